@@ -1,0 +1,22 @@
+# The two commands: `make demo` builds and plays the demo, `make test` builds and runs
+# every test. Both install missing Debian packages first.
+BUILD ?= build
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: demo test deps configure build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	cd $(BUILD) && ./zelto2k
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
