@@ -5,6 +5,22 @@
 
 #include "app/frame_buffer.h"
 
+namespace {
+
+// Per-channel min(d + s, 255) on the three low bytes, all channels at once: the bytes
+// are added without carries between them, the carry out of each byte is worked out from
+// the top bits, and an overflowed byte is filled with 0xFF. Gives exactly the masked
+// add-and-clamp per channel, with no compare per channel, so the loop vectorises.
+inline uint32_t AddSaturated(uint32_t d, uint32_t s) {
+  d &= 0x00FFFFFF;
+  s &= 0x00FFFFFF;
+  const uint32_t sum = ((d & 0x7F7F7F) + (s & 0x7F7F7F)) ^ ((d ^ s) & 0x808080);
+  const uint32_t carry = ((d & s) | ((d | s) & ~sum)) & 0x808080;
+  return sum | ((carry << 1) - (carry >> 7));
+}
+
+}  // namespace
+
 void BlitAdditive(const uint32_t* source, int32_t width, int32_t height, uint32_t* frame,
                   int32_t x, int32_t y) {
   if (width <= 0 || height <= 0) return;
@@ -21,12 +37,7 @@ void BlitAdditive(const uint32_t* source, int32_t width, int32_t height, uint32_
   uint32_t* frameRow = frame + top * kFrameWidth + left;
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t column = 0; column < columns; ++column) {
-      const uint32_t s = sourceRow[column];
-      const uint32_t d = frameRow[column];
-      const uint32_t red = std::min<uint32_t>((d & 0xFF0000) + (s & 0xFF0000), 0xFF0000);
-      const uint32_t green = std::min<uint32_t>((d & 0x00FF00) + (s & 0x00FF00), 0x00FF00);
-      const uint32_t blue = std::min<uint32_t>((d & 0x0000FF) + (s & 0x0000FF), 0x0000FF);
-      frameRow[column] = red | green | blue;
+      frameRow[column] = AddSaturated(frameRow[column], sourceRow[column]);
     }
     sourceRow += width;
     frameRow += kFrameWidth;

@@ -1,6 +1,7 @@
 // BlitAdditive, InvertFrame and VerticalSmear on whole frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -38,6 +39,32 @@ TEST(BlitAdditive, SaturatesEachChannelOnItsOwnAndIgnoresTheTopByte) {
   EXPECT_EQ(frame[2], 0x00C18141u);
   EXPECT_EQ(frame[3], 0x00FFBFFFu);
   EXPECT_EQ(frame[4], 0xAAC08040u);
+}
+
+TEST(BlitAdditive, EveryPairOfChannelLevelsAddsAndClampsAlone) {
+  // Source levels down the rows, frame levels across the columns, mixed per channel.
+  std::vector<uint32_t> source(256 * 256);
+  Frame frame(kFramePixels);
+  for (uint32_t y = 0; y < 256; ++y) {
+    for (uint32_t x = 0; x < 256; ++x) {
+      source[y * 256 + x] = 0xFF000000u | y << 16 | (255 - y) << 8 | (x ^ y);
+      frame[y * kFrameWidth + x] = x << 16 | x << 8 | (255 - x);
+    }
+  }
+  const Frame before = frame;
+  BlitAdditive(source.data(), 256, 256, frame.data(), 0, 0);
+  int wrong = 0;
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const uint32_t s = source[y * 256 + x], d = before[y * kFrameWidth + x];
+      uint32_t expected = 0;
+      for (int shift : {0, 8, 16}) {
+        expected |= std::min<uint32_t>(((s >> shift) & 0xFF) + ((d >> shift) & 0xFF), 255) << shift;
+      }
+      wrong += frame[y * kFrameWidth + x] != expected;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(BlitAdditive, ClipsOnAllFourSides) {
