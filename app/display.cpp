@@ -9,8 +9,6 @@
 #include "app/frame_buffer.h"
 #include "app/music.h"
 
-platform::WindowHandle MainWindow = 0;
-
 namespace {
 
 constexpr int32_t ModeWidth = Mode512x384 ? 512 : 640;

@@ -52,6 +52,8 @@ void FatalError(const char* message) {
   // The terminal gets the message first, so it is there while the box waits for its OK.
   std::fputs(utf8.c_str(), stderr);
   std::fflush(stderr);
-  FatalErrorShowAndClose(utf8.c_str());
+  // The hook is linked only with the display code (see fatal_hooks.h); a program without a
+  // window, such as a loader's test, has no box to show.
+  if (FatalErrorShowAndClose) FatalErrorShowAndClose(utf8.c_str());
   std::exit(kFatalExitCode);
 }
