@@ -1,0 +1,36 @@
+// QuickSortFaces: the depth sort of the faces, through two global array pointers.
+#include "engine3d/face_sort.h"
+
+#include <utility>
+
+float* SortKeys = nullptr;
+int32_t* SortIndices = nullptr;
+
+void QuickSortFaces(int32_t lo, int32_t hi) {
+  float* keys = SortKeys;
+  int32_t* indices = SortIndices;
+  while (lo < hi) {
+    const float pivot = keys[lo + (hi - lo) / 2];
+    int32_t i = lo, j = hi;
+    // Hoare partition. The scans stop on any key that is not strictly below (above)
+    // the pivot, which keeps them inside [lo, hi] even with NaN keys.
+    do {
+      while (keys[i] < pivot) ++i;
+      while (keys[j] > pivot) --j;
+      if (i > j) break;
+      std::swap(keys[i], keys[j]);
+      std::swap(indices[i], indices[j]);
+      ++i;
+      --j;
+    } while (i <= j);
+    // [lo, j] and [i, hi] are sorted independently, so the order in which they are
+    // done changes nothing; recursing into the smaller keeps the stack shallow.
+    if (j - lo < hi - i) {
+      QuickSortFaces(lo, j);
+      lo = i;
+    } else {
+      QuickSortFaces(i, hi);
+      hi = j;
+    }
+  }
+}

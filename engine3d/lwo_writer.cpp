@@ -1,0 +1,94 @@
+// The LightWave object writer and a generated closed mesh for tests and benchmarks.
+#include "engine3d/lwo_writer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void PutBigEndian32(std::vector<uint8_t>* bytes, uint32_t value) {
+  bytes->push_back(static_cast<uint8_t>(value >> 24));
+  bytes->push_back(static_cast<uint8_t>(value >> 16));
+  bytes->push_back(static_cast<uint8_t>(value >> 8));
+  bytes->push_back(static_cast<uint8_t>(value));
+}
+
+void PutBigEndian16(std::vector<uint8_t>* bytes, uint32_t value) {
+  bytes->push_back(static_cast<uint8_t>(value >> 8));
+  bytes->push_back(static_cast<uint8_t>(value));
+}
+
+void PutTag(std::vector<uint8_t>* bytes, const char* tag) {
+  for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<uint8_t>(tag[i]));
+}
+
+void PutFloat(std::vector<uint8_t>* bytes, float value) {
+  uint32_t word;
+  std::memcpy(&word, &value, sizeof word);
+  PutBigEndian32(bytes, word);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeLwo(const std::vector<Vecteur3d>& points, const std::vector<FaceIndices>& faces) {
+  std::vector<uint8_t> bytes;
+  PutTag(&bytes, "FORM");
+  PutBigEndian32(&bytes, 0);  // patched below
+  PutTag(&bytes, "LWOB");
+  PutTag(&bytes, "PNTS");
+  PutBigEndian32(&bytes, static_cast<uint32_t>(points.size() * 12));
+  for (const Vecteur3d& point : points) {
+    PutFloat(&bytes, point.x);
+    PutFloat(&bytes, point.y);
+    PutFloat(&bytes, point.z);
+  }
+  PutTag(&bytes, "POLS");
+  PutBigEndian32(&bytes, static_cast<uint32_t>(faces.size() * 10));
+  for (const FaceIndices& face : faces) {
+    PutBigEndian16(&bytes, 3);
+    PutBigEndian16(&bytes, static_cast<uint32_t>(face.a));
+    PutBigEndian16(&bytes, static_cast<uint32_t>(face.b));
+    PutBigEndian16(&bytes, static_cast<uint32_t>(face.c));
+    PutBigEndian16(&bytes, 1);
+  }
+  const uint32_t formSize = static_cast<uint32_t>(bytes.size() - 8);
+  bytes[4] = static_cast<uint8_t>(formSize >> 24);
+  bytes[5] = static_cast<uint8_t>(formSize >> 16);
+  bytes[6] = static_cast<uint8_t>(formSize >> 8);
+  bytes[7] = static_cast<uint8_t>(formSize);
+  return bytes;
+}
+
+bool WriteBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) {
+  FILE* file = std::fopen(fileName.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+void MakeTorus(float majorRadius, float minorRadius, int32_t rings, int32_t sides,
+               std::vector<Vecteur3d>* points, std::vector<FaceIndices>* faces) {
+  constexpr double kTwoPi = 6.283185307179586;
+  points->clear();
+  faces->clear();
+  for (int32_t ring = 0; ring < rings; ++ring) {
+    const double around = kTwoPi * ring / rings;
+    for (int32_t side = 0; side < sides; ++side) {
+      const double tube = kTwoPi * side / sides;
+      const double radius = majorRadius + minorRadius * std::cos(tube);
+      points->push_back({static_cast<float>(radius * std::cos(around)),
+                         static_cast<float>(minorRadius * std::sin(tube)),
+                         static_cast<float>(radius * std::sin(around))});
+    }
+  }
+  const auto index = [&](int32_t ring, int32_t side) { return (ring % rings) * sides + side % sides; };
+  for (int32_t ring = 0; ring < rings; ++ring) {
+    for (int32_t side = 0; side < sides; ++side) {
+      // Going round the tube first, then along the ring, turns counter-clockwise seen
+      // from outside: the normals point out.
+      faces->push_back({index(ring, side), index(ring, side + 1), index(ring + 1, side)});
+      faces->push_back({index(ring + 1, side), index(ring, side + 1), index(ring + 1, side + 1)});
+    }
+  }
+}

@@ -1,0 +1,65 @@
+// Objet3d normals: one unit normal per face, then one per point.
+#include <cmath>
+#include <cstdlib>
+
+#include "app/fatal_error.h"
+#include "engine3d/objet3d.h"
+
+void Objet3d::CalcNormalesFaces() {
+  SnifferLog("Objet3d::CalcNormalesFaces()");
+  faceNormals = new Vecteur3d[nbFaces];
+  for (int32_t j = 0; j < nbFaces; ++j) {
+    const Vecteur3d& a = points[faces[j].a];
+    const Vecteur3d& b = points[faces[j].b];
+    const Vecteur3d& c = points[faces[j].c];
+    const double ux = static_cast<double>(b.x) - a.x, uy = static_cast<double>(b.y) - a.y,
+                 uz = static_cast<double>(b.z) - a.z;
+    const double vx = static_cast<double>(c.x) - a.x, vy = static_cast<double>(c.y) - a.y,
+                 vz = static_cast<double>(c.z) - a.z;
+    // Not normalised and not flipped: the normal looks out of the side from which
+    // a, b, c turn counter-clockwise (right-handed).
+    Vecteur3d& normal = faceNormals[j];
+    normal.x = static_cast<float>(uy * vz - uz * vy);
+    normal.y = static_cast<float>(uz * vx - ux * vz);
+    normal.z = static_cast<float>(ux * vy - uy * vx);
+    const double length = std::sqrt(static_cast<double>(normal.x) * normal.x +
+                                    static_cast<double>(normal.y) * normal.y +
+                                    static_cast<double>(normal.z) * normal.z);
+    if (length == 0.0) {
+      // A triangle with no area has no side to face; the object cannot be shaded.
+      SnifferLog("dommage: norme = 0");
+      std::exit(1);
+    }
+    normal.x = static_cast<float>(normal.x / length);
+    normal.y = static_cast<float>(normal.y / length);
+    normal.z = static_cast<float>(normal.z / length);
+  }
+  SnifferLog("Fin de CalcNormalesFaces()");
+}
+
+void Objet3d::CalcNormalesPoints() {
+  SnifferLog("Objet3d::CalcNormalesPoints()");
+  pointNormals = new Vecteur3d[nbPoints];
+  // No adjacency table: each point scans every face. It runs once per object load.
+  for (int32_t i = 0; i < nbPoints; ++i) {
+    double sx = 0.0, sy = 0.0, sz = 0.0;
+    for (int32_t j = 0; j < nbFaces; ++j) {
+      const int32_t uses = (faces[j].a == i) + (faces[j].b == i) + (faces[j].c == i);
+      for (int32_t k = 0; k < uses; ++k) {
+        sx += faceNormals[j].x;
+        sy += faceNormals[j].y;
+        sz += faceNormals[j].z;
+      }
+    }
+    const float length = static_cast<float>(std::sqrt(sx * sx + sy * sy + sz * sz));
+    if (length == 0.0f) {
+      // A point no face uses, or whose face normals cancel out.
+      SnifferLog("dommage: norme = 0");
+      std::exit(1);
+    }
+    pointNormals[i] = {static_cast<float>(sx / length), static_cast<float>(sy / length),
+                       static_cast<float>(sz / length)};
+  }
+  camNormals = new Vecteur3d[nbPoints];
+  SnifferLog("Fin de CalcNormalesPoints()");
+}

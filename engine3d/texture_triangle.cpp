@@ -1,0 +1,125 @@
+// TextureTriangle: affine texture-mapped triangles in 16.16 fixed point.
+#include "engine3d/texture_triangle.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/frame_buffer.h"
+
+namespace {
+
+struct Corner {
+  int32_t x, y, u, v;
+};
+
+// One side of the triangle walked row by row: 16.16 column and texel coordinates.
+// Accumulation is done in uint32_t so that it wraps as the hardware does; inside
+// kTriangleCoordinateLimit it never needs to.
+struct Edge {
+  uint32_t x, u, v;
+  uint32_t stepX, stepU, stepV;
+
+  Edge(const Corner& from, const Corner& to, int32_t rows)
+      : x(static_cast<uint32_t>(from.x) << 16),
+        u(static_cast<uint32_t>(from.u) << 16),
+        v(static_cast<uint32_t>(from.v) << 16),
+        stepX(Step(from.x, to.x, rows)),
+        stepU(Step(from.u, to.u, rows)),
+        stepV(Step(from.v, to.v, rows)) {}
+
+  static uint32_t Step(int32_t from, int32_t to, int32_t rows) {
+    // Multiply first, then divide, truncating toward zero.
+    return static_cast<uint32_t>(static_cast<int32_t>((static_cast<int64_t>(to) - from) * 65536 / rows));
+  }
+
+  void Advance(uint32_t rows) {
+    x += stepX * rows;
+    u += stepU * rows;
+    v += stepV * rows;
+  }
+};
+
+// Texel coordinates at or beyond 255.0 (or negative, which wraps to a large unsigned
+// value) sample texel 0.
+constexpr uint32_t kTexelLimit = 0xFF0000;
+
+// Draws rows [top, bottom) between two edges. Pixel format 0x00RRGGBB, frame stride
+// 512, texture stride 256. Rows above the frame are stepped over in one go, rows
+// below it are not walked; each span is clipped to columns 0..511 the same way, so
+// every pixel drawn gets the very texel coordinates a full walk would give it.
+void DrawRows(const uint32_t* texture, uint32_t* frame, int32_t top, int32_t bottom, Edge left,
+              Edge right) {
+  int32_t y = top;
+  if (y < 0) {
+    const int32_t skipped = std::min(bottom, 0) - y;
+    left.Advance(static_cast<uint32_t>(skipped));
+    right.Advance(static_cast<uint32_t>(skipped));
+    y += skipped;
+  }
+  const int32_t stop = std::min(bottom, kFrameHeight);
+  for (; y < stop; ++y) {
+    const int32_t leftX = static_cast<int32_t>(left.x), rightX = static_cast<int32_t>(right.x);
+    const int32_t width = static_cast<int32_t>(right.x - left.x) >> 16;
+    if (width > 0) {
+      const uint32_t du = static_cast<uint32_t>(static_cast<int32_t>(right.u - left.u) / width);
+      const uint32_t dv = static_cast<uint32_t>(static_cast<int32_t>(right.v - left.v) / width);
+      uint32_t u = left.u, v = left.v;
+      int32_t x = leftX >> 16;
+      const int32_t last = std::min(rightX >> 16, kFrameWidth - 1);
+      if (x < 0) {
+        const uint32_t skipped = static_cast<uint32_t>(std::min(last + 1, 0) - x);
+        u += du * skipped;
+        v += dv * skipped;
+        x += static_cast<int32_t>(skipped);
+      }
+      uint32_t* row = frame + y * kFrameWidth;
+      const uint32_t fallback = texture[0];
+      for (; x <= last; ++x) {
+        row[x] = (u < kTexelLimit && v < kTexelLimit) ? texture[((v >> 16) << 8) + (u >> 16)] : fallback;
+        u += du;
+        v += dv;
+      }
+    }
+    left.x += left.stepX;
+    left.u += left.stepU;
+    left.v += left.stepV;
+    right.x += right.stepX;
+    right.u += right.stepU;
+    right.v += right.stepV;
+  }
+}
+
+bool WithinLimit(int32_t value) {
+  return value >= -kTriangleCoordinateLimit && value <= kTriangleCoordinateLimit;
+}
+
+}  // namespace
+
+void TextureTriangle(const uint32_t* texture, uint32_t* frame,
+                     int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                     int32_t u0, int32_t v0, int32_t u1, int32_t v1, int32_t u2, int32_t v2) {
+  for (int32_t value : {x0, y0, x1, y1, x2, y2, u0, v0, u1, v1, u2, v2}) {
+    if (!WithinLimit(value)) return;
+  }
+  Corner c0{x0, y0, u0, v0}, c1{x1, y1, u1, v1}, c2{x2, y2, u2, v2};
+  // Sort by row with three compare-and-swaps; corners on the same row keep their order.
+  if (c1.y > c2.y) std::swap(c1, c2);
+  if (c0.y > c1.y) std::swap(c0, c1);
+  if (c1.y > c2.y) std::swap(c1, c2);
+  if (c2.y == c0.y) return;
+
+  // S: where the long edge c0-c2 crosses the middle row.
+  const int32_t height = c2.y - c0.y, upper = c1.y - c0.y;
+  const auto split = [&](int32_t from, int32_t to) { return from + (to - from) * upper / height; };
+  const Corner s{split(c0.x, c2.x), c1.y, split(c0.u, c2.u), split(c0.v, c2.v)};
+  Corner left = s, right = c1;
+  if (s.x > c1.x) std::swap(left, right);
+
+  if (upper > 0) {
+    DrawRows(texture, frame, c0.y, c1.y, Edge(c0, left, upper), Edge(c0, right, upper));
+  }
+  const int32_t lower = c2.y - c1.y;
+  if (lower > 0) {
+    DrawRows(texture, frame, c1.y, c2.y, Edge(left, c2, lower), Edge(right, c2, lower));
+  }
+}

@@ -1,0 +1,206 @@
+// The BMP reader and Surface: hand-made headers for the failure paths, files written by
+// ImageMagick for the layouts that real tools produce.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "image/bmp_reader.h"
+#include "image/surface.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr int kFatal = 9999 & 0xFF;  // the exit status a POSIX parent sees
+
+void Put32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+}
+uint32_t Get32(const Bytes& b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// A classic 54-byte-header file; `pixels` are the stored bytes, in file order.
+Bytes MakeBmp(int32_t width, int32_t height, uint8_t bitsPerPixel, const Bytes& pixels,
+              uint32_t compression = 0) {
+  Bytes b(54, 0);
+  b[0] = 'B', b[1] = 'M', b[26] = 1, b[28] = bitsPerPixel;
+  Put32(b, 10, 54);
+  Put32(b, 14, 40);
+  Put32(b, 18, static_cast<uint32_t>(width));
+  Put32(b, 22, static_cast<uint32_t>(height));
+  Put32(b, 30, compression);
+  b.insert(b.end(), pixels.begin(), pixels.end());
+  return b;
+}
+
+// 4 x 2 pixels: first stored row all blue, second all red.
+const Bytes kBlueThenRed = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0,
+                            0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
+
+BmpStatus Decode(const Bytes& file) {
+  DecodedBmp out;
+  return DecodeBmp(file.data(), file.size(), &out);
+}
+void WriteFile(const std::string& name, const Bytes& bytes) {
+  std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+Bytes ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(BmpReader, BottomUpAndTopDownGiveTheSameTopRowFirstImage) {
+  Bytes redFirst(kBlueThenRed.begin() + 12, kBlueThenRed.end());
+  redFirst.insert(redFirst.end(), kBlueThenRed.begin(), kBlueThenRed.begin() + 12);
+  WriteFile("bottom_up.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
+  WriteFile("top_down.bmp", MakeBmp(4, -2, 24, redFirst));
+  for (const char* name : {"bottom_up.bmp", "top_down.bmp"}) {
+    Surface surface(name);
+    ASSERT_EQ(surface.width * surface.height, 8);
+    EXPECT_EQ(surface.depth, 32);
+    EXPECT_EQ(std::vector<uint32_t>(surface.pixels, surface.pixels + 8),
+              std::vector<uint32_t>({0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000, 0xFF, 0xFF, 0xFF, 0xFF}))
+        << name;
+  }
+}
+
+TEST(BmpReader, StatusesInTheirCheckOrder) {
+  Bytes notBmp = MakeBmp(4, 2, 24, kBlueThenRed);
+  notBmp[0] = 'X';
+  EXPECT_EQ(Decode(notBmp), kBmpNotBmp);
+  EXPECT_EQ(Decode({'B', 'M', 0}), kBmpNotBmp);  // header cut short
+  EXPECT_EQ(Decode(MakeBmp(6, 2, 24, Bytes(36))), kBmpWidthNotMultipleOf4);
+  EXPECT_EQ(Decode(MakeBmp(8, 2, 8, Bytes(16), 1)), kBmpCompressed);
+  EXPECT_EQ(Decode(MakeBmp(6, 2, 16, {}, 3)), kBmpBadDepth);  // depth decides first
+  EXPECT_EQ(Decode(MakeBmp(4, 2, 32, {})), kBmpBadDepth);
+}
+
+TEST(BmpReader, ImpossibleHeadersAreRefusedBeforeAnyAllocation) {
+  for (auto [width, height] : std::vector<std::pair<int32_t, int32_t>>{
+           {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}}) {
+    EXPECT_EQ(Decode(MakeBmp(width, height, 24, kBlueThenRed)), kBmpDamaged) << width << "x" << height;
+  }
+  Bytes file = MakeBmp(4, 2, 24, kBlueThenRed);
+  file.pop_back();  // one pixel byte short
+  EXPECT_EQ(Decode(file), kBmpDamaged);
+  file = MakeBmp(4, 2, 24, kBlueThenRed);
+  for (uint32_t offset : {55u, 0xFFFFFFF0u}) {  // past the end, and wrapping
+    Put32(file, 10, offset);
+    EXPECT_EQ(Decode(file), kBmpDamaged) << offset;
+  }
+  // 8 bits: 256 palette entries would run past the end; one entry, as the header says, fits.
+  file = MakeBmp(4, 1, 8, {0, 1, 2, 3});
+  EXPECT_EQ(Decode(file), kBmpDamaged);
+  Put32(file, 46, 1);
+  file.insert(file.begin() + 54, {0x10, 0x20, 0x30, 0});
+  Put32(file, 10, 58);
+  EXPECT_EQ(Decode(file), kBmpLoaded);
+  Put32(file, 14, 12);  // an info header too small to be one
+  EXPECT_EQ(Decode(file), kBmpDamaged);
+}
+
+TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
+  WriteFile("raw.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
+  uint8_t* pixels = nullptr;
+  uint8_t* palette = reinterpret_cast<uint8_t*>(&pixels);  // must be overwritten
+  int32_t width = 0, height = 0, bits = 0;
+  ASSERT_EQ(BMP_LoadRaw("raw.bmp", &pixels, &width, &height, &bits, &palette), 0);
+  EXPECT_EQ(std::tuple(width, height, bits), std::tuple(4, 2, 24));
+  EXPECT_EQ(palette, nullptr);
+  uint32_t words[8];
+  ConvertBuffer24To32(pixels, words, 8);
+  EXPECT_EQ(words[0], 0x00FF0000u);
+  EXPECT_EQ(words[7], 0x000000FFu);
+  delete[] pixels;
+  EXPECT_EQ(BMP_LoadRaw("no_such_file.bmp", &pixels, &width, &height, &bits, &palette), 1);
+  EXPECT_EQ(pixels, nullptr);
+  EXPECT_EQ(palette, nullptr);
+}
+
+TEST(BmpReaderDeathTest, FailedLoadsEndTheProgramNamingTheFile) {
+  WriteFile("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
+  EXPECT_EXIT(Surface("width6.bmp"), testing::ExitedWithCode(kFatal),
+              "Impossible de charger l'Surface : width6.bmp !!");
+  EXPECT_EXIT(Surface("missing.bmp"), testing::ExitedWithCode(kFatal), "missing.bmp !!");
+  Bytes cut = MakeBmp(4, 2, 24, kBlueThenRed);
+  cut.resize(60);
+  WriteFile("cut.bmp", cut);
+  EXPECT_EXIT(Surface("cut.bmp"), testing::ExitedWithCode(kFatal), "cut.bmp !!");
+  EXPECT_EXIT(Surface(nullptr), testing::ExitedWithCode(kFatal), "Surface");
+}
+
+// --- Files written by ImageMagick: 8 x 4 pixels of 32 distinct colours ---------------
+
+uint32_t Expected(int x, int y) {
+  return static_cast<uint32_t>((x * 37 + y * 11) % 256) << 16 |
+         static_cast<uint32_t>((x * 5 + y * 70) % 256) << 8 | static_cast<uint32_t>((x * 90 + y * 3) % 256);
+}
+
+// Writes the picture as a PPM and has ImageMagick convert it; returns the file name.
+std::string Convert(const std::string& options, const std::string& output) {
+  std::string ppm = "P6 8 4 255\n";
+  for (int i = 0; i < 32; ++i) {
+    const uint32_t p = Expected(i % 8, i / 8);
+    ppm += {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
+  }
+  // One source per output: ctest runs the tests of this folder side by side.
+  const std::string file = output.substr(output.find(':') + 1);
+  WriteFile(file + ".ppm", Bytes(ppm.begin(), ppm.end()));
+  const std::string command = "convert " + file + ".ppm " + options + " " + output;
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return file;
+}
+
+void ExpectPicture(const std::string& file, int32_t fileDepth) {
+  SCOPED_TRACE(file);
+  Surface raw;
+  ASSERT_EQ(raw.BMP_Load(file.c_str()), 0);
+  EXPECT_EQ(raw.depth, fileDepth);
+  Surface surface(file.c_str());
+  ASSERT_EQ(std::pair(surface.width, surface.height), std::pair(8, 4));
+  EXPECT_EQ(surface.palette, nullptr);  // an 8-bit file's palette is used up and freed
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(surface.pixels[i], Expected(i % 8, i / 8)) << i;
+}
+
+TEST(BmpReaderImageMagick, TwentyFourBitClassicAndLargeHeaders) {
+  ExpectPicture(Convert("-type TrueColor", "BMP3:im_bmp3.bmp"), 24);
+  const std::string large = Convert("-type TrueColor", "BMP:im_large.bmp");
+  ASSERT_GT(Get32(ReadFile(large), 14), 40u);  // a later info header, pixels past offset 54
+  ExpectPicture(large, 24);
+}
+
+TEST(BmpReaderImageMagick, EightBitPaletteFiles) {
+  ExpectPicture(Convert("-type Palette -compress None", "BMP3:im_pal3.bmp"), 8);
+  ExpectPicture(Convert("-type Palette -compress None", "BMP:im_pal.bmp"), 8);  // palette after a 124-byte header
+  Surface surface;
+  EXPECT_EQ(surface.BMP_Load(Convert("-type Palette", "BMP3:im_rle.bmp").c_str()), kBmpCompressed);
+}
+
+TEST(BmpReaderImageMagick, TopDownCopyAndGapBeforePixels) {
+  const Bytes original = ReadFile(Convert("-type TrueColor", "BMP3:im_base.bmp"));
+  const long offset = Get32(original, 10), rowBytes = 8 * 3;
+  // Top-down: the same rows in the opposite order, with a negative height.
+  Bytes topDown(original.begin(), original.begin() + offset);
+  for (long row = 3; row >= 0; --row) {
+    topDown.insert(topDown.end(), original.begin() + offset + row * rowBytes,
+                   original.begin() + offset + (row + 1) * rowBytes);
+  }
+  Put32(topDown, 22, static_cast<uint32_t>(-4));
+  WriteFile("im_top_down.bmp", topDown);
+  ExpectPicture("im_top_down.bmp", 24);
+  // 100 junk bytes between the headers and the pixels; the offset says where they start.
+  Bytes gap = original;
+  gap.insert(gap.begin() + offset, 100, 0xAB);
+  Put32(gap, 10, static_cast<uint32_t>(offset + 100));
+  WriteFile("im_gap.bmp", gap);
+  ExpectPicture("im_gap.bmp", 24);
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// The grid mapper: stepping, wrap and light examples on single blocks, the masked
+// variant's skipped blocks, and a plain version of the arithmetic compared over random
+// grids.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "app/frame_buffer.h"
+#include "image/grid_mapper.h"
+
+namespace {
+
+using Frame = std::vector<uint32_t>;
+
+int Vertex(int c, int r) { return c * kGridRows + r; }
+
+// One block as the arithmetic reads: 64-bit values, floor division by 8 of each
+// difference taken modulo 2^32, wrapped back to 32 bits after every addition.
+void ReferenceBlock(const uint32_t* texture, uint32_t* destination, int c, int r) {
+  auto wrap = [](int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); };
+  auto step = [&](int32_t from, int32_t to) {
+    const int64_t difference = wrap(int64_t{to} - from);
+    return static_cast<int32_t>(difference >= 0 ? difference / 8 : -((-difference + 7) / 8));
+  };
+  const int32_t* arrays[3] = {GridU, GridV, GridLight};
+  int32_t left[3], right[3], leftStep[3], rightStep[3];
+  for (int a = 0; a < 3; ++a) {
+    left[a] = arrays[a][Vertex(c, r)];
+    right[a] = arrays[a][Vertex(c + 1, r)];
+    leftStep[a] = step(left[a], arrays[a][Vertex(c, r + 1)]);
+    rightStep[a] = step(right[a], arrays[a][Vertex(c + 1, r + 1)]);
+  }
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      int32_t value[3];
+      for (int a = 0; a < 3; ++a) value[a] = wrap(int64_t{left[a]} + int64_t{x} * step(left[a], right[a]));
+      const uint32_t texel = texture[(((value[1] >> 16) & 255) << 8) | ((value[0] >> 16) & 255)];
+      const int32_t light = value[2];
+      const uint32_t level = static_cast<uint32_t>(light) & 0xFF00;
+      const uint32_t blue = std::min<uint32_t>((texel & 0xFF) + static_cast<uint32_t>(light >> 8), 0xFF);
+      const uint32_t green = std::min<uint32_t>((texel & 0xFF00) + level, 0xFF00);
+      const uint32_t red = std::min<uint32_t>((texel & 0xFF0000) + (level << 8), 0xFF0000);
+      destination[y * kFrameWidth + x] = red | green | blue;
+    }
+    for (int a = 0; a < 3; ++a) {
+      left[a] = wrap(int64_t{left[a]} + leftStep[a]);
+      right[a] = wrap(int64_t{right[a]} + rightStep[a]);
+    }
+  }
+}
+
+// A texture whose texel (u, v) is 0x00vvuu, so a pixel shows where it was read from.
+std::vector<uint32_t> CoordinateTexture() {
+  std::vector<uint32_t> texture(65536);
+  for (uint32_t i = 0; i < 65536; ++i) texture[i] = 0xAB000000u | i;  // top byte must be dropped
+  return texture;
+}
+
+void SetCorners(int32_t* array, int c, int r, int32_t topLeft, int32_t topRight, int32_t bottomLeft,
+                int32_t bottomRight) {
+  array[Vertex(c, r)] = topLeft;
+  array[Vertex(c + 1, r)] = topRight;
+  array[Vertex(c, r + 1)] = bottomLeft;
+  array[Vertex(c + 1, r + 1)] = bottomRight;
+}
+
+class GridMapperTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::fill(GridU, GridU + kGridVertices, 0);
+    std::fill(GridV, GridV + kGridVertices, 0);
+    std::fill(GridLight, GridLight + kGridVertices, 0);
+  }
+  std::vector<uint32_t> texture_ = CoordinateTexture();
+  Frame frame_ = Frame(kFramePixels, 0x00123456);
+  uint32_t Pixel(int x, int y) const { return frame_[y * kFrameWidth + x]; }
+};
+
+TEST_F(GridMapperTest, WrapAndArithmeticShiftSteps) {
+  // U runs 0xFF.0000 -> 0x107.0000 across the block: columns 255, 0, 1, ... 6.
+  SetCorners(GridU, 0, 0, 0x00FF0000, 0x01070000, 0x00FF0000, 0x01070000);
+  // V: down the left edge a difference of -1 steps by -1 (floor), so the value drops by 7.
+  SetCorners(GridV, 0, 0, 0x00050000, 0x00050000, 0x0004FFFF, 0x00050000);
+  GridMapBlock(texture_.data(), frame_.data(), 0, 0);
+  const uint32_t firstRow[8] = {0x05FF, 0x0500, 0x0501, 0x0502, 0x0503, 0x0504, 0x0505, 0x0506};
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(Pixel(x, 0), firstRow[x]) << x;
+  // Row 1 starts at V = 0x4FFFF (texel row 4) on the left.
+  EXPECT_EQ(Pixel(0, 1), 0x04FFu);
+  EXPECT_EQ(Pixel(8, 0), 0x00123456u);  // exactly 8 x 8 pixels written
+  EXPECT_EQ(Pixel(0, 8), 0x00123456u);
+
+  // A negative U reads column 255; a positive difference under 8 steps by 0.
+  SetCorners(GridU, 1, 0, -0x10000, -0x10000 + 7, -0x10000, -0x10000);
+  SetCorners(GridV, 1, 0, 0, 0, 0, 0);
+  GridMapBlock(texture_.data(), frame_.data() + 8, 1, 0);
+  for (int x = 8; x < 16; ++x) EXPECT_EQ(Pixel(x, 7), 0x00FFu);
+}
+
+TEST_F(GridMapperTest, LightAddsTheSameLevelToEveryChannel) {
+  SetCorners(GridU, 2, 3, 0xF00000, 0xF00000, 0xF00000, 0xF00000);  // texel 0x0020F0 throughout
+  SetCorners(GridV, 2, 3, 0x200000, 0x200000, 0x200000, 0x200000);
+  for (auto [level, expected] : {std::pair(0, 0x0020F0u), std::pair(0x10, 0x1030FFu), std::pair(0xFF, 0xFFFFFFu)}) {
+    SetCorners(GridLight, 2, 3, level << 8, level << 8, level << 8, level << 8);
+    GridMapBlock(texture_.data(), frame_.data() + 3 * 8 * kFrameWidth + 16, 2, 3);
+    EXPECT_EQ(Pixel(16, 24), expected) << level;
+    EXPECT_EQ(Pixel(23, 31), expected) << level;
+  }
+}
+
+TEST_F(GridMapperTest, MaskedSkipsMarkedBlocksAndTheTopAndLeftBorders) {
+  std::fill(GridU, GridU + kGridVertices, 0x00400000);  // every texel 0x000040 ...
+  GridLight[Vertex(10, 5)] = 256;                      // ... except around one marked vertex
+  GridMapMasked(texture_.data(), frame_.data());
+  for (int y = 0; y < kFrameHeight; ++y) {
+    for (int x = 0; x < kFrameWidth; ++x) {
+      const int c = x / 8, r = y / 8;
+      const bool touchesMarker = (c == 9 || c == 10) && (r == 4 || r == 5);
+      const bool shouldDraw = c >= 1 && r >= 1 && !touchesMarker;
+      EXPECT_EQ(Pixel(x, y), shouldDraw ? 0x40u : 0x00123456u) << x << "," << y;
+      if (HasFailure()) return;
+    }
+  }
+}
+
+TEST_F(GridMapperTest, MatchesThePlainArithmeticOverRandomGrids) {
+  std::mt19937 generator(7);
+  std::vector<uint32_t> texture(65536);
+  for (uint32_t& t : texture) t = generator();
+  for (int trial = 0; trial < 4; ++trial) {
+    for (int i = 0; i < kGridVertices; ++i) {
+      // Smooth grids as the scenes make them, and wild ones that wrap and overflow.
+      const bool wild = trial >= 2;
+      GridU[i] = wild ? static_cast<int32_t>(generator()) : static_cast<int32_t>(i * 40000 + generator() % 300000);
+      GridV[i] = wild ? static_cast<int32_t>(generator()) : static_cast<int32_t>(-i * 70000 + generator() % 500000);
+      GridLight[i] = wild ? static_cast<int32_t>(generator()) : static_cast<int32_t>(generator() % 256) << 8;
+    }
+    Frame expected(kFramePixels);
+    for (int r = 0; r < 32; ++r)
+      for (int c = 0; c < 64; ++c) ReferenceBlock(texture.data(), expected.data() + r * 8 * kFrameWidth + c * 8, c, r);
+    GridMap(texture.data(), frame_.data());
+    ASSERT_EQ(frame_, expected) << "trial " << trial;
+  }
+}
+
+}  // namespace
