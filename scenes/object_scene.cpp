@@ -43,9 +43,7 @@ void ObjectScene(uint32_t* frame) {
   object.LoadLWO(kObjectFile);
   object.CalcNormalesFaces();
   object.CalcNormalesPoints();
-  object.LoadTexture(kEnvironmentFile);
-  // The renderer reads the environment map as rows of 256 texels, up to row 254.
-  RequireImageSize(object.texture, kEnvironmentFile, 256, 255);
+  object.LoadTexture(kEnvironmentFile);  // checks the map's size itself
   object.SetPosition(0.0f, 0.0f, 0.0f);
   const Surface sprites(kSpriteFile);
   RequireImageSize(sprites, kSpriteFile, kAnyWidth, kSpriteFrames);

@@ -43,6 +43,10 @@ FrameLog* frameLog = nullptr;
 void TimeFrame(const platform::OfflineFrame& frame) {
   FrameLog& log = *frameLog;
   const auto now = std::chrono::steady_clock::now();
+  // The backend moves the song on after this call: the position now is the one the
+  // scene read before drawing this frame, which decided the scene that drew it.
+  const int32_t position = MusicPosition.load();
+  while (log.segment < kSegmentCount - 1 && position >= kSegmentEnds[log.segment]) ++log.segment;
   log.milliseconds[log.segment].push_back(std::chrono::duration<double, std::milli>(now - log.last).count());
   if (log.dumpFolder != nullptr && frame.index % log.dumpEvery == 0) {
     char name[512];
@@ -53,9 +57,6 @@ void TimeFrame(const platform::OfflineFrame& frame) {
       std::fclose(file);
     }
   }
-  // The position read after this frame decides which scene draws the next one.
-  const int32_t position = MusicPosition.load();
-  while (log.segment < kSegmentCount - 1 && position >= kSegmentEnds[log.segment]) ++log.segment;
   log.last = std::chrono::steady_clock::now();  // the dump is not part of the next frame
 }
 

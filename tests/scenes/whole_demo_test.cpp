@@ -40,7 +40,10 @@ constexpr int kEndLogoSegment = 6;
 
 struct DemoRun {
   int exitCode = -1;
-  std::vector<int32_t> positions;  // MusicPosition after each presented frame
+  // MusicPosition as the scene read it before drawing each frame (the backend moves the
+  // song on after handing the frame to the sink), and after the last frame.
+  std::vector<int32_t> positions;
+  int32_t finalPosition = -1;
   std::vector<uint64_t> hashes;
   std::vector<int64_t> draws;      // numbers drawn from the generator before each frame's end
   int64_t sceneBegin[kSceneCount];  // frames presented when the scene was entered
@@ -127,6 +130,7 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   platform::OfflineReset(settings);
   recording = &run;
   run.exitCode = DemoMain();
+  run.finalPosition = MusicPosition.load();
   recording = nullptr;
   std::filesystem::current_path(previous);
   return run;
@@ -137,11 +141,9 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
 std::vector<int> SegmentsOfFrames(const DemoRun& run) {
   std::vector<int> segments;
   int segment = 0;
-  int32_t position = 0;
-  for (size_t frame = 0; frame < run.positions.size(); ++frame) {
+  for (const int32_t position : run.positions) {
     while (segment < kSegmentCount && position >= kSegmentEnds[segment]) ++segment;
     segments.push_back(segment);
-    position = run.positions[frame];
   }
   return segments;
 }
@@ -192,8 +194,8 @@ namespace {
 void CheckEveryScenePlaysAndTheDemoEndsAt96(const DemoRun& run) {
   EXPECT_EQ(run.exitCode, 0);
   ASSERT_GE(run.positions.size(), 2u);
-  EXPECT_GE(run.positions.back(), 96);
-  EXPECT_LT(run.positions[run.positions.size() - 2], 96);
+  EXPECT_GE(run.finalPosition, 96);
+  EXPECT_LT(run.positions.back(), 96);
   const std::vector<int> segments = SegmentsOfFrames(run);
   for (int segment = 0; segment < kSegmentCount; ++segment) {
     EXPECT_LT(FirstFrameOf(segments, segment), FirstFrameOf(segments, segment + 1))
@@ -306,5 +308,5 @@ TEST(WholeDemo, ScenesWhoseEndIsAlreadyReachedPresentNoFrame) {
   }
   EXPECT_GE(skipped, 1);
   EXPECT_EQ(FirstFrameOf(segments, kSceneCount - 1), FirstFrameOf(segments, kEndLogoSegment));
-  EXPECT_GE(run.positions.back(), 96);
+  EXPECT_GE(run.finalPosition, 96);
 }
