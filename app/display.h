@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 #ifndef ZELTO_FULLSCREEN
 #define ZELTO_FULLSCREEN 1
 #endif
@@ -22,7 +24,24 @@ constexpr int32_t FullScreen = ZELTO_FULLSCREEN;
 constexpr int32_t PageFlip = ZELTO_PAGEFLIP;
 constexpr int32_t Mode512x384 = ZELTO_MODE512X384;
 
+// The program's only window, created by DemoMain; read by the display, the music set-up
+// and FatalError. 0 before it exists and after it is destroyed.
+extern platform::WindowHandle MainWindow;
+
+// Sets up the display for MainWindow: display object, cooperative level, the full-screen
+// mode, the surfaces, and one clear of the back buffer (its rows outside the picture stay
+// black for good). A failed step ends the process through FatalError with "impossible de
+// poser le ddraw!!\n", "... SetCooperativeLevel!!\n", "... fullscreen!!\n" or
+// "... CreateSurface!!\n".
 void InitDirectDraw();
 
-// frame: the 512 x 256 frame buffer, read only. Does not return on a quit request.
+// frame: the 512 x 256 frame buffer, read only. Handles at most one pending message, then
+// copies the picture to rows 64..319 of the 512 x 384 back buffer (rows 112..367, columns
+// 64..575 of 640 x 480; the client area on the desktop when windowed) and flips. A failed
+// lock skips the copy for that frame. Does not return on a quit request: the music is shut
+// down, the window destroyed and the process ends with the quit message's code (0).
 void PresentFrame(const uint32_t* frame);
+
+// The window procedure: Return writes a screen grab, Escape and the close request post the
+// quit message, other keys do nothing, anything else gets the default handling.
+void WindowProc(platform::WindowHandle window, const platform::Message& message);

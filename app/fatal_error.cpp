@@ -49,8 +49,11 @@ void SnifferLog(const char*, ...) {}
 
 void FatalError(const char* message) {
   const std::string utf8 = Windows1252ToUtf8(message ? message : "");
-  FatalErrorShowAndClose(utf8.c_str());
+  // The terminal gets the message first, so it is there while the box waits for its OK.
   std::fputs(utf8.c_str(), stderr);
   std::fflush(stderr);
+  // The hook is linked only with the display code (see fatal_hooks.h); a program without a
+  // window, such as a loader's test, has no box to show.
+  if (FatalErrorShowAndClose) FatalErrorShowAndClose(utf8.c_str());
   std::exit(kFatalExitCode);
 }

@@ -9,7 +9,13 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/platform.h"
+
 extern std::atomic<int32_t> MusicPosition;
+
+// The loaded module "data/mowt.xm" and its playing instance; 0 until MusicStartup.
+extern platform::ModuleHandle MusicModule;
+extern platform::PlayHandle MusicPlayHandle;
 
 // Called by the player with the order (song position) and row as they are heard.
 // Stores the position in MusicPosition; the other two values are not used.

@@ -99,12 +99,11 @@ TEST_F(GridMapperTest, WrapAndArithmeticShiftSteps) {
 }
 
 TEST_F(GridMapperTest, LightAddsTheSameLevelToEveryChannel) {
-  for (int32_t level : {0, 0x10, 0xFF}) {
+  SetCorners(GridU, 2, 3, 0xF00000, 0xF00000, 0xF00000, 0xF00000);  // texel 0x0020F0 throughout
+  SetCorners(GridV, 2, 3, 0x200000, 0x200000, 0x200000, 0x200000);
+  for (auto [level, expected] : {std::pair(0, 0x0020F0u), std::pair(0x10, 0x1030FFu), std::pair(0xFF, 0xFFFFFFu)}) {
     SetCorners(GridLight, 2, 3, level << 8, level << 8, level << 8, level << 8);
-    SetCorners(GridU, 2, 3, 0xF00000, 0xF00000, 0xF00000, 0xF00000);  // texel 0x0020F0
-    SetCorners(GridV, 2, 3, 0x200000, 0x200000, 0x200000, 0x200000);
     GridMapBlock(texture_.data(), frame_.data() + 3 * 8 * kFrameWidth + 16, 2, 3);
-    const uint32_t expected = level == 0 ? 0x000020F0u : level == 0x10 ? 0x00103000u | 0xFF : 0x00FFFFFFu;
     EXPECT_EQ(Pixel(16, 24), expected) << level;
     EXPECT_EQ(Pixel(23, 31), expected) << level;
   }

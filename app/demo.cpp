@@ -1,0 +1,32 @@
+// The Demo object and the reset of the demo frame's globals between in-process runs.
+#include "app/demo.h"
+
+#include "app/display.h"
+#include "app/frame_buffer.h"
+#include "app/music.h"
+#include "app/random.h"
+#include "app/screen_grab.h"
+#include "app/timer.h"
+
+Demo* TheDemo = nullptr;
+
+Demo::Demo() : frameBuffer(new uint32_t[kFramePixels]) {}
+
+Demo::~Demo() {}
+
+void ResetDemoState() {
+  if (TheDemo) {
+    delete[] TheDemo->frameBuffer;
+    delete TheDemo;
+    TheDemo = nullptr;
+  }
+  GrabCounter = 1;
+  MusicPosition.store(0);
+  TimerFrequency = 0;
+  TimerCount = 0;
+  TimerBase = 0.0;
+  MainWindow = 0;
+  MusicModule = 0;
+  MusicPlayHandle = 0;
+  zelto::SeedRandom(1);
+}

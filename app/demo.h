@@ -1,0 +1,41 @@
+// The demo: the object that owns the frame buffer, the scene sequence, and the program's
+// start-up and shut-down.
+//
+// DemoMain is the whole program: it opens the window, sets up the display, the clock and
+// the music, runs the six scenes once each in order (Demo::Run) and shuts the music and
+// the window down, returning 0. Escape or closing the window ends the process with exit
+// code 0 from inside PresentFrame; FatalError ends it with 9999. Before main runs, a static
+// initialiser deletes "sniffer.txt" from the working directory.
+//
+// Library split: the Demo object, TheDemo and ScreenGrab live in zelto_frame (the window
+// procedure needs them); Demo::Run and DemoMain live in zelto_demo, which calls the six
+// scene entry points of scenes/scenes.h: the executable links the scenes (or a test's
+// stand-ins) and exactly one platform backend.
+#pragma once
+
+#include <cstdint>
+
+class Demo {
+ public:
+  // Allocates the 512 x 256 frame buffer; its contents are left undefined.
+  Demo();
+  // Releases nothing: the frame buffer lives until the process ends.
+  virtual ~Demo();
+  // The six scenes in order, each with frameBuffer.
+  void Run();
+  // Writes the next "grab_%d.bmp" from frameBuffer (app/screen_grab.h).
+  void ScreenGrab();
+
+  uint32_t* frameBuffer;
+};
+
+// The one Demo object, set by DemoMain once constructed.
+extern Demo* TheDemo;
+
+// The program: start-up, Demo::Run, shut-down; returns 0 after the last scene.
+int DemoMain();
+
+// For tests and capture that run DemoMain more than once in a process: frees the previous
+// Demo and its frame buffer and puts every global of the demo frame back to its start
+// value (grab counter 1, song position 0, clock, window and music handles).
+void ResetDemoState();

@@ -1,0 +1,58 @@
+// The program's start-up and shut-down, and the fixed sequence of the six scenes.
+#include <cstdio>
+
+#include "app/demo.h"
+#include "app/display.h"
+#include "app/music.h"
+#include "app/timer.h"
+#include "platform/platform.h"
+#include "scenes/scenes.h"
+
+namespace {
+
+// The debug log of earlier versions is removed before anything runs; nothing writes it
+// any more. A missing file is fine.
+struct SnifferFileRemover {
+  SnifferFileRemover() { std::remove("sniffer.txt"); }
+} snifferFileRemover;
+
+constexpr const char* kWindowClassName = "ZELDEMO";
+
+}  // namespace
+
+void Demo::Run() {
+  ParticlesScene(frameBuffer);
+  ObjectScene(frameBuffer);
+  BallScene(frameBuffer);
+  RippledPlaneScene(frameBuffer);
+  ZoomScene(frameBuffer);
+  RotozoomScene(frameBuffer);
+}
+
+int DemoMain() {
+  // Neither the class registration nor the window is examined here: without a window the
+  // display set-up fails and says so.
+  platform::RegisterWindowClass(kWindowClassName);
+  uint32_t style = platform::kStylePopupVisible;
+  int32_t width = Mode512x384 ? 512 : 640;
+  int32_t height = Mode512x384 ? 384 : 480;
+  if (!FullScreen) {
+    style = platform::kStyleCaptionedVisible;
+    width = 512 + platform::kCaptionFrameWidth;    // 518
+    height = 256 + platform::kCaptionFrameHeight;  // 281
+  }
+  MainWindow = platform::CreateWindow(kWindowClassName, "Zelto2k", style, 0, 0, width, height);
+  platform::BringWindowToTop(MainWindow);
+  platform::SetActiveWindow(MainWindow);
+  InitDirectDraw();
+  TimerStart();
+  platform::RaisePriority();  // best effort: refused without privileges
+  TheDemo = new Demo();
+  MusicStartup();
+  if (FullScreen) platform::ShowCursor(false);
+  TheDemo->Run();
+  MusicShutdown();
+  platform::DestroyWindow(MainWindow);
+  MainWindow = 0;
+  return 0;
+}

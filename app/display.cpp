@@ -1,0 +1,138 @@
+// Display and frame presentation: display set-up, PresentFrame and the window procedure.
+#include "app/display.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/demo.h"
+#include "app/fatal_error.h"
+#include "app/frame_buffer.h"
+#include "app/music.h"
+
+namespace {
+
+constexpr int32_t ModeWidth = Mode512x384 ? 512 : 640;
+constexpr int32_t ModeHeight = Mode512x384 ? 384 : 480;
+// Where the picture sits in the full-screen mode: centred in 640 x 480.
+constexpr int32_t PictureLeft = Mode512x384 ? 0 : 64;
+constexpr int32_t PictureTop = Mode512x384 ? 64 : 112;
+
+// Clears the mode's pixels of the back buffer, limited to what the lock handed out.
+void ClearBackBuffer(const platform::LockedSurface& locked) {
+  const int32_t rows = locked.height < ModeHeight ? locked.height : ModeHeight;
+  const int32_t columns = locked.width < ModeWidth ? locked.width : ModeWidth;
+  uint8_t* row = reinterpret_cast<uint8_t*>(locked.pixels);
+  for (int32_t y = 0; y < rows; ++y, row += locked.pitch)
+    std::memset(row, 0, static_cast<size_t>(columns) * 4);
+}
+
+// Copies the picture into the mode's surface. The surface must hold the picture's
+// rectangle (a smaller one is left alone); rows are placed by the reported pitch, which
+// is the mode's width times 4 on every backend so far, and then the copy is one block.
+void CopyFullScreen(const uint32_t* frame, const platform::LockedSurface& locked) {
+  if (locked.width < PictureLeft + kFrameWidth || locked.height < PictureTop + kFrameHeight)
+    return;
+  uint8_t* destination = reinterpret_cast<uint8_t*>(locked.pixels) +
+                         static_cast<ptrdiff_t>(PictureTop) * locked.pitch + PictureLeft * 4;
+  if (PictureLeft == 0 && locked.pitch == kFrameWidth * 4) {
+    std::memcpy(destination, frame, kFrameBytes);
+    return;
+  }
+  for (int32_t y = 0; y < kFrameHeight; ++y, destination += locked.pitch, frame += kFrameWidth)
+    std::memcpy(destination, frame, kFrameWidth * 4);
+}
+
+// Copies the picture to the client area's place on the desktop surface. Rows below the
+// desktop's bottom minus 30 end the copy, rows above the top are skipped, and pixels outside
+// the desktop's width are not written. On top of that nothing outside the locked surface is
+// ever written, whatever the desktop rectangle says.
+void CopyWindowed(const uint32_t* frame, const platform::LockedSurface& locked) {
+  const platform::Rectangle desktop = platform::GetDesktopRectangle();
+  int32_t originX = 0;
+  int32_t originY = 0;
+  platform::ClientToScreen(MainWindow, &originX, &originY);
+  const int32_t stride = locked.pitch / 4;  // truncates toward zero, like the pitch division
+  const int32_t right = desktop.right < locked.width ? desktop.right : locked.width;
+  for (int32_t row = 0; row < kFrameHeight; ++row, frame += kFrameWidth) {
+    const int32_t y = originY + row;
+    if (y > desktop.bottom - 30) break;
+    if (y < 0 || y >= locked.height) continue;
+    uint32_t* destination = locked.pixels + static_cast<ptrdiff_t>(stride) * y;
+    int32_t first = originX < 0 ? -originX : 0;
+    int32_t last = right - originX;  // one past the last column written
+    if (last > kFrameWidth) last = kFrameWidth;
+    for (int32_t column = first; column < last; ++column)
+      destination[originX + column] = frame[column];
+  }
+}
+
+}  // namespace
+
+void InitDirectDraw() {
+  if (!platform::DirectDrawCreate()) FatalError("impossible de poser le ddraw!!\n");
+  if (!platform::SetCooperativeLevel(MainWindow, FullScreen != 0))
+    FatalError("impossible de poser le SetCooperativeLevel!!\n");
+  if (FullScreen && !platform::SetDisplayMode(ModeWidth, ModeHeight, 32))
+    FatalError("impossible de poser le fullscreen!!\n");
+  if (PageFlip == 1) {
+    if (!platform::CreatePrimarySurface(true)) FatalError("impossible de poser le CreateSurface!!\n");
+    if (!platform::GetAttachedBackBuffer()) FatalError("impossible de poser le CreateSurface!!\n");
+    // The only clear of any surface: the borders around the picture stay black for good.
+    platform::LockedSurface locked;
+    if (platform::Lock(platform::Surface::BackBuffer, &locked)) {
+      ClearBackBuffer(locked);
+      platform::Unlock(platform::Surface::BackBuffer);
+    }
+  } else {
+    if (!platform::CreatePrimarySurface(false)) FatalError("impossible de poser le CreateSurface!!\n");
+  }
+}
+
+void PresentFrame(const uint32_t* frame) {
+  platform::Message message;
+  if (platform::PeekMessage(&message)) {
+    if (message.kind == platform::MessageKind::Quit) {
+      MusicShutdown();
+      platform::DestroyWindow(MainWindow);
+      MainWindow = 0;
+      std::exit(message.exitCode);
+    }
+    WindowProc(MainWindow, message);
+  }
+  platform::LockedSurface locked;
+  if (FullScreen && PageFlip == 1) {
+    if (platform::Lock(platform::Surface::BackBuffer, &locked)) {
+      CopyFullScreen(frame, locked);
+      platform::Unlock(platform::Surface::BackBuffer);
+    }
+    platform::Flip();
+  } else if (FullScreen) {
+    if (platform::Lock(platform::Surface::Primary, &locked)) {
+      CopyFullScreen(frame, locked);
+      platform::Unlock(platform::Surface::Primary);
+    }
+  } else {
+    if (platform::Lock(platform::Surface::Primary, &locked)) {
+      CopyWindowed(frame, locked);
+      platform::Unlock(platform::Surface::Primary);
+    }
+  }
+}
+
+void WindowProc(platform::WindowHandle window, const platform::Message& message) {
+  switch (message.kind) {
+    case platform::MessageKind::Close:
+      platform::PostQuitMessage(0);  // the window is destroyed by the shut-down, not here
+      return;
+    case platform::MessageKind::KeyDown:
+      if (message.key == platform::Key::Return) {
+        if (TheDemo) TheDemo->ScreenGrab();
+      } else if (message.key == platform::Key::Escape) {
+        platform::PostQuitMessage(0);
+      }
+      return;  // other keys: nothing, not even the default handling
+    default:
+      platform::DefaultWindowProc(window, message);
+      return;
+  }
+}

@@ -1,0 +1,42 @@
+// Music start-up and shut-down on the platform's module player, and the sync callback.
+#include "app/music.h"
+
+#include "app/display.h"
+#include "app/fatal_error.h"
+
+std::atomic<int32_t> MusicPosition{0};
+platform::ModuleHandle MusicModule = 0;
+platform::PlayHandle MusicPlayHandle = 0;
+
+namespace {
+constexpr int64_t kOutputThroughPrimaryBuffer = 2;  // value of the output-mode option
+constexpr int32_t kBackgroundPollRate = 20;
+}  // namespace
+
+void MusicSyncCallback(uint32_t, uint32_t position, uint32_t) {
+  // The one value the audio thread shares with the scenes; relaxed is enough because
+  // nothing else is published with it.
+  MusicPosition.store(static_cast<int32_t>(position), std::memory_order_relaxed);
+}
+
+void MusicStartup() {
+  // The results of start-up, the options, the callback and background play are not
+  // examined: the steps that can fail in a way the demo cares about report it later.
+  platform::MusicLibraryStartup();
+  platform::MusicSetOption(platform::kMusicOptionWindow, MainWindow);
+  platform::MusicSetOption(platform::kMusicOptionOutputMode, kOutputThroughPrimaryBuffer);
+  if (!platform::MusicConfig()) FatalError("MIDAS ERREUR : MIDASconfig \n");
+  if (!platform::MusicInit()) FatalError("MIDAS ERREUR : MIDASinit \n");
+  MusicModule = platform::MusicLoadModule("data/mowt.xm");
+  if (!MusicModule) FatalError("MIDAS ERREUR : MIDASloadModule \n");
+  MusicPlayHandle = platform::MusicPlayModule(MusicModule, true);
+  if (!MusicPlayHandle) FatalError("MIDAS ERREUR : MIDASplayModule \n");
+  platform::MusicSetSyncCallback(MusicPlayHandle, MusicSyncCallback);
+  platform::MusicStartBackgroundPlay(kBackgroundPollRate);
+}
+
+void MusicShutdown() {
+  if (!platform::MusicStopModule(MusicPlayHandle)) FatalError("MIDAS ERREUR : MIDASstopModule \n");
+  if (!platform::MusicFreeModule(MusicModule)) FatalError("MIDAS ERREUR : MIDASfreeModule \n");
+  if (!platform::MusicClose()) FatalError("MIDAS ERREUR : MIDASclose \n");
+}

@@ -1,0 +1,28 @@
+// The scene clock on the platform's performance counter.
+#include "app/timer.h"
+
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+int64_t TimerFrequency = 0;
+int64_t TimerCount = 0;
+double TimerBase = 0.0;
+
+void TimerStart() {
+  if (!platform::QueryPerformanceCounter(&TimerCount)) std::exit(kNoCounterExitCode);
+  // A counter that claims no ticks per second is no counter either: every TimerSeconds
+  // would divide by zero.
+  if (!platform::QueryPerformanceFrequency(&TimerFrequency) || TimerFrequency <= 0)
+    std::exit(kNoCounterExitCode);
+}
+
+void TimerReset() {
+  platform::QueryPerformanceCounter(&TimerCount);
+  TimerBase = static_cast<double>(TimerCount);
+}
+
+double TimerSeconds() {
+  platform::QueryPerformanceCounter(&TimerCount);
+  return (static_cast<double>(TimerCount) - TimerBase) / static_cast<double>(TimerFrequency);
+}

@@ -1,0 +1,534 @@
+// The real-time backend: an SDL2 window and renderer, and libopenmpt played from SDL's
+// audio callback (or, without an audio device, from a silent thread paced by the clock).
+//
+// How the demo frame's steps map onto this machine:
+//   window class          only remembered; SDL has none.
+//   CreateWindow          SDL video start, the event filter, then the window "Zelto2k". A
+//                         pop-up becomes a borderless window (full screen comes with the
+//                         cooperative level); a captioned window gets the client size of
+//                         its outer size minus the frame. Fails without a display: when
+//                         neither DISPLAY nor WAYLAND_DISPLAY is set and the user did not
+//                         pick SDL_VIDEODRIVER, SDL would quietly play to an invisible
+//                         "offscreen" driver, so that is refused.
+//   DirectDrawCreate      the renderer, with vsync. Fails when there is no window, with one
+//                         plain English line on stderr saying why; the frame code then ends
+//                         with "impossible de poser le ddraw!!".
+//   SetCooperativeLevel   exclusive: full screen on the desktop (the desktop's own mode is
+//                         kept; the picture is scaled instead).
+//   SetDisplayMode        the logical size of the renderer (aspect-correct, centred, black
+//                         bars, nearest-neighbour pixels) and a streaming texture of that
+//                         size. Fails as "impossible de poser le fullscreen!!".
+//   surfaces              plain memory of ours, zeroed when created: the back buffer has the
+//                         mode's size; the primary surface on the desktop has the desktop's.
+//   Flip                  uploads the back buffer and presents it (vsync); nothing swaps.
+//   messages              one SDL event per PeekMessage. Only the quit request and key-downs
+//                         (repeats included) are let into SDL's queue; everything else is
+//                         switched off before the window opens, so that a storm of mouse
+//                         moves can never stand between Escape and the next frame.
+//   error box             SDL's simple message box, when a display exists.
+//   priority              nice -10, best effort.
+//   counter               SDL's performance counter.
+//   music                 MusicConfig and MusicInit never fail: without an audio device the
+//                         module plays silently, still in real time, and stderr says so once.
+//                         A missing or unreadable module fails MusicLoadModule.
+// The sync callback reports a position when it is heard: the changes rendered into a buffer
+// are reported once the device has taken that buffer and asks for the next one (or, when
+// silent, once the clock has reached them), so a report is at most one buffer late.
+#include <SDL.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/module_player.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+constexpr int32_t kAudioBufferFrames = 1024;
+
+struct State {
+  // Display.
+  SDL_Window* window = nullptr;
+  WindowHandle handle = 0;
+  bool noDisplay = false;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  int32_t textureWidth = 0, textureHeight = 0;
+  bool exclusive = false;
+  int32_t modeWidth = 0, modeHeight = 0;
+  std::vector<uint32_t> primary, back, windowPicture;
+  int32_t primaryWidth = 0, primaryHeight = 0, backWidth = 0, backHeight = 0;
+  bool hasPrimary = false, hasBack = false, backAttached = false;
+  bool quitPosted = false;
+  int32_t quitCode = 0;
+  // Music: the module is touched only on the audio thread or under moduleLock.
+  std::mutex moduleLock;
+  ModulePlayer player;
+  bool moduleLoaded = false;
+  bool playing = false;
+  SyncCallback callback = nullptr;
+  std::vector<PositionChange> pending;
+  SDL_AudioDeviceID device = 0;
+  bool silent = false;
+  std::thread silentThread;
+  std::atomic<bool> stopSilent{false};
+  int64_t latencyFrames = 0;
+  std::vector<int16_t> silentBuffer;
+};
+
+// Never destroyed: the audio thread may still run while the process exits (FatalError,
+// the quit path), and must not meet destroyed state.
+State& TheState() {
+  static State* state = new State;
+  return *state;
+}
+
+// Renders one buffer and reports every position change that is now being heard.
+void RenderAndReport(int16_t* samples, int32_t frames) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  if (!s.playing || !s.moduleLoaded) {
+    std::memset(samples, 0, sizeof(int16_t) * 2 * static_cast<size_t>(frames));
+    return;
+  }
+  const int64_t heard = s.player.RenderedFrames() - s.latencyFrames;
+  size_t reported = 0;
+  while (reported < s.pending.size() && s.pending[reported].frame <= heard) {
+    const PositionChange& change = s.pending[reported++];
+    if (s.callback)
+      s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
+  }
+  s.pending.erase(s.pending.begin(), s.pending.begin() + static_cast<ptrdiff_t>(reported));
+  s.player.Render(samples, frames, &s.pending);
+}
+
+void AudioCallback(void*, Uint8* stream, int length) {
+  RenderAndReport(reinterpret_cast<int16_t*>(stream), length / 4);
+}
+
+// The silent output: renders buffer k when the clock reaches k buffers.
+void SilentLoop() {
+  State& s = TheState();
+  const auto start = std::chrono::steady_clock::now();
+  for (int64_t buffer = 0; !s.stopSilent.load(); ++buffer) {
+    const int64_t nanoseconds = buffer * kAudioBufferFrames * 1000000000LL / kAudioRate;
+    std::this_thread::sleep_until(start + std::chrono::nanoseconds(nanoseconds));
+    RenderAndReport(s.silentBuffer.data(), kAudioBufferFrames);
+  }
+}
+
+// Lets only the quit request and key-downs into the queue.
+int EventFilter(void*, SDL_Event* event) {
+  return event->type == SDL_QUIT || event->type == SDL_KEYDOWN;
+}
+
+void SwitchOffUnusedEvents() {
+  static const Uint32 kUnused[] = {
+      SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP, SDL_MOUSEWHEEL, SDL_KEYUP,
+      SDL_TEXTINPUT, SDL_TEXTEDITING, SDL_KEYMAPCHANGED, SDL_FINGERDOWN, SDL_FINGERUP,
+      SDL_FINGERMOTION, SDL_MULTIGESTURE, SDL_DOLLARGESTURE, SDL_JOYAXISMOTION,
+      SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN, SDL_JOYBUTTONUP,
+      SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLERBUTTONUP,
+      SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE, SDL_CLIPBOARDUPDATE,
+      SDL_AUDIODEVICEADDED, SDL_AUDIODEVICEREMOVED, SDL_SYSWMEVENT};
+  for (Uint32 type : kUnused) SDL_EventState(type, SDL_IGNORE);
+  SDL_SetEventFilter(EventFilter, nullptr);
+}
+
+bool DriverChosen() {
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  return driver && *driver;
+}
+
+bool DisplayExists() {
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x && *x) || (wayland && *wayland);
+}
+
+// Shows `pixels` (width x height, 0x00RRGGBB) through the texture, scaled by the renderer.
+void Show(const uint32_t* pixels, int32_t width) {
+  State& s = TheState();
+  if (!s.renderer || !s.texture) return;
+  SDL_UpdateTexture(s.texture, nullptr, pixels, width * 4);
+  SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
+  SDL_RenderClear(s.renderer);
+  SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
+  SDL_RenderPresent(s.renderer);
+}
+
+bool MakeTexture(int32_t width, int32_t height) {
+  State& s = TheState();
+  if (!s.renderer) return false;
+  if (s.texture) SDL_DestroyTexture(s.texture);
+  s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                width, height);
+  s.textureWidth = width;
+  s.textureHeight = height;
+  return s.texture != nullptr && SDL_RenderSetLogicalSize(s.renderer, width, height) == 0;
+}
+
+}  // namespace
+
+// ---- Window and messages -------------------------------------------------------------------
+
+bool RegisterWindowClass(const char*) { return true; }
+
+WindowHandle CreateWindow(const char*, const char* title, uint32_t style, int32_t x, int32_t y,
+                          int32_t width, int32_t height) {
+  State& s = TheState();
+  if (!DriverChosen() && !DisplayExists()) {
+    s.noDisplay = true;
+    return 0;
+  }
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl-C and SIGTERM end the process as usual
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "zelto2k: cannot start the video: %s\n", SDL_GetError());
+    return 0;
+  }
+  SwitchOffUnusedEvents();
+  SDL_StopTextInput();
+  const bool captioned = style == kStyleCaptionedVisible;
+  Uint32 flags = SDL_WINDOW_SHOWN;
+  if (captioned) {
+    width -= kCaptionFrameWidth;
+    height -= kCaptionFrameHeight;
+  } else {
+    flags |= SDL_WINDOW_BORDERLESS;
+  }
+  s.window = SDL_CreateWindow(title, x, y, width, height, flags);
+  if (!s.window) {
+    std::fprintf(stderr, "zelto2k: cannot open the window: %s\n", SDL_GetError());
+    return 0;
+  }
+  s.handle = SDL_GetWindowID(s.window);
+  return s.handle;
+}
+
+void BringWindowToTop(WindowHandle window) {
+  State& s = TheState();
+  if (s.window && window == s.handle) SDL_RaiseWindow(s.window);
+}
+
+void SetActiveWindow(WindowHandle) {}  // raising it already asked for the focus
+
+void DestroyWindow(WindowHandle window) {
+  State& s = TheState();
+  if (!s.window || window != s.handle) return;
+  if (s.texture) SDL_DestroyTexture(s.texture);
+  if (s.renderer) SDL_DestroyRenderer(s.renderer);
+  SDL_DestroyWindow(s.window);
+  s.texture = nullptr;
+  s.renderer = nullptr;
+  s.window = nullptr;
+  s.handle = 0;
+}
+
+void ShowCursor(bool show) {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool PeekMessage(Message* message) {
+  State& s = TheState();
+  if (s.quitPosted) {
+    s.quitPosted = false;
+    *message = {MessageKind::Quit, Key::Other, s.quitCode};
+    return true;
+  }
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+  SDL_Event event;
+  if (!SDL_PollEvent(&event)) return false;
+  *message = Message();
+  if (event.type == SDL_QUIT) {
+    message->kind = MessageKind::Close;
+  } else if (event.type == SDL_KEYDOWN) {
+    message->kind = MessageKind::KeyDown;
+    const SDL_Keycode key = event.key.keysym.sym;
+    if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
+      message->key = Key::Return;
+    else if (key == SDLK_ESCAPE)
+      message->key = Key::Escape;
+  }
+  return true;
+}
+
+void PostQuitMessage(int32_t exitCode) {
+  TheState().quitPosted = true;
+  TheState().quitCode = exitCode;
+}
+
+void DefaultWindowProc(WindowHandle, const Message&) {}
+
+void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
+  if (TheState().noDisplay || !DisplayExists()) return;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
+    return;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Caption, utf8Text, nullptr);
+}
+
+bool RaisePriority() { return setpriority(PRIO_PROCESS, 0, -10) == 0; }
+
+Rectangle GetDesktopRectangle() {
+  SDL_DisplayMode mode;
+  if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0)
+    return {0, 0, mode.w, mode.h};
+  return {0, 0, 1024, 768};
+}
+
+void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
+  int windowX = 0, windowY = 0;
+  if (TheState().window) SDL_GetWindowPosition(TheState().window, &windowX, &windowY);
+  *x = windowX;
+  *y = windowY;
+}
+
+// ---- Display -------------------------------------------------------------------------------------
+
+bool DirectDrawCreate() {
+  State& s = TheState();
+  if (!s.window) {
+    if (s.noDisplay)
+      std::fputs(
+          "zelto2k: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. Run it in a "
+          "graphical session, or set SDL_VIDEODRIVER=dummy to play it headless.\n",
+          stderr);
+    return false;
+  }
+  s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!s.renderer) s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_SOFTWARE);
+  if (!s.renderer) {
+    std::fprintf(stderr, "zelto2k: cannot draw in the window: %s\n", SDL_GetError());
+    return false;
+  }
+  return true;
+}
+
+bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen) {
+  State& s = TheState();
+  if (!s.renderer || window != s.handle) return false;
+  s.exclusive = exclusiveFullScreen;
+  if (exclusiveFullScreen && SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    std::fprintf(stderr, "zelto2k: cannot go full screen: %s\n", SDL_GetError());
+    return false;
+  }
+  return true;
+}
+
+bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  State& s = TheState();
+  if (!s.exclusive || bitsPerPixel != 32 || width <= 0 || height <= 0) return false;
+  if (!MakeTexture(width, height)) return false;
+  s.modeWidth = width;
+  s.modeHeight = height;
+  return true;
+}
+
+bool CreatePrimarySurface(bool withBackBuffer) {
+  State& s = TheState();
+  if (!s.renderer) return false;
+  if (s.exclusive && s.modeWidth > 0) {
+    s.primaryWidth = s.modeWidth;
+    s.primaryHeight = s.modeHeight;
+  } else {
+    const Rectangle desktop = GetDesktopRectangle();
+    s.primaryWidth = desktop.right;
+    s.primaryHeight = desktop.bottom;
+    int clientWidth = 0, clientHeight = 0;
+    SDL_GetWindowSize(s.window, &clientWidth, &clientHeight);
+    if (!MakeTexture(clientWidth, clientHeight)) return false;
+    s.windowPicture.assign(static_cast<size_t>(clientWidth) * clientHeight, 0);
+  }
+  s.primary.assign(static_cast<size_t>(s.primaryWidth) * s.primaryHeight, 0);
+  s.hasPrimary = true;
+  s.hasBack = withBackBuffer;
+  if (withBackBuffer) {
+    // On the desktop there is no mode: the back buffer is as large as the larger mode.
+    s.backWidth = s.modeWidth > 0 ? s.modeWidth : 640;
+    s.backHeight = s.modeHeight > 0 ? s.modeHeight : 480;
+    s.back.assign(static_cast<size_t>(s.backWidth) * s.backHeight, 0);
+  }
+  return true;
+}
+
+bool GetAttachedBackBuffer() {
+  State& s = TheState();
+  if (!s.hasBack) return false;
+  s.backAttached = true;
+  return true;
+}
+
+bool Lock(Surface surface, LockedSurface* locked) {
+  State& s = TheState();
+  *locked = LockedSurface();
+  if (surface == Surface::Primary && s.hasPrimary) {
+    *locked = {s.primary.data(), s.primaryWidth * 4, s.primaryWidth, s.primaryHeight};
+    return true;
+  }
+  if (surface == Surface::BackBuffer && s.backAttached) {
+    *locked = {s.back.data(), s.backWidth * 4, s.backWidth, s.backHeight};
+    return true;
+  }
+  return false;
+}
+
+bool Unlock(Surface surface) {
+  State& s = TheState();
+  if (surface != Surface::Primary || !s.hasPrimary || s.backAttached) return true;
+  if (s.exclusive) {
+    Show(s.primary.data(), s.primaryWidth);
+    return true;
+  }
+  // On the desktop the window shows the part of the desktop surface under its client area.
+  int32_t originX = 0, originY = 0;
+  ClientToScreen(s.handle, &originX, &originY);
+  for (int32_t row = 0; row < s.textureHeight; ++row) {
+    uint32_t* out = s.windowPicture.data() + static_cast<size_t>(row) * s.textureWidth;
+    const int32_t y = originY + row;
+    for (int32_t column = 0; column < s.textureWidth; ++column) {
+      const int32_t x = originX + column;
+      const bool inside = y >= 0 && y < s.primaryHeight && x >= 0 && x < s.primaryWidth;
+      out[column] = inside ? s.primary[static_cast<size_t>(y) * s.primaryWidth + x] : 0;
+    }
+  }
+  Show(s.windowPicture.data(), s.textureWidth);
+  return true;
+}
+
+bool Flip() {
+  State& s = TheState();
+  if (!s.backAttached) return false;
+  Show(s.back.data(), s.backWidth);
+  return true;
+}
+
+// ---- Performance counter ---------------------------------------------------------------------
+
+bool QueryPerformanceCounter(int64_t* count) {
+  *count = static_cast<int64_t>(SDL_GetPerformanceCounter());
+  return true;
+}
+
+bool QueryPerformanceFrequency(int64_t* ticksPerSecond) {
+  *ticksPerSecond = static_cast<int64_t>(SDL_GetPerformanceFrequency());
+  return *ticksPerSecond > 0;
+}
+
+// ---- Music -------------------------------------------------------------------------------------
+
+void MusicLibraryStartup() {}
+void MusicSetOption(int32_t, int64_t) {}  // the window and output-mode options mean nothing here
+bool MusicConfig() { return true; }
+
+bool MusicInit() {
+  State& s = TheState();
+  SDL_AudioSpec want;
+  SDL_zero(want);
+  want.freq = kAudioRate;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = kAudioBufferFrames;
+  want.callback = AudioCallback;
+  const char* reason = nullptr;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    reason = SDL_GetError();
+  } else {
+    s.device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (!s.device) reason = SDL_GetError();
+    const char* driver = SDL_GetCurrentAudioDriver();
+    // SDL's dummy output runs about 1 % fast; the clock-paced silent output keeps time.
+    if (s.device && driver && std::strcmp(driver, "dummy") == 0) {
+      SDL_CloseAudioDevice(s.device);
+      s.device = 0;
+      reason = "the dummy audio driver";
+    }
+  }
+  if (!s.device) {
+    s.silent = true;
+    s.latencyFrames = 0;
+    s.silentBuffer.assign(2 * kAudioBufferFrames, 0);
+    std::fprintf(stderr, "zelto2k: no audio device (%s); the music plays silently.\n",
+                 reason && *reason ? reason : "unknown reason");
+  } else {
+    s.latencyFrames = kAudioBufferFrames;
+  }
+  s.pending.reserve(4096);
+  return true;
+}
+
+ModuleHandle MusicLoadModule(const char* fileName) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  s.moduleLoaded = s.player.Load(fileName);
+  return s.moduleLoaded ? 1 : 0;
+}
+
+PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  if (module != 1 || !s.moduleLoaded || !s.player.Start(loop)) return 0;
+  s.pending.clear();
+  s.playing = true;
+  return 1;
+}
+
+void MusicSetSyncCallback(PlayHandle play, SyncCallback callback) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  if (play == 1) s.callback = callback;
+}
+
+void MusicStartBackgroundPlay(int32_t) {
+  State& s = TheState();
+  if (s.device) {
+    SDL_PauseAudioDevice(s.device, 0);
+  } else if (s.silent && !s.silentThread.joinable()) {
+    s.stopSilent.store(false);
+    s.silentThread = std::thread(SilentLoop);
+  }
+}
+
+bool MusicStopModule(PlayHandle play) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  if (play != 1) return false;
+  s.playing = false;
+  return true;
+}
+
+bool MusicFreeModule(ModuleHandle module) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  if (module != 1 || !s.moduleLoaded) return false;
+  s.player.Unload();
+  s.moduleLoaded = false;
+  s.playing = false;
+  return true;
+}
+
+bool MusicClose() {
+  State& s = TheState();
+  if (s.device) {
+    SDL_CloseAudioDevice(s.device);  // returns once the callback has finished
+    s.device = 0;
+  }
+  if (s.silentThread.joinable()) {
+    s.stopSilent.store(true);
+    s.silentThread.join();
+  }
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  s.callback = nullptr;
+  return true;
+}
+
+}  // namespace platform

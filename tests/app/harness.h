@@ -1,0 +1,40 @@
+// Test harness for the demo frame: throw-away working directories, test modules, and
+// running a piece of the program in a child process to see how the process ends.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A fresh directory that becomes the working directory for the object's lifetime.
+class WorkDirectory {
+ public:
+  WorkDirectory();
+  ~WorkDirectory();
+  WorkDirectory(const WorkDirectory&) = delete;
+  WorkDirectory& operator=(const WorkDirectory&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+// Writes data/mowt.xm in the working directory: `orders` orders of `rows` rows.
+void WriteTestModule(int orders = 97, int rows = 2, int speed = 3, int tempo = 125,
+                     int restartPosition = 0);
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+
+struct ChildResult {
+  bool exited = false;   // false: killed by a signal
+  int exitCode = -1;     // as a POSIX parent sees it (8 bits)
+  std::string errorOutput;  // everything the child wrote to stderr
+};
+
+// Runs `body` in a forked child with stderr captured; the child ends with body's result
+// unless the body ends the process itself. The offline backend runs no threads, so the
+// child is safe to fork.
+ChildResult RunInChild(const std::function<int()>& body);

@@ -1,0 +1,154 @@
+// The offline backend's clock and audio: sample-exact spans, no drift, position reports
+// from the rendered audio, looping to the restart position, same bytes every run.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/module_player.h"
+#include "platform/offline.h"
+#include "tests/app/harness.h"
+
+namespace {
+
+std::vector<std::pair<uint32_t, uint32_t>> reports;  // (order, row)
+
+void RecordReport(uint32_t, uint32_t order, uint32_t row) { reports.push_back({order, row}); }
+
+// Sets up a full-screen page-flipping display and starts data/mowt.xm with the recorder.
+void StartPlatform(const platform::OfflineSettings& settings) {
+  platform::OfflineReset(settings);
+  reports.clear();
+  ASSERT_TRUE(platform::DirectDrawCreate());
+  ASSERT_TRUE(platform::SetCooperativeLevel(1, true));
+  ASSERT_TRUE(platform::SetDisplayMode(512, 384, 32));
+  ASSERT_TRUE(platform::CreatePrimarySurface(true));
+  ASSERT_TRUE(platform::GetAttachedBackBuffer());
+  const platform::ModuleHandle module = platform::MusicLoadModule("data/mowt.xm");
+  ASSERT_NE(module, 0u);
+  const platform::PlayHandle play = platform::MusicPlayModule(module, true);
+  ASSERT_NE(play, 0u);
+  platform::MusicSetSyncCallback(play, RecordReport);
+  platform::MusicStartBackgroundPlay(20);
+}
+
+TEST(OfflineClock, EachFrameRendersExactlyItsSpanOfAudioWithoutDrift) {
+  WorkDirectory work;
+  WriteTestModule();
+  struct Rate {
+    int32_t numerator, denominator;
+  };
+  for (Rate rate : {Rate{60, 1}, Rate{60000, 1001}, Rate{25, 1}}) {
+    std::vector<int32_t> spans;
+    platform::OfflineSettings settings;
+    settings.fpsNumerator = rate.numerator;
+    settings.fpsDenominator = rate.denominator;
+    settings.audioSink = [&](const int16_t*, int32_t frames) { spans.push_back(frames); };
+    StartPlatform(settings);
+    int64_t frequency = 0, count = 0;
+    ASSERT_TRUE(platform::QueryPerformanceFrequency(&frequency));
+    for (int n = 0; n < 1000; ++n) ASSERT_TRUE(platform::Flip());
+    ASSERT_TRUE(platform::QueryPerformanceCounter(&count));
+    // Exactly 1000 frames of time on the counter.
+    EXPECT_EQ(static_cast<double>(count) / static_cast<double>(frequency),
+              1000.0 * rate.denominator / rate.numerator);
+    int64_t total = 0;
+    for (size_t n = 0; n < spans.size(); ++n) {
+      total += spans[n];
+      ASSERT_EQ(total, static_cast<int64_t>(n + 1) * 48000 * rate.denominator / rate.numerator);
+    }
+    if (rate.numerator == 60) {
+      for (int32_t span : spans) ASSERT_EQ(span, 800);
+    }
+    EXPECT_EQ(total, 1000LL * 48000 * rate.denominator / rate.numerator);  // 800800 at 59.94
+  }
+}
+
+TEST(OfflineClock, PositionsFollowTheRenderedAudioAndLoopToTheRestartPosition) {
+  WorkDirectory work;
+  // Four orders of two rows at 2880 samples a row (speed 3, tempo 125); the song loops
+  // back to order 2.
+  WriteTestModule(4, 2, 3, 125, 2);
+  StartPlatform({});
+  // Order 1 starts at sample 5760: frame 7 (samples 5600..6400) is the one that renders it.
+  for (int n = 0; n < 7; ++n) platform::Flip();
+  ASSERT_FALSE(reports.empty());
+  EXPECT_EQ(reports.back().first, 0u);
+  platform::Flip();
+  EXPECT_EQ(reports.back(), std::make_pair(1u, 0u));
+  // Play on for three more loops' worth and follow the orders.
+  for (int n = 0; n < 60; ++n) platform::Flip();
+  std::vector<uint32_t> orders;
+  for (const auto& report : reports)
+    if (orders.empty() || orders.back() != report.first) orders.push_back(report.first);
+  ASSERT_GE(orders.size(), 8u);
+  const uint32_t expected[] = {0, 1, 2, 3, 2, 3, 2, 3};
+  for (size_t i = 0; i < 8; ++i) EXPECT_EQ(orders[i], expected[i]) << i;
+  // Every row is reported, in order.
+  EXPECT_EQ(reports[0], std::make_pair(0u, 0u));
+  EXPECT_EQ(reports[1], std::make_pair(0u, 1u));
+}
+
+TEST(OfflineClock, SameSettingsGiveTheSameAudioBytes) {
+  WorkDirectory work;
+  WriteTestModule();
+  std::vector<int16_t> runs[2];
+  for (auto& run : runs) {
+    platform::OfflineSettings settings;
+    settings.fpsNumerator = 60000;
+    settings.fpsDenominator = 1001;
+    settings.audioSink = [&](const int16_t* samples, int32_t frames) {
+      run.insert(run.end(), samples, samples + 2 * frames);
+    };
+    StartPlatform(settings);
+    for (int n = 0; n < 120; ++n) platform::Flip();
+  }
+  EXPECT_EQ(runs[0].size(), 2u * (120LL * 48000 * 1001 / 60000));
+  EXPECT_EQ(runs[0], runs[1]);
+  bool audible = false;
+  for (int16_t sample : runs[0]) audible |= sample != 0;
+  EXPECT_TRUE(audible);
+}
+
+TEST(OfflineMessages, ScriptedMessagesArriveOnTheirFrameOnePerPollQuitFirst) {
+  WorkDirectory work;
+  WriteTestModule();
+  StartPlatform({});
+  platform::OfflineScriptMessage(1, platform::OfflineMessage::Return);
+  platform::OfflineScriptMessage(1, platform::OfflineMessage::Close);
+  platform::Message message;
+  EXPECT_FALSE(platform::PeekMessage(&message));  // frame 0: nothing yet
+  platform::Flip();
+  ASSERT_TRUE(platform::PeekMessage(&message));
+  EXPECT_EQ(message.kind, platform::MessageKind::KeyDown);
+  EXPECT_EQ(message.key, platform::Key::Return);
+  platform::PostQuitMessage(7);
+  ASSERT_TRUE(platform::PeekMessage(&message));
+  EXPECT_EQ(message.kind, platform::MessageKind::Quit);
+  EXPECT_EQ(message.exitCode, 7);
+  ASSERT_TRUE(platform::PeekMessage(&message));
+  EXPECT_EQ(message.kind, platform::MessageKind::Close);
+  EXPECT_FALSE(platform::PeekMessage(&message));
+}
+
+TEST(ModulePlayer, RejectsMissingEmptyAndForeignFiles) {
+  WorkDirectory work;
+  platform::ModulePlayer player;
+  EXPECT_FALSE(player.Load("nothing-here.xm"));
+  { std::FILE* empty = std::fopen("empty.xm", "wb"); std::fclose(empty); }
+  EXPECT_FALSE(player.Load("empty.xm"));
+  {
+    std::FILE* text = std::fopen("text.xm", "wb");
+    const char words[] = "this is not a module at all, just some words";
+    std::fwrite(words, 1, sizeof words, text);
+    std::fclose(text);
+  }
+  EXPECT_FALSE(player.Load("text.xm"));
+  // Rendering without a module is silence, and never touches more than asked.
+  int16_t samples[2 * 100 + 2];
+  std::memset(samples, 0x55, sizeof samples);
+  player.Render(samples, 100, nullptr);
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(samples[i], 0);
+  EXPECT_EQ(samples[200], 0x5555);
+}
+
+}  // namespace

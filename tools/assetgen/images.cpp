@@ -1,0 +1,500 @@
+// Procedural pictures: swarm shapes, logos, textures, sprites and flash strips.
+#include "tools/assetgen/images.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "tools/assetgen/lettering.h"
+
+namespace assetgen {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+constexpr const char* kBoldFont = "DejaVuSans-Bold.ttf";
+constexpr const char* kRegularFont = "DejaVuSans.ttf";
+constexpr const char* kCondensedBoldFont = "DejaVuSansCondensed-Bold.ttf";
+constexpr const char* kSerifItalicFont = "DejaVuSerif-Italic.ttf";
+
+float Smooth(double edge0, double edge1, double x) {
+  const double t = std::clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
+  return static_cast<float>(t * t * (3 - 2 * t));
+}
+
+// A colour ramp through evenly spaced stops, t in 0..1.
+Colour Ramp(const std::vector<Colour>& stops, double t) {
+  t = std::clamp(t, 0.0, 1.0) * static_cast<double>(stops.size() - 1);
+  const size_t i = std::min(stops.size() - 2, static_cast<size_t>(t));
+  return Mix(stops[i], stops[i + 1], static_cast<float>(t - static_cast<double>(i)));
+}
+
+// Lettering with a soft coloured halo and a vertical gradient face: the halo is the text
+// blurred twice (wide and tight), the face is blended on top.
+void GlowText(Canvas& canvas, Lettering& font, const std::string& text, int size, int centreX, int baseline,
+              Colour top, Colour bottom, Colour glow, float glowAmount, int tracking = 0) {
+  Mask mask(canvas.width(), canvas.height());
+  font.DrawCentred(mask, text, size, centreX, baseline, tracking);
+  const int wide = std::max(2, size / 6);
+  AddMask(canvas, BlurMask(mask, wide), 0, 0, glow, glowAmount);
+  AddMask(canvas, BlurMask(mask, std::max(1, wide / 3)), 0, 0, glow, glowAmount * 0.8f);
+  // The face's gradient spans the ink of the letters only, not the whole canvas.
+  const TextExtent extent = font.Measure(text, size, tracking);
+  const int inkTop = baseline + extent.top, inkBottom = baseline + extent.bottom;
+  for (int y = std::max(0, inkTop); y < std::min(canvas.height(), inkBottom); ++y) {
+    const Colour c = Mix(top, bottom, static_cast<float>(y - inkTop) / static_cast<float>(std::max(1, inkBottom - inkTop - 1)));
+    for (int x = 0; x < canvas.width(); ++x) {
+      const float a = mask.Get(x, y);
+      if (a > 0.0f) canvas.Blend(x, y, Mix(canvas.At(x, y), c, 1.0f), a);
+    }
+  }
+}
+
+// Thin horizontal rule that fades out towards both ends.
+void Rule(Canvas& canvas, int x0, int x1, int y, Colour colour) {
+  for (int x = x0; x < x1; ++x) {
+    const double t = static_cast<double>(x - x0) / std::max(1, x1 - x0 - 1);
+    const float fade = static_cast<float>(std::sin(t * kPi));
+    canvas.Add(x, y, colour, fade);
+    canvas.Add(x, y - 1, colour, fade * 0.25f);
+    canvas.Add(x, y + 1, colour, fade * 0.25f);
+  }
+}
+
+// ---------------------------------------------------------------- swarm shapes
+
+// Converts a mask to a pure black-and-white 320 x 200 picture (coverage >= 0.5 is lit).
+Canvas Threshold(const Mask& mask) {
+  Canvas canvas(mask.width(), mask.height());
+  for (int y = 0; y < mask.height(); ++y)
+    for (int x = 0; x < mask.width(); ++x)
+      if (mask.Get(x, y) >= 0.5f) canvas.At(x, y) = {1, 1, 1};
+  return canvas;
+}
+
+// The demo's name as outlined letters: thick rims read as the name without paying for
+// every pixel of the filled letters.
+Mask NameShape() {
+  Lettering font(kBoldFont);
+  Mask filled(320, 200);
+  const std::string text = "ZELTO2K";
+  int size = 120;
+  while (size > 20) {
+    const TextExtent e = font.Measure(text, size);
+    if (e.right - e.left <= 300) break;
+    --size;
+  }
+  const TextExtent e = font.Measure(text, size);
+  const int baseline = 100 - (e.top + e.bottom) / 2;
+  font.DrawCentred(filled, text, size, 160, baseline);
+  return OutlineMask(filled, 4);
+}
+
+// A symbol: a five-pointed star inside a ring, both as strokes.
+Mask StarShape() {
+  Mask mask(320, 200);
+  DrawRing(mask, 160, 100, 88, 7);
+  std::vector<double> points;
+  for (int i = 0; i < 10; ++i) {
+    const double angle = -kPi / 2 + i * kPi / 5;
+    const double radius = (i % 2 == 0) ? 76 : 30;
+    points.push_back(160 + radius * std::cos(angle));
+    points.push_back(100 + radius * std::sin(angle));
+  }
+  for (int i = 0; i < 10; ++i) {
+    const int j = (i + 1) % 10;
+    DrawLine(mask, points[2 * i], points[2 * i + 1], points[2 * j], points[2 * j + 1], 6);
+  }
+  return mask;
+}
+
+// A figure: a pair of beamed notes (the font's music glyph), rimmed like the name.
+Mask NoteShape() {
+  Lettering font(kRegularFont);
+  const std::string note = "\xE2\x99\xAB";  // U+266B beamed eighth notes
+  int size = 240;
+  while (size > 40) {
+    const TextExtent e = font.Measure(note, size);
+    if (e.bottom - e.top <= 184 && e.right - e.left <= 300) break;
+    --size;
+  }
+  const TextExtent e = font.Measure(note, size);
+  Mask filled(320, 200);
+  font.DrawCentred(filled, note, size, 160, 100 - (e.top + e.bottom) / 2);
+  return OutlineMask(filled, 6);
+}
+
+// ---------------------------------------------------------------- particles scene
+
+Canvas ParticleSprite() {
+  Canvas canvas(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const double dx = x - 7.5, dy = y - 7.5;
+      const double r = std::sqrt(dx * dx + dy * dy) / 7.5;
+      if (r >= 1.0) continue;
+      const double halo = (1 - r) * (1 - r);
+      const double core = std::exp(-r * r * 18.0);
+      canvas.At(x, y) = {static_cast<float>(halo * 0.35 + core * 0.65), static_cast<float>(halo * 0.55 + core * 0.6),
+                         static_cast<float>(halo * 0.9 + core * 0.55)};
+    }
+  canvas.Clamp();
+  return canvas;
+}
+
+Canvas GroupLogo() {
+  Canvas canvas(512, 76);
+  Lettering bold(kBoldFont), italic(kSerifItalicFont);
+  GlowText(canvas, bold, "TIN ORCHARD", 38, 256, 44, {1.0f, 0.93f, 0.62f}, {0.95f, 0.45f, 0.12f},
+           {0.15f, 0.35f, 0.9f}, 0.9f, 4);
+  Rule(canvas, 40, 472, 56, {0.35f, 0.55f, 1.0f});
+  GlowText(canvas, italic, "presents", 15, 256, 72, {0.8f, 0.85f, 1.0f}, {0.6f, 0.7f, 1.0f},
+           {0.2f, 0.3f, 0.8f}, 0.5f, 1);
+  canvas.Clamp();
+  return canvas;
+}
+
+// ---------------------------------------------------------------- object scene
+
+// Chrome-like environment map indexed by the camera-space normal: sky above the middle,
+// a bright horizon band, dark ground with a glowing grid below, a sun up-left and a cool
+// rim towards the silhouette.
+Canvas EnvironmentMap() {
+  Canvas canvas(256, 256);
+  for (int v = 0; v < 256; ++v)
+    for (int u = 0; u < 256; ++u) {
+      const double nx = (u - 127) / 120.0, ny = (v - 127) / 120.0;
+      const double r = std::min(1.0, std::sqrt(nx * nx + ny * ny));
+      const double horizon = 0.12 * (1 - r * r);
+      const double h = ny - horizon;
+      Colour c;
+      if (h < 0) {
+        const double t = std::min(1.0, -h / 1.1);
+        c = Ramp({{1.0f, 0.72f, 0.38f}, {0.85f, 0.35f, 0.45f}, {0.25f, 0.22f, 0.6f}, {0.05f, 0.08f, 0.3f}}, std::sqrt(t));
+      } else {
+        const double t = std::min(1.0, h / 0.9);
+        c = Ramp({{0.35f, 0.2f, 0.25f}, {0.08f, 0.05f, 0.12f}, {0.02f, 0.02f, 0.05f}}, t);
+        // Perspective grid on the ground: lines converge towards the horizon.
+        const double depth = 1.0 / (h + 0.08);
+        const double gx = nx * depth * 1.5, gz = depth * 2.0;
+        const double lx = std::abs(gx - std::round(gx)), lz = std::abs(gz - std::round(gz));
+        const double line = std::max(std::exp(-lx * lx * 400.0), std::exp(-lz * lz * 400.0)) * std::min(1.0, h * 4);
+        c = Mix(c, {0.3f, 0.85f, 1.0f}, static_cast<float>(line * 0.7));
+      }
+      const double band = std::exp(-h * h * 900.0);
+      c = Mix(c, {1.0f, 0.95f, 0.85f}, static_cast<float>(band * 0.85));
+      const double sx = nx + 0.42, sy = ny + 0.5;
+      const double sun = std::exp(-(sx * sx + sy * sy) * 60.0);
+      c = Mix(c, {1.0f, 1.0f, 0.95f}, static_cast<float>(sun));
+      const float rim = Smooth(0.78, 1.0, r);
+      c = Mix(c, {0.55f, 0.75f, 1.0f}, rim * 0.45f);
+      canvas.At(u, v) = c;
+    }
+  canvas.Clamp();
+  return canvas;
+}
+
+// Four frames of 64 x 64, top to bottom: rings that grow outwards and fade; frame 4 would
+// equal frame 0, so the loop is seamless.
+Canvas RingAnimation() {
+  Canvas canvas(64, 256);
+  for (int frame = 0; frame < 4; ++frame)
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) {
+        const double dx = x - 31.5, dy = y - 31.5;
+        const double r = std::sqrt(dx * dx + dy * dy);
+        double light = 0;
+        for (int k = 0; k < 4; ++k) {
+          const double ringRadius = (k + frame / 4.0) * 7.5 + 2.0;
+          const double fade = 1.0 - ringRadius / 32.0;
+          if (fade <= 0) continue;
+          const double d = r - ringRadius;
+          light += std::exp(-d * d * 0.9) * fade;
+        }
+        const double edge = Smooth(31.5, 26.0, r);
+        light *= edge;
+        canvas.At(x, frame * 64 + y) = {static_cast<float>(light * 0.45), static_cast<float>(light * 0.85),
+                                        static_cast<float>(light * 1.0)};
+      }
+  canvas.Clamp();
+  return canvas;
+}
+
+// ---------------------------------------------------------------- ball scene
+
+Canvas BallTexture() {
+  Canvas canvas(256, 256);
+  const std::vector<Colour> palette = {{0.03f, 0.05f, 0.2f}, {0.05f, 0.3f, 0.55f}, {0.1f, 0.65f, 0.7f},
+                                       {0.95f, 0.8f, 0.35f}, {0.9f, 0.35f, 0.15f}};
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const double fx = x / 256.0, fy = y / 256.0;
+      const double warp = TileFractal(fx * 4, fy * 4, 4, 4, 11) * 2.0;
+      const double marble = 0.5 + 0.5 * std::sin((fy * 3 + warp) * 2 * kPi);
+      const double detail = TileFractal(fx * 8, fy * 8, 8, 3, 23);
+      Colour c = Ramp(palette, marble * 0.8 + detail * 0.25);
+      // A glowing latitude/longitude net every 32 texels.
+      const double gx = std::abs(std::fmod(x + 0.5, 32.0) - 16.0), gy = std::abs(std::fmod(y + 0.5, 32.0) - 16.0);
+      const double net = std::max(std::exp(-(16 - gx) * (16 - gx) * 0.5), std::exp(-(16 - gy) * (16 - gy) * 0.5));
+      c = Mix(c, {0.85f, 0.95f, 1.0f}, static_cast<float>(net * 0.55));
+      canvas.At(x, y) = c;
+    }
+  canvas.Clamp();
+  return canvas;
+}
+
+// Thirty 64 x 64 frames: a ring of twelve dots with a bright head running round, its tail
+// fading behind it; one turn per 30 frames.
+Canvas SpinnerAnimation() {
+  Canvas canvas(64, 64 * 30);
+  for (int frame = 0; frame < 30; ++frame) {
+    Canvas cell(64, 64);
+    const double head = frame / 30.0 * 2 * kPi;
+    for (int dot = 0; dot < 12; ++dot) {
+      const double angle = dot / 12.0 * 2 * kPi;
+      double behind = std::fmod(head - angle + 4 * kPi, 2 * kPi) / (2 * kPi);
+      const double brightness = 0.15 + 0.85 * std::pow(1.0 - behind, 3.0);
+      Mask mask(64, 64);
+      const double cx = 31.5 + 22 * std::cos(angle), cy = 31.5 + 22 * std::sin(angle);
+      DrawDisc(mask, cx, cy, 3.2);
+      AddMask(cell, BlurMask(mask, 2), 0, 0, {0.9f, 0.5f, 0.2f}, static_cast<float>(brightness * 1.2));
+      AddMask(cell, mask, 0, 0, {1.0f, 0.9f, 0.7f}, static_cast<float>(brightness));
+    }
+    Mask arc(64, 64);
+    for (int step = 0; step < 40; ++step) {
+      const double a0 = head + kPi + step * 0.02, a1 = a0 + 0.02;
+      DrawLine(arc, 31.5 + 12 * std::cos(a0), 31.5 + 12 * std::sin(a0), 31.5 + 12 * std::cos(a1),
+               31.5 + 12 * std::sin(a1), 2.0);
+    }
+    AddMask(cell, arc, 0, 0, {0.3f, 0.6f, 1.0f}, 0.8f);
+    cell.Clamp();
+    canvas.AddCanvas(cell, 0, frame * 64);
+  }
+  canvas.Clamp();
+  return canvas;
+}
+
+Canvas BallLogo() {
+  Canvas canvas(128, 32);
+  Lettering bold(kCondensedBoldFont);
+  GlowText(canvas, bold, "BOULE", 22, 64, 24, {1, 1, 1}, {0.5f, 0.8f, 1}, {0.2f, 0.4f, 0.9f}, 0.6f, 2);
+  canvas.Clamp();
+  return canvas;
+}
+
+// ---------------------------------------------------------------- rippled plane
+
+// Caustic light on deep water: sums of waves whose frequencies are whole numbers per
+// texture width, so the pattern wraps exactly every 256 texels.
+Canvas WaterTexture() {
+  Canvas canvas(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const double fx = x / 256.0 * 2 * kPi, fy = y / 256.0 * 2 * kPi;
+      const double warpX = 0.6 * std::sin(2 * fy + 1.3) + 0.3 * std::sin(3 * fx + 3 * fy);
+      const double warpY = 0.6 * std::sin(2 * fx + 0.4) + 0.3 * std::cos(3 * fx - 2 * fy);
+      double caustic = 0;
+      caustic += std::abs(std::sin(3 * fx + warpX * 2));
+      caustic += std::abs(std::sin(3 * fy + warpY * 2));
+      caustic += std::abs(std::sin(2 * (fx + fy) + warpX + warpY));
+      const double lines = std::pow(1.0 - caustic / 3.0, 4.0);
+      const double depth = TileFractal(x / 32.0, y / 32.0, 8, 3, 5);
+      Colour c = Mix({0.0f, 0.06f, 0.2f}, {0.02f, 0.25f, 0.4f}, static_cast<float>(depth));
+      c = Mix(c, {0.6f, 1.0f, 0.95f}, static_cast<float>(std::min(1.0, lines * 2.2)));
+      canvas.At(x, y) = c;
+    }
+  canvas.Clamp();
+  return canvas;
+}
+
+// ---------------------------------------------------------------- zoom corridor
+
+// Machined panels: a 4 x 4 grid of 64-texel plates with bevels, rivets and, on some
+// plates, glowing slots. Plates line up with the texture's edges, so it tiles.
+Canvas PanelTexture() {
+  Canvas canvas(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const int px = x / 64, py = y / 64;
+      const int lx = x % 64, ly = y % 64;
+      const uint32_t plate = static_cast<uint32_t>(px * 7 + py * 13);
+      const double shade = 0.25 + 0.1 * static_cast<double>((plate * 2654435761u >> 28) & 3) / 3.0;
+      const double grain = TileFractal(x / 16.0, y / 4.0, 16, 3, 77 + plate) * 0.12;
+      Colour c = Scale({0.55f, 0.6f, 0.75f}, static_cast<float>(shade + grain));
+      // Bevel: light on the top and left rims, dark on the bottom and right.
+      if (lx < 3 || ly < 3) c = Mix(c, {0.85f, 0.9f, 1.0f}, 0.45f);
+      if (lx > 60 || ly > 60) c = Scale(c, 0.35f);
+      // Rivets.
+      for (int corner = 0; corner < 4; ++corner) {
+        const double cx = (corner & 1) ? 56.5 : 7.5, cy = (corner & 2) ? 56.5 : 7.5;
+        const double d = std::sqrt((lx - cx) * (lx - cx) + (ly - cy) * (ly - cy));
+        if (d < 2.8) c = Mix({0.9f, 0.92f, 1.0f}, {0.2f, 0.2f, 0.25f}, static_cast<float>(d / 2.8));
+      }
+      // Glowing slots on every other plate.
+      if ((px + py) % 2 == 0 && lx >= 16 && lx < 48) {
+        for (int slot = 0; slot < 3; ++slot) {
+          const double centre = 22.5 + slot * 10;
+          const double d = std::abs(ly - centre);
+          if (d < 3.0) c = Mix(c, {1.0f, 0.55f, 0.15f}, static_cast<float>(1.0 - d / 3.0));
+        }
+      }
+      canvas.At(x, y) = c;
+    }
+  canvas.Clamp();
+  return canvas;
+}
+
+// ---------------------------------------------------------------- rotozoom and end
+
+// An emblem tile: a glowing "Z" in a ring on a soft checkerboard with a diagonal
+// gradient made of whole periods, so the tile repeats without seams.
+Canvas RotozoomTexture() {
+  Canvas canvas(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const double diagonal = 0.5 + 0.5 * std::sin((x + y) / 256.0 * 2 * kPi);
+      Colour c = Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal));
+      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.75f);
+      canvas.At(x, y) = c;
+    }
+  Mask ring(256, 256);
+  DrawRing(ring, 128, 128, 92, 10);
+  AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.9f);
+  PaintGradient(canvas, ring, 0, 0, {1.0f, 0.95f, 0.6f}, {1.0f, 0.5f, 0.1f});
+  Mask letter(256, 256);
+  Lettering bold(kBoldFont);
+  const TextExtent e = bold.Measure("Z", 150);
+  bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
+  AddMask(canvas, BlurMask(letter, 8), 0, 0, {0.2f, 0.6f, 1.0f}, 1.2f);
+  PaintGradient(canvas, letter, 0, 0, {1.0f, 1.0f, 1.0f}, {0.55f, 0.8f, 1.0f});
+  canvas.Clamp();
+  return canvas;
+}
+
+Canvas RotozoomOverlay() {
+  Canvas canvas(200, 44);
+  Lettering bold(kBoldFont), regular(kRegularFont);
+  GlowText(canvas, bold, "ZELTO2K", 22, 100, 24, {1, 1, 1}, {1.0f, 0.75f, 0.4f}, {0.9f, 0.3f, 0.6f}, 0.8f, 3);
+  Rule(canvas, 10, 190, 31, {1.0f, 0.6f, 0.8f});
+  GlowText(canvas, regular, "tin orchard  \xC2\xB7  2000", 10, 100, 42, {0.9f, 0.9f, 1}, {0.8f, 0.8f, 1},
+           {0.3f, 0.2f, 0.6f}, 0.4f, 1);
+  canvas.Clamp();
+  return canvas;
+}
+
+// Four bands of 25 rows, 512 wide: a bright bar with a wandering dashed core; each band
+// shifts the dashes a quarter period, so played in turn they seem to slide.
+Canvas FlashBars() {
+  Canvas canvas(512, 100);
+  for (int band = 0; band < 4; ++band)
+    for (int row = 0; row < 25; ++row)
+      for (int x = 0; x < 512; ++x) {
+        const double d = (row - 12.0) / 12.0;
+        const double profile = std::exp(-d * d * 6.0);
+        const double dash = 0.55 + 0.45 * std::sin(x / 512.0 * 16 * kPi + band * kPi / 2);
+        const double core = std::exp(-d * d * 60.0) * dash;
+        canvas.At(x, band * 25 + row) = {static_cast<float>(profile * 0.35 + core * 0.9),
+                                         static_cast<float>(profile * 0.25 + core * 0.8),
+                                         static_cast<float>(profile * 0.6 + core * 0.9)};
+      }
+  canvas.Clamp();
+  return canvas;
+}
+
+// Eight frames of 64 x 80: a little level meter of eight bars whose heights follow
+// fixed, interleaved sine phases, so the strip dances when its frames play in turn.
+Canvas FlashMeter() {
+  Canvas canvas(64, 640);
+  for (int frame = 0; frame < 8; ++frame)
+    for (int bar = 0; bar < 8; ++bar) {
+      const double level = 0.35 + 0.3 * std::sin(frame * kPi / 4 + bar * 1.7) + 0.25 * std::sin(frame * kPi / 2 + bar * 0.9);
+      const int height = std::clamp(static_cast<int>(level * 72), 6, 74);
+      for (int y = 0; y < height; ++y) {
+        if (y % 4 == 3) continue;  // segment gaps
+        const float t = static_cast<float>(y) / 74.0f;
+        const Colour c = Mix({0.2f, 0.8f, 1.0f}, {1.0f, 1.0f, 1.0f}, t);
+        for (int x = 0; x < 6; ++x) canvas.At(bar * 8 + 1 + x, frame * 80 + 77 - y) = c;
+      }
+    }
+  return canvas;
+}
+
+Canvas EndLogo() {
+  Canvas canvas(512, 256);
+  Lettering bold(kBoldFont), regular(kRegularFont), italic(kSerifItalicFont), condensed(kCondensedBoldFont);
+  GlowText(canvas, bold, "ZELTO2K", 72, 256, 92, {1.0f, 0.97f, 0.8f}, {1.0f, 0.45f, 0.15f},
+           {0.9f, 0.25f, 0.45f}, 0.9f, 2);
+  Rule(canvas, 60, 452, 108, {1.0f, 0.55f, 0.35f});
+  GlowText(canvas, italic, "a Tin Orchard production", 17, 256, 132, {0.85f, 0.9f, 1.0f}, {0.6f, 0.75f, 1.0f},
+           {0.2f, 0.3f, 0.8f}, 0.5f);
+  const char* roles[] = {"code", "pixels", "music"};
+  const char* names[] = {"Orrin Quill  &  Baskerfold", "Mossgrave", "Halcyne"};
+  for (int line = 0; line < 3; ++line) {
+    const int baseline = 164 + line * 22;
+    Mask name(512, 256);
+    const TextExtent e = condensed.Measure(roles[line], 13, 2);
+    Mask roleShifted(512, 256);
+    condensed.Draw(roleShifted, roles[line], 13, 236 - e.right, baseline, 2);
+    regular.Draw(name, names[line], 15, 252, baseline);
+    AddMask(canvas, BlurMask(roleShifted, 2), 0, 0, {0.9f, 0.4f, 0.2f}, 0.7f);
+    PaintGradient(canvas, roleShifted, 0, 0, {1.0f, 0.7f, 0.4f}, {1.0f, 0.6f, 0.3f});
+    AddMask(canvas, BlurMask(name, 2), 0, 0, {0.2f, 0.4f, 0.9f}, 0.6f);
+    PaintGradient(canvas, name, 0, 0, {1, 1, 1}, {0.8f, 0.88f, 1.0f});
+  }
+  GlowText(canvas, italic, "thanks for watching", 13, 256, 246, {0.7f, 0.7f, 0.8f}, {0.5f, 0.5f, 0.65f},
+           {0.2f, 0.2f, 0.5f}, 0.4f, 1);
+  canvas.Clamp();
+  return canvas;
+}
+
+}  // namespace
+
+bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
+  images->clear();
+  const Mask shapes[3] = {NameShape(), StarShape(), NoteShape()};
+  const char* shapeNames[3] = {"particules/forme.bmp", "particules/forme2.bmp", "particules/forme3.bmp"};
+  for (int i = 0; i < 3; ++i) {
+    Canvas canvas = Threshold(shapes[i]);
+    const int lit = canvas.LitPixelCount();
+    if (lit < kMinimumLitPixels || lit > kMaximumLitPixels) {
+      if (error) *error = std::string(shapeNames[i]) + ": lit pixel count " + std::to_string(lit) + " out of range";
+      return false;
+    }
+    images->push_back({shapeNames[i], std::move(canvas)});
+  }
+  images->push_back({"particules/light2.bmp", ParticleSprite()});
+  images->push_back({"zellogo.bmp", GroupLogo()});
+  images->push_back({"3d/env_neg.bmp", EnvironmentMap()});
+  images->push_back({"boule/anim_cercle2.bmp", RingAnimation()});
+  images->push_back({"boule/boule_tex.bmp", BallTexture()});
+  images->push_back({"boule/anim_octet.bmp", SpinnerAnimation()});
+  images->push_back({"boule/boule_logo.bmp", BallLogo()});
+  images->push_back({"boule/tex7c.bmp", WaterTexture()});
+  images->push_back({"zoom/texture1.bmp", PanelTexture()});
+  images->push_back({"rotozoom/texture.bmp", RotozoomTexture()});
+  images->push_back({"boule/under.bmp", RotozoomOverlay()});
+  images->push_back({"rotozoom/bigfiltre2.bmp", FlashBars()});
+  images->push_back({"rotozoom/bigfiltre.bmp", FlashMeter()});
+  images->push_back({"logofin.bmp", EndLogo()});
+  for (const ImageFile& image : *images)
+    if (image.canvas.width() % 4 != 0) {
+      if (error) *error = image.path + ": width not a multiple of 4";
+      return false;
+    }
+  return true;
+}
+
+std::string BallSettingsText() {
+  return "; ball scene: texture, corner animation (30 frames), logo, then the two speeds\n"
+         "[boule_text]\n"
+         "data/boule/boule_tex.bmp\n"
+         "[anim_octet]\n"
+         "data/boule/anim_octet.bmp\n"
+         "[boule_logo]\n"
+         "data/boule/boule_logo.bmp\n"
+         "[boule_vitesse]\n"
+         "1.0\n"
+         "[anim_speed]\n"
+         "60.0\n";
+}
+
+}  // namespace assetgen

@@ -1,0 +1,32 @@
+// The generated pictures of the demo and the ball scene's settings file.
+//
+// Each Make* function draws one image; WriteImages writes them all (and boule.ini)
+// under `dataDirectory` in the folder layout the scenes read. Sizes follow what each
+// scene requires: shapes 320 x 200, textures 256 x 256 and seamless, the flash strips at
+// their fixed frame offsets, every width a multiple of 4.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/assetgen/raster.h"
+
+namespace assetgen {
+
+struct ImageFile {
+  std::string path;  // relative to the data directory, e.g. "particules/forme.bmp"
+  Canvas canvas;
+};
+
+// Every image, in a fixed order. The three shapes are thresholded to pure black and
+// white; MakeImages reports failure (false, reason in *error) if a shape's lit-pixel
+// count falls outside 3,000..8,000, so a font change cannot slow the swarm silently.
+bool MakeImages(std::vector<ImageFile>* images, std::string* error);
+
+// The settings file's text (LF line ends, one trailing LF).
+std::string BallSettingsText();
+
+inline constexpr int kMinimumLitPixels = 3000;
+inline constexpr int kMaximumLitPixels = 8000;
+
+}  // namespace assetgen

@@ -1,0 +1,426 @@
+// The composition: chords, melodies and drum lines written as text, laid out bar by bar
+// on one long timeline of rows, then cut into the order list's patterns.
+#include "tools/assetgen/song.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/assetgen/synth.h"
+
+namespace assetgen {
+namespace {
+
+constexpr int kRowsPerBar = 16;
+constexpr int kBars = 115;  // orders 0..43: two bars each; 44..95: half a bar; 96: one bar
+constexpr int kRows = kBars * kRowsPerBar;
+
+enum Channel { kKick, kSnare, kClosedHat, kOpenHat, kBass, kPad1, kPad2, kPad3, kLead, kEcho, kArp, kEffects, kChannels };
+enum Instrument { kKickSound = 1, kSnareSound, kClosedHatSound, kOpenHatSound, kCrashSound, kBassSound, kPadSound,
+                  kLeadSound, kPluckSound, kRiserSound };
+
+// ------------------------------------------------------------------ the score as text
+
+// One chord per bar.
+const char* const kChords[kBars] = {
+    // 0..23 intro
+    "Am", "F", "C", "G", "Am", "F", "C", "G", "Am", "F", "C", "G", "Am", "F", "C", "G",
+    "Am", "F", "C", "G", "Am", "F", "Dm", "E",
+    // 24..39 verse
+    "Am", "F", "C", "G", "Am", "F", "Dm", "E", "Am", "F", "C", "G", "Am", "F", "Dm", "E",
+    // 40..55 chorus
+    "F", "G", "Em", "Am", "Dm", "G", "C", "E", "F", "G", "Em", "Am", "Dm", "G", "C", "E",
+    // 56..63 breakdown
+    "Am", "Am", "F", "F", "Dm", "Dm", "E", "E",
+    // 64..79 driving chorus
+    "F", "G", "Em", "Am", "Dm", "G", "C", "E", "F", "G", "Em", "Am", "Dm", "G", "C", "E",
+    // 80..87 bridge
+    "Dm", "Em", "F", "G", "Dm", "Em", "F", "E",
+    // 88..111 outro, 112..113 the last chord, 114 its tail
+    "Am", "F", "C", "G", "Am", "F", "C", "G", "Am", "F", "C", "G", "Am", "F", "C", "G",
+    "Am", "F", "C", "G", "Am", "F", "C", "G", "Am", "Am", "Am"};
+
+// Melodies: note name and octave (or r for a rest), a colon, the length in sixteenths.
+constexpr std::string_view kVerseMelody =
+    "a4:4 c5:4 e5:6 d5:2 | c5:4 a4:4 f5:8 | e5:4 g5:4 e5:4 d5:2 c5:2 | d5:12 r:4 |"
+    "a4:4 c5:4 e5:6 g5:2 | a5:4 g5:4 f5:4 e5:2 d5:2 | f5:4 e5:4 d5:4 c5:2 d5:2 | e5:8 g#4:4 b4:4";
+constexpr std::string_view kChorusMelody =
+    "c6:4 a5:4 c6:2 d6:2 c6:4 | b5:4 g5:4 d5:4 g5:4 | b5:6 a5:2 g5:4 e5:4 | a5:12 r:4 |"
+    "a5:4 f5:4 a5:2 c6:2 d6:4 | d6:4 b5:4 g5:4 b5:4 | c6:6 b5:2 a5:4 g5:4 | g#5:8 b5:4 e5:4";
+constexpr std::string_view kBridgeMelody =
+    "d5:2 f5:2 a5:4 f5:2 a5:2 d6:4 | e5:2 g5:2 b5:4 g5:2 b5:2 e6:4 | f5:2 a5:2 c6:4 a5:2 c6:2 e6:4 |"
+    "d6:8 b5:4 g5:4 | d5:2 f5:2 a5:4 f5:2 a5:2 d6:4 | e5:2 g5:2 b5:4 g5:2 b5:2 e6:4 |"
+    "c6:4 a5:4 f5:4 a5:4 | b5:8 g#5:8";
+constexpr std::string_view kBreakdownMelody = "f5:12 e5:2 d5:2 | a5:16 | g#5:12 a5:2 b5:2 | e5:8 r:8";
+
+// Drum lines, one bar each: X accent, x normal, o soft, . nothing.
+constexpr const char* kFourFloor = "x...x...x...x...";
+constexpr const char* kBackbeat = "....x.......x...";
+constexpr const char* kHalfTime = "........x.......";
+constexpr const char* kOffbeats = "..x...x...x...x.";
+constexpr const char* kSixteenths = "xoxoxoxoxoxoxoxo";
+constexpr const char* kSnareFill = "....x...x.x.xXXX";
+constexpr const char* kBigFill = "x.x.x.x.xxxxXXXX";
+
+// ------------------------------------------------------------------ the timeline
+
+class Timeline {
+ public:
+  Timeline() : cells_(static_cast<size_t>(kRows) * kChannels) {}
+  xm::Cell& At(int row, int channel) { return cells_[static_cast<size_t>(row) * kChannels + channel]; }
+  const xm::Cell& At(int row, int channel) const { return cells_[static_cast<size_t>(row) * kChannels + channel]; }
+
+  // Volumes are written through the mix: the score's levels scaled by the instrument's
+  // gain (percent), so balancing the parts does not mean editing every line.
+  void Note(int row, int channel, int note, int instrument, int volume) {
+    if (row < 0 || row >= kRows) return;
+    xm::Cell& cell = At(row, channel);
+    cell.note = static_cast<uint8_t>(note);
+    cell.instrument = static_cast<uint8_t>(instrument);
+    cell.volume = static_cast<uint8_t>(0x10 + Mixed(instrument, volume));
+    mixInstrument_[channel] = instrument;
+  }
+  // A volume change on a channel follows the mix of the last instrument played there.
+  void Volume(int row, int channel, int volume) {
+    if (row < 0 || row >= kRows) return;
+    At(row, channel).volume = static_cast<uint8_t>(0x10 + Mixed(mixInstrument_[channel], volume));
+  }
+  void Off(int row, int channel) {
+    if (row < 0 || row >= kRows) return;
+    xm::Cell& cell = At(row, channel);
+    if (cell.note == 0) cell.note = xm::kNoteOff;
+  }
+  void Effect(int row, int channel, uint8_t effect, uint8_t parameter) {
+    if (row < 0 || row >= kRows) return;
+    At(row, channel).effect = effect;
+    At(row, channel).parameter = parameter;
+  }
+
+ private:
+  static int Mixed(int instrument, int volume) {
+    //                            kick snare chat ohat crash bass pad lead pluck riser
+    static const int kGain[11] = {0,  80,  84,  95,  95,  76,  115, 108, 120, 112, 70};
+    return std::clamp(volume * kGain[instrument] / 100, 0, 64);
+  }
+  std::vector<xm::Cell> cells_;
+  int mixInstrument_[kChannels] = {};
+};
+
+int BarRow(int bar) { return bar * kRowsPerBar; }
+
+struct Chord {
+  int root;  // pitch class, C = 0
+  bool minor;
+};
+
+Chord ParseChord(const char* name) {
+  static const int kPitch[7] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
+  Chord chord{kPitch[name[0] - 'A'], false};
+  chord.minor = name[1] == 'm';
+  return chord;
+}
+
+// XM note number of pitch class `pitch` in `octave` (C-4 is 49).
+int NoteNumber(int pitch, int octave) { return octave * 12 + pitch + 1; }
+
+// The note within [low, low + 11] that has this pitch class.
+int InRange(int pitch, int low) {
+  int note = low;
+  while ((note - 1) % 12 != pitch) ++note;
+  return note;
+}
+
+std::vector<int> ChordTones(Chord chord) { return {chord.root, (chord.root + (chord.minor ? 3 : 4)) % 12, (chord.root + 7) % 12}; }
+
+// Parses "a4:4 c#5:2 r:4 | ..." into (row offset, note or 0 for rest, length) events.
+struct MelodyNote {
+  int row, note, length;
+};
+
+std::vector<MelodyNote> ParseMelody(std::string_view text) {
+  static const int kPitch[7] = {9, 11, 0, 2, 4, 5, 7};
+  std::vector<MelodyNote> notes;
+  int row = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == ' ' || text[i] == '|') {
+      ++i;
+      continue;
+    }
+    const size_t end = text.find_first_of(" |", i);
+    const std::string token(text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+    i = end == std::string_view::npos ? text.size() : end;
+    const size_t colon = token.find(':');
+    const int length = std::atoi(token.c_str() + colon + 1);
+    int note = 0;
+    if (token[0] != 'r') {
+      int pitch = kPitch[token[0] - 'a'];
+      size_t k = 1;
+      if (token[k] == '#') { ++pitch; ++k; }
+      else if (token[k] == 'b') { --pitch; ++k; }
+      note = (token[k] - '0') * 12 + pitch + 1;  // a flat C or sharp B crosses the octave
+    }
+    notes.push_back({row, note, length});
+    row += length;
+  }
+  return notes;
+}
+
+// Writes a melody from `row`, a note-off wherever a rest or the end follows a note.
+void PlayMelody(Timeline& song, std::string_view text, int row, int channel, int instrument, int volume,
+                int transpose = 0, int delay = 0) {
+  const std::vector<MelodyNote> notes = ParseMelody(text);
+  for (size_t n = 0; n < notes.size(); ++n) {
+    const MelodyNote& m = notes[n];
+    if (m.note == 0) continue;
+    song.Note(row + m.row + delay, channel, m.note + transpose, instrument, volume);
+    const bool followedByNote = n + 1 < notes.size() && notes[n + 1].note != 0;
+    if (!followedByNote) song.Off(row + m.row + m.length - 1 + delay, channel);
+  }
+}
+
+// The lead and its echo three sixteenths later, quieter and to the other side.
+void Lead(Timeline& song, std::string_view text, int bar, int volume, int transpose = 0) {
+  PlayMelody(song, text, BarRow(bar), kLead, kLeadSound, volume, transpose);
+  PlayMelody(song, text, BarRow(bar), kEcho, kLeadSound, volume * 2 / 5, transpose, 3);
+}
+
+void Drums(Timeline& song, int bar, int channel, int instrument, const char* line, int volume) {
+  for (int i = 0; i < kRowsPerBar; ++i) {
+    const char c = line[i];
+    if (c == '.') continue;
+    const int v = c == 'X' ? volume : c == 'x' ? volume * 13 / 16 : volume / 2;
+    song.Note(BarRow(bar) + i, channel, 49, instrument, v);
+  }
+}
+
+// Pads: the chord's three tones voiced inside G-3..F#4, re-struck when the chord changes.
+void Pads(Timeline& song, int firstBar, int lastBar, int volume) {
+  for (int bar = firstBar; bar <= lastBar; ++bar) {
+    if (bar > firstBar && std::string_view(kChords[bar]) == kChords[bar - 1]) continue;
+    std::vector<int> tones = ChordTones(ParseChord(kChords[bar]));
+    std::vector<int> notes;
+    for (int pitch : tones) notes.push_back(InRange(pitch, NoteNumber(7, 3)));
+    std::sort(notes.begin(), notes.end());
+    for (int v = 0; v < 3; ++v) song.Note(BarRow(bar), kPad1 + v, notes[v], kPadSound, volume);
+  }
+}
+
+void PadsRelease(Timeline& song, int row) {
+  for (int v = 0; v < 3; ++v) song.Off(row, kPad1 + v);
+}
+
+enum class BassStyle { Whole, Offbeat, Groove, Rolling };
+
+// The bass follows each bar's root in E-2..D#3.
+void Bass(Timeline& song, int firstBar, int lastBar, BassStyle style, int volume) {
+  for (int bar = firstBar; bar <= lastBar; ++bar) {
+    const int root = InRange(ParseChord(kChords[bar]).root, NoteNumber(4, 2));
+    const int fifth = root + 7;
+    const int row = BarRow(bar);
+    switch (style) {
+      case BassStyle::Whole:
+        song.Note(row, kBass, root, kBassSound, volume);
+        song.Off(row + 14, kBass);
+        break;
+      case BassStyle::Offbeat:
+        for (int i = 2; i < 16; i += 4) {
+          song.Note(row + i, kBass, i == 10 ? root + 12 : root, kBassSound, volume);
+          song.Off(row + i + 2, kBass);
+        }
+        break;
+      case BassStyle::Groove: {
+        const int steps[7][3] = {{0, 0, 3}, {3, 0, 2}, {6, 12, 2}, {8, 0, 2}, {10, 7, 2}, {12, 12, 2}, {14, 0, 2}};
+        for (const auto& step : steps) {
+          song.Note(row + step[0], kBass, root + step[1], kBassSound, step[0] % 4 == 0 ? volume : volume * 7 / 8);
+          if (step[0] + step[2] < 16) song.Off(row + step[0] + step[2] - 1, kBass);
+        }
+        (void)fifth;
+        break;
+      }
+      case BassStyle::Rolling:
+        for (int i = 0; i < 16; ++i) {
+          if (i % 4 == 0) continue;  // the kick owns the beat
+          song.Note(row + i, kBass, i % 4 == 2 ? root + 12 : root, kBassSound, i % 4 == 2 ? volume : volume * 3 / 4);
+        }
+        break;
+    }
+  }
+}
+
+// Sixteenth-note arpeggio over root, third, fifth and octave around C-5.
+void Arpeggio(Timeline& song, int firstBar, int lastBar, int volume, int growTo = -1) {
+  static const int kOrder[16] = {0, 1, 2, 3, 1, 2, 3, 2, 0, 1, 2, 3, 2, 3, 1, 2};
+  const int bars = lastBar - firstBar + 1;
+  for (int bar = firstBar; bar <= lastBar; ++bar) {
+    const std::vector<int> tones = ChordTones(ParseChord(kChords[bar]));
+    const int root = InRange(tones[0], NoteNumber(9, 4));
+    const int third = InRange(tones[1], root);
+    const int fifth = InRange(tones[2], root);
+    const int notes[4] = {root, third, fifth, root + 12};
+    const int level = growTo < 0 ? volume : volume + (growTo - volume) * (bar - firstBar) / std::max(1, bars - 1);
+    for (int i = 0; i < 16; ++i)
+      song.Note(BarRow(bar) + i, kArp, notes[kOrder[i]], kPluckSound, i % 4 == 0 ? level : level * 3 / 4);
+  }
+}
+
+void Crash(Timeline& song, int bar, int volume) { song.Note(BarRow(bar), kEffects, 49, kCrashSound, volume); }
+// The riser spans two bars and ends on the next downbeat.
+void Riser(Timeline& song, int bar, int volume) { song.Note(BarRow(bar), kEffects, 49, kRiserSound, volume); }
+
+void Groove(Timeline& song, int firstBar, int lastBar, bool snare, bool sixteenths, bool openHats) {
+  for (int bar = firstBar; bar <= lastBar; ++bar) {
+    Drums(song, bar, kKick, kKickSound, kFourFloor, 64);
+    if (snare) Drums(song, bar, kSnare, kSnareSound, kBackbeat, 60);
+    Drums(song, bar, kClosedHat, kClosedHatSound, sixteenths ? kSixteenths : kOffbeats, 56);
+    if (openHats) Drums(song, bar, kOpenHat, kOpenHatSound, kOffbeats, 48);
+  }
+}
+
+void Fill(Timeline& song, int bar, const char* line) { Drums(song, bar, kSnare, kSnareSound, line, 54); }
+
+Timeline Compose() {
+  Timeline song;
+  // Intro: pads and a growing arpeggio, then kick and bass, then the full kit.
+  Pads(song, 0, 23, 44);
+  Arpeggio(song, 0, 7, 14, 34);
+  Riser(song, 6, 40);
+  Crash(song, 8, 48);
+  Arpeggio(song, 8, 23, 34);
+  for (int bar = 8; bar <= 15; ++bar) {
+    Drums(song, bar, kKick, kKickSound, kFourFloor, 60);
+    Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 44);
+  }
+  Bass(song, 8, 15, BassStyle::Offbeat, 52);
+  Crash(song, 16, 56);
+  Groove(song, 16, 23, true, true, false);
+  Bass(song, 16, 23, BassStyle::Offbeat, 56);
+  Fill(song, 23, kSnareFill);
+  Riser(song, 22, 48);
+
+  // Verse (object scene).
+  Crash(song, 24, 64);
+  Pads(song, 24, 39, 36);
+  Groove(song, 24, 39, true, false, false);
+  Drums(song, 31, kOpenHat, kOpenHatSound, kOffbeats, 40);
+  Bass(song, 24, 39, BassStyle::Groove, 60);
+  Lead(song, kVerseMelody, 24, 50);
+  Lead(song, kVerseMelody, 32, 54);
+  Fill(song, 39, kSnareFill);
+  Riser(song, 38, 52);
+
+  // Chorus (ball scene).
+  Crash(song, 40, 64);
+  Pads(song, 40, 55, 40);
+  Groove(song, 40, 55, true, false, true);
+  Bass(song, 40, 55, BassStyle::Offbeat, 62);
+  Arpeggio(song, 40, 55, 26);
+  Lead(song, kChorusMelody, 40, 48);
+  Lead(song, kChorusMelody, 48, 50);
+  Fill(song, 55, kBigFill);
+
+  // Breakdown (rippled plane): no kick, half-time snare, long bass notes.
+  Crash(song, 56, 52);
+  Pads(song, 56, 63, 50);
+  Bass(song, 56, 63, BassStyle::Whole, 56);
+  Arpeggio(song, 56, 63, 30);
+  for (int bar = 56; bar <= 62; ++bar) Drums(song, bar, kSnare, kSnareSound, kHalfTime, 52);
+  Lead(song, kBreakdownMelody, 60, 46);
+  Fill(song, 63, kBigFill);
+  Riser(song, 62, 56);
+
+  // Driving chorus (zoom).
+  Crash(song, 64, 64);
+  Pads(song, 64, 79, 38);
+  Groove(song, 64, 79, true, true, true);
+  Bass(song, 64, 79, BassStyle::Rolling, 56);
+  Arpeggio(song, 64, 79, 24);
+  Lead(song, kChorusMelody, 64, 50);
+  Lead(song, kChorusMelody, 72, 52);
+  Fill(song, 79, kSnareFill);
+  Riser(song, 78, 52);
+
+  // Bridge (rotozoom).
+  Crash(song, 80, 64);
+  Pads(song, 80, 87, 42);
+  Groove(song, 80, 87, false, true, false);
+  for (int bar = 84; bar <= 86; ++bar) Drums(song, bar, kSnare, kSnareSound, kBackbeat, 56);
+  Bass(song, 80, 87, BassStyle::Groove, 58);
+  Lead(song, kBridgeMelody, 80, 48);
+  Fill(song, 87, kBigFill);
+  Riser(song, 86, 56);
+
+  // Outro (end logo): the verse once more, then the kit falls away bar group by group.
+  Crash(song, 88, 64);
+  Pads(song, 88, 111, 40);
+  Groove(song, 88, 95, true, false, true);
+  Bass(song, 88, 103, BassStyle::Groove, 58);
+  Lead(song, kVerseMelody, 88, 50);
+  Groove(song, 96, 103, false, true, false);
+  Arpeggio(song, 96, 111, 28, 16);
+  for (int bar = 104; bar <= 111; ++bar) Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 36);
+  // The last chord: struck with kick, bass and crash, then faded out row by row.
+  Crash(song, 112, 56);
+  Drums(song, 112, kKick, kKickSound, "x...............", 64);
+  Pads(song, 112, 113, 44);
+  song.Note(BarRow(112), kBass, InRange(9, NoteNumber(4, 2)), kBassSound, 56);
+  song.Note(BarRow(112), kLead, NoteNumber(9, 5), kLeadSound, 40);
+  for (int i = 1; i < 32; ++i) {
+    const int level = 44 * (32 - i) / 32;
+    for (int v = 0; v < 3; ++v) song.Volume(BarRow(112) + i, kPad1 + v, level);
+    song.Volume(BarRow(112) + i, kBass, 56 * (32 - i) / 32);
+    song.Volume(BarRow(112) + i, kLead, 40 * (32 - i) / 32);
+  }
+  PadsRelease(song, BarRow(114));
+  song.Off(BarRow(114), kBass);
+  song.Off(BarRow(114), kLead);
+  // Before the loop restarts, hush every channel that might still ring.
+  for (int channel = 0; channel < kChannels; ++channel) song.Off(BarRow(114) + 8, channel);
+  return song;
+}
+
+// Lengths of the patterns in rows, order by order.
+int OrderRows(int order) { return order < 44 ? 32 : order < 96 ? 8 : 16; }
+
+}  // namespace
+
+xm::Module MakeSong() {
+  xm::Module module;
+  module.name = "Zelto2k";
+  module.trackerName = "zelto2k composer";
+  module.channels = kChannels;
+  module.speed = kSongSpeed;
+  module.tempo = kSongTempo;
+  module.instruments = {MakeKick(), MakeSnare(), MakeClosedHat(), MakeOpenHat(), MakeCrash(),
+                        MakeBass(), MakePad(),   MakeLead(),      MakePluck(),   MakeRiser(32 * 2.5 * kSongSpeed / kSongTempo)};
+  const Timeline song = Compose();
+  int row = 0;
+  for (int order = 0; order < kSongOrders; ++order) {
+    xm::Pattern pattern;
+    pattern.rows = OrderRows(order);
+    for (int r = 0; r < pattern.rows; ++r)
+      for (int channel = 0; channel < kChannels; ++channel) pattern.cells.push_back(song.At(row + r, channel));
+    row += pattern.rows;
+    // Identical stretches share one pattern.
+    size_t index = 0;
+    while (index < module.patterns.size()) {
+      const xm::Pattern& other = module.patterns[index];
+      bool same = other.rows == pattern.rows;
+      for (size_t c = 0; same && c < pattern.cells.size(); ++c) {
+        const xm::Cell& a = other.cells[c];
+        const xm::Cell& b = pattern.cells[c];
+        same = a.note == b.note && a.instrument == b.instrument && a.volume == b.volume && a.effect == b.effect &&
+               a.parameter == b.parameter;
+      }
+      if (same) break;
+      ++index;
+    }
+    if (index == module.patterns.size()) module.patterns.push_back(std::move(pattern));
+    module.orders.push_back(static_cast<uint8_t>(index));
+  }
+  return module;
+}
+
+}  // namespace assetgen
