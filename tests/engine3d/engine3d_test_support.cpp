@@ -2,7 +2,6 @@
 #include "tests/engine3d/engine3d_test_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -46,8 +45,14 @@ std::vector<uint8_t> TrianglesData(const std::vector<FaceIndices>& faces) {
 }
 
 std::string TestFileName(const std::string& stem) {
+  // Named after the running test, so that a death test's child process, which runs
+  // the test again from the start, writes the very files its parent removes.
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string prefix = std::string(test->test_suite_name()) + "_" + test->name();
+  static std::string lastPrefix;
   static int counter = 0;
-  return stem + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+  if (prefix != lastPrefix) lastPrefix = prefix, counter = 0;
+  return stem + "_" + prefix + "_" + std::to_string(counter++);
 }
 
 void WriteBmp24(const std::string& fileName, int32_t width, int32_t height) {

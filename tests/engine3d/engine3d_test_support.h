@@ -18,7 +18,7 @@ struct LwoBytes {
 std::vector<uint8_t> PointsData(const std::vector<Vecteur3d>& points);
 std::vector<uint8_t> TrianglesData(const std::vector<FaceIndices>& faces);
 
-// A file name unique to this process, in the test's working directory.
+// A file name unique to the running test, in the test's working directory.
 std::string TestFileName(const std::string& stem);
 void WriteBmp24(const std::string& fileName, int32_t width, int32_t height);
 

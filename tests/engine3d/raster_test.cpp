@@ -272,7 +272,7 @@ TEST(LoadTextureDeathTest, TheEnvironmentMapMustBe256WideAndAtLeast255High) {
   WriteBmp24(enough, 256, 255);
   Objet3d object;
   EXPECT_EXIT(object.LoadTexture(narrow.c_str()), ::testing::ExitedWithCode(9999 & 0xFF),
-              "narrow_[0-9_]+\\.bmp must be 256 pixels wide.*128 x 256");
+              "narrow_[A-Za-z_0-9]+\\.bmp must be 256 pixels wide.*128 x 256");
   EXPECT_EXIT(object.LoadTexture(low.c_str()), ::testing::ExitedWithCode(9999 & 0xFF), "256 x 254");
   object.LoadTexture(enough.c_str());
   EXPECT_EQ(object.texture.height, 255);
