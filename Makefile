@@ -20,3 +20,8 @@ demo: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# `make video` renders the whole demo with its music to $(BUILD)/zelto2k.mp4 (needs ffmpeg).
+.PHONY: video
+video: build
+	cd $(BUILD) && ./zelto2k-capture --out zelto2k.mp4

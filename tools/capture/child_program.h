@@ -31,6 +31,7 @@ class ChildProgram {
   // Ends the child at once (SIGKILL) and waits for it.
   void Kill();
   bool running() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
