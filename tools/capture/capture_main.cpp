@@ -1,6 +1,7 @@
 // zelto2k-capture: runs the demo on the offline backend and writes every frame it presents,
 // with the music of that frame, to a video file or a folder of PNG frames and a WAV.
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -40,6 +41,14 @@ double SecondsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
 }
 
+// Render times are the processor time of the demo's thread: on a shared machine the wall
+// clock would also count the time other programs, ffmpeg included, hold the processor.
+double ThreadSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 struct Capture {
   CaptureOptions options;
   SongTimeline timeline;
@@ -49,7 +58,8 @@ struct Capture {
   std::unique_ptr<ProgressBar> progress;
   std::vector<uint32_t> scaled;
   RenderReport report;
-  Clock::time_point start, lastMark;
+  Clock::time_point start;
+  double lastMark = 0.0;  // ThreadSeconds when the capture's own work last ended
   double pendingRender = 0.0;  // demo time since the last frame, outside the capture's work
   double renderSeconds = 0.0;
   int64_t framesRendered = 0;
@@ -83,11 +93,13 @@ int Complete(Capture& capture, int reason, const std::string& failure = "") {
   const CaptureOptions& options = capture.options;
   const int64_t written = capture.output->framesWritten();
   const double seconds = static_cast<double>(written) * options.fpsDenominator / options.fpsNumerator;
-  std::printf("%s%s: %lld frames from frame %lld (%.3f s at %d/%d fps), %d x %d\n",
-              reason == kCaptureExitInterrupted ? "stopped early, kept " : "wrote ",
-              options.out.c_str(), static_cast<long long>(written),
-              static_cast<long long>(capture.firstFrame), seconds, options.fpsNumerator,
-              options.fpsDenominator, kFrameWidth * options.scale, kFrameHeight * options.scale);
+  const std::string what = reason == kCaptureExitInterrupted ? "stopped early, kept in " + options.out
+                           : options.renderOnly                ? std::string("rendered without writing")
+                                                               : "wrote " + options.out;
+  std::printf("%s: %lld frames from frame %lld (%.3f s at %d/%d fps), %d x %d\n", what.c_str(),
+              static_cast<long long>(written), static_cast<long long>(capture.firstFrame), seconds,
+              options.fpsNumerator, options.fpsDenominator, kFrameWidth * options.scale,
+              kFrameHeight * options.scale);
   if (options.report) {
     CaptureTotals totals;
     totals.framesRendered = capture.framesRendered;
@@ -119,8 +131,8 @@ void AbandonAtExit() {
 }
 
 void MarkCaptureWork(Capture& capture) {
-  const Clock::time_point now = Clock::now();
-  capture.pendingRender += SecondsBetween(capture.lastMark, now);
+  const double now = ThreadSeconds();
+  capture.pendingRender += now - capture.lastMark;
   capture.lastMark = now;
 }
 
@@ -153,7 +165,7 @@ void OnFrame(const platform::OfflineFrame& frame) {
                                                                            : kCaptureExitEncoderFailed,
                       error);
   }
-  capture.lastMark = Clock::now();
+  capture.lastMark = ThreadSeconds();
 }
 
 void OnAudio(const int16_t* samples, int32_t frames) {
@@ -174,7 +186,7 @@ void OnAudio(const int16_t* samples, int32_t frames) {
   if (frame + 1 >= capture.endFrame && capture.endFrame != capture.timeline.demoFrames)
     CompleteAndExit(capture, kCaptureExitOk);
   if (StopRequested) CompleteAndExit(capture, kCaptureExitInterrupted);
-  capture.lastMark = Clock::now();
+  capture.lastMark = ThreadSeconds();
 }
 
 // The frame at which `point` is, or -1 with a reason.
@@ -219,7 +231,7 @@ int main(int argc, char** argv) {
   }
 
   OutputSettings settings;
-  if (options.kind != OutputKind::Folder) {
+  if (options.kind == OutputKind::Mp4 || options.kind == OutputKind::Mkv) {
     settings.ffmpeg = FindOnPath("ffmpeg");
     if (settings.ffmpeg.empty())
       return Fail(kCaptureExitNoEncoder,
@@ -283,7 +295,8 @@ int main(int argc, char** argv) {
   offline.frameSink = OnFrame;
   offline.audioSink = OnAudio;
   platform::OfflineReset(offline);
-  capture.start = capture.lastMark = Clock::now();
+  capture.start = Clock::now();
+  capture.lastMark = ThreadSeconds();
   DemoMain();
   return Complete(capture, StopRequested ? kCaptureExitInterrupted : kCaptureExitOk);
 }

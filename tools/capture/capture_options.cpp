@@ -170,12 +170,12 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     const std::string_view name = argument.substr(2, equals == std::string_view::npos ? argument.npos : equals - 2);
     const bool hasInline = equals != std::string_view::npos;
     const std::string_view inlineValue = hasInline ? argument.substr(equals + 1) : std::string_view();
-    if (name == "help" || name == "report") {
+    if (name == "help" || name == "report" || name == "render-only") {
       if (hasInline) {
         *error = "--" + std::string(name) + " takes no value";
         return false;
       }
-      (name == "help" ? options->help : options->report) = true;
+      (name == "help" ? options->help : name == "report" ? options->report : options->renderOnly) = true;
       continue;
     }
     std::string value;
@@ -224,12 +224,17 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     }
   }
   if (options->help) return true;
-  if (!OutputKindOf(options->out, &options->kind, error)) return false;
+  if (options->renderOnly) {
+    options->kind = OutputKind::None;
+  } else if (!OutputKindOf(options->out, &options->kind, error)) {
+    return false;
+  }
   if (options->kind != OutputKind::Mp4 && (crfGiven || presetGiven)) {
     *error = std::string(crfGiven ? "--crf" : "--preset") + " applies to .mp4 output only";
     return false;
   }
-  if (!scaleGiven) options->scale = options->kind == OutputKind::Mp4 ? 4 : 1;
+  if (!scaleGiven || options->kind == OutputKind::None)
+    options->scale = options->kind == OutputKind::Mp4 ? 4 : 1;
   return true;
 }
 
@@ -254,6 +259,8 @@ const char* CaptureUsage() {
       "                  every frame is exactly what the demo shows there.\n"
       "  --crf N         .mp4 quality, 0 to 51 (default 18; lower is better and larger)\n"
       "  --preset NAME   .mp4 encoder speed, ultrafast to veryslow (default medium)\n"
+      "  --render-only   render every frame but write nothing (with --report: the speed\n"
+      "                  of the demo alone)\n"
       "  --report        after the capture, per scene the median and worst time to render\n"
       "                  a frame (rendering alone, not writing), and the totals\n"
       "  --help          this text\n"

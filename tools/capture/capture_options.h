@@ -31,6 +31,7 @@ enum class OutputKind : uint8_t {
   Mp4,     // H.264 yuv420p + AAC, fast start, through ffmpeg
   Mkv,     // lossless FFV1 + FLAC, through ffmpeg
   Folder,  // numbered PNG frames and a WAV, written here without any other program
+  None,    // --render-only: every frame rendered, nothing written (for --report)
 };
 
 // An exact decimal number of seconds: numerator / denominator, the denominator a power of 10.
@@ -67,6 +68,7 @@ struct CaptureOptions {
   std::string preset = "medium";  // .mp4 only: the x264 speed/size trade-off
   bool report = false;
   bool help = false;
+  bool renderOnly = false;
 };
 
 // Limits that keep every frame and sample count far inside 64 bits.

@@ -82,6 +82,21 @@ class FolderOutput : public CaptureOutput {
   int64_t frames_ = 0;
 };
 
+class NullOutput : public CaptureOutput {
+ public:
+  bool WriteFrame(const uint32_t*, std::string*) override {
+    ++frames_;
+    return true;
+  }
+  bool WriteAudio(const int16_t*, int32_t, std::string*) override { return true; }
+  int Finish(std::string*) override { return kCaptureExitOk; }
+  void Abandon() override {}
+  int64_t framesWritten() const override { return frames_; }
+
+ private:
+  int64_t frames_ = 0;
+};
+
 class FfmpegOutput : public CaptureOutput {
  public:
   explicit FfmpegOutput(const OutputSettings& settings)
@@ -211,6 +226,10 @@ std::string FolderFrameName(int64_t frame) {
 
 std::unique_ptr<CaptureOutput> OpenCaptureOutput(const OutputSettings& settings, int* exitCode,
                                                  std::string* error) {
+  if (settings.kind == OutputKind::None) {
+    *exitCode = kCaptureExitOk;
+    return std::make_unique<NullOutput>();
+  }
   if (settings.kind == OutputKind::Folder) {
     auto output = std::make_unique<FolderOutput>(settings);
     *exitCode = output->Open(error);

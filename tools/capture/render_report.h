@@ -1,7 +1,7 @@
 // What --report prints: per scene the median and worst time to render a frame, and totals.
 //
-// A frame's render time is the time the demo spends between two frames outside the
-// capture's own work: drawing the picture, presenting it, and the music of the frame
+// A frame's render time is the processor time the demo's thread spends between two frames
+// outside the capture's own work: drawing the picture, presenting it, and the music of the frame
 // before. The first frame of a scene also carries the loading of that scene's assets,
 // which is why the worst time of a scene can stand far above its median.
 #pragma once
