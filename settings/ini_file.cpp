@@ -95,6 +95,7 @@ const char* IniStatusText(IniStatus status) {
     case kIniLineTooLong: return "ligne trop longue";
     case kIniValueIsSection: return "ligne de valeur commen\xE7" "ant par '['";
     case kIniMissingValue: return "section sans ligne de valeur";
+    case kIniTooLarge: return "fichier trop grand";
   }
   return "erreur inconnue";
 }
@@ -126,10 +127,13 @@ int32_t IniFile::Load(const char* fileName) {
   std::string text;
   char buffer[4096];
   size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= kIniMaxFileBytes) {
+    text.append(buffer, count);
+  }
   const bool readError = std::ferror(file) != 0;
   std::fclose(file);
   if (readError) return kIniUnreadable;
+  if (text.size() > kIniMaxFileBytes) return kIniTooLarge;
   return ParseIniText(text, &entries_, &failedLine_);
 }
 

@@ -31,9 +31,12 @@ enum IniStatus : int32_t {
   kIniLineTooLong = 2,         // a line of more than kIniMaxLineLength characters
   kIniValueIsSection = 3,      // a value line beginning with '['
   kIniMissingValue = 4,        // a section line with no value line before the end
+  kIniTooLarge = 5,            // more than kIniMaxFileBytes bytes
 };
 
 constexpr size_t kIniMaxLineLength = 1022;
+// Far beyond any settings file; keeps a runaway file from exhausting memory.
+constexpr size_t kIniMaxFileBytes = 1 << 20;
 
 // Parses the whole text of a settings file into `entries` (replaced). On failure
 // `entries` is empty and *failedLine (if not null) holds the 1-based line at fault.

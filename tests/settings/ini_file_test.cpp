@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "settings/ini_file.h"
@@ -65,6 +66,21 @@ TEST(IniFile, MalformedFilesAreRefusedWithTheLineAtFault) {
   EXPECT_EQ(ParseIniText("[a]\n" + longest + "xy", &entries, &line), kIniLineTooLong);
   EXPECT_EQ(line, 2);
   EXPECT_EQ(ParseIniText("[a]\r\n" + longest + "\r\n", &entries), kIniLoaded);  // CR LF is one line feed
+}
+
+TEST(IniFile, RandomTextParsesOrFailsCleanly) {
+  std::mt19937 generator(3);
+  const char alphabet[] = "[];\r\nab1.";
+  for (int trial = 0; trial < 2000; ++trial) {
+    std::string text(generator() % 40, ' ');
+    for (char& c : text) c = alphabet[generator() % (sizeof alphabet - 1)];
+    std::vector<IniEntry> entries;
+    if (ParseIniText(text, &entries) == kIniLoaded) {
+      for (const IniEntry& entry : entries) ASSERT_NE(entry.value.substr(0, 1), "[") << text;
+    } else {
+      ASSERT_TRUE(entries.empty());
+    }
+  }
 }
 
 TEST(IniFileDeathTest, MissingFileBrokenFileAndMissingSectionAreFatal) {
