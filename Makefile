@@ -32,3 +32,8 @@ preview: configure
 	  $$(find . -name '*.bmp' | sort) -tile 6x -geometry '256x256>+8+8' ../preview/contact_sheet.png
 	@$(BUILD)/tools/assetgen/module_wav $(BUILD)/data/mowt.xm $(BUILD)/preview/mowt.wav
 	@echo "$(BUILD)/preview/contact_sheet.png"
+
+# `make video` renders the whole demo with its music to $(BUILD)/zelto2k.mp4 (needs ffmpeg).
+.PHONY: video
+video: build
+	cd $(BUILD) && ./zelto2k-capture --out zelto2k.mp4
