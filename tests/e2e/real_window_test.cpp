@@ -172,6 +172,25 @@ TEST_F(RealWindow, AFatalErrorBoxWaitsForItsOk) {
   EXPECT_EQ(exitCode, 15);
 }
 
+TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
+  // The built program with its generated data and real scenes.
+  std::filesystem::create_directory_symlink(ZELTO_DATA_DIRECTORY, work_.path() + "/data");
+  ASSERT_TRUE(demo_.Start(ZELTO_DEMO_PROGRAM, work_.path(),
+                          {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", ""}}));
+  std::string window;
+  for (int attempt = 0; attempt < 100 && window.empty(); ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    window = WindowId("Zelto2k");
+  }
+  ASSERT_FALSE(window.empty()) << demo_.ErrorOutput();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past the first scene's loading
+  ASSERT_TRUE(demo_.Running()) << demo_.ErrorOutput();
+  window = WindowId("Zelto2k");
+  RunCommand("timeout 5 xdotool windowactivate --sync " + window + " >/dev/null 2>&1");
+  RunCommand("timeout 5 xdotool key Escape");
+  ExpectExit(10, 0);
+}
+
 TEST(NoDisplay, RefusesToPlayUnseenAndSaysWhatToDo) {
   WorkDirectory work;
   WriteTestModule(97, 1, 2, 125);
