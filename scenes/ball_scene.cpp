@@ -99,14 +99,15 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
 
 void BallScene(uint32_t* frame) {
   const IniFile settings(kSettingsFile);
-  const char* textureFile = settings.GetString("[boule_text]");
-  const char* animationFile = settings.GetString("[anim_octet]");
-  const char* logoFile = settings.GetString("[boule_logo]");
+  // A section missing from the file ends the demo with a message that names it, each
+  // name looked up just before its image loads, so the first failure is the one reported.
+  const char* textureFile = settings.GetRequiredString("[boule_text]");
   const Surface texture(textureFile);
   RequireImageSize(texture, textureFile, 256, 256);
+  const char* animationFile = settings.GetRequiredString("[anim_octet]");
   const Surface animation(animationFile);
   RequireImageSize(animation, animationFile, kAnyWidth, kBallAnimationFrames);
-  const Surface logo(logoFile);  // loaded for the scene's whole run, never drawn
+  const Surface logo(settings.GetRequiredString("[boule_logo]"));  // loaded for the scene's whole run, never drawn
 
   while (MusicPosition.load(std::memory_order_relaxed) < kBallEnd) {
     const double a = TimerSeconds() * settings.GetFloat("[boule_vitesse]");
