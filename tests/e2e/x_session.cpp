@@ -136,6 +136,8 @@ bool DemoProcess::Start(const std::string& program, const std::string& workDirec
     const int errors = open(errorFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(errors, 2);
     if (chdir(workDirectory.c_str()) != 0) _exit(126);
+    // Under LeakSanitizer, leaks inside the system libraries behind the window are not ours.
+    setenv("LSAN_OPTIONS", "suppressions=" ZELTO_LSAN_SUPPRESSIONS, 0);
     for (const auto& [name, value] : environment) {
       if (value.empty())
         unsetenv(name.c_str());
