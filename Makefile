@@ -21,6 +21,18 @@ demo: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# A look and a listen without running the demo: a contact sheet of every generated
+# picture and the music rendered as the demo plays it.
+.PHONY: preview
+preview: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto_data module_wav
+	@mkdir -p $(BUILD)/preview
+	@cd $(BUILD)/data && montage -background '#202020' -fill '#e0e0e0' \
+	  -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf -pointsize 11 -label '%d/%f\n%wx%h' \
+	  $$(find . -name '*.bmp' | sort) -tile 6x -geometry '256x256>+8+8' ../preview/contact_sheet.png
+	@$(BUILD)/tools/assetgen/module_wav $(BUILD)/data/mowt.xm $(BUILD)/preview/mowt.wav
+	@echo "$(BUILD)/preview/contact_sheet.png"
+
 # `make fuzz`: the fuzz harnesses (clang, ASan + UBSan) built in build-fuzz, each run for
 # FUZZ_SECONDS seconds on a corpus that grows in build-fuzz/fuzz/corpus.
 FUZZ_BUILD ?= build-fuzz

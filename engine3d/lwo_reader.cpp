@@ -1,7 +1,7 @@
-// The LightWave object reader: LoadFile, the LWOB parser and Objet3d::LoadLWO.
+// The LightWave object reader: LoadFile and the LWOB parser (Objet3d::LoadLWO, in
+// objet3d.cpp, applies the process-ending policy to its status).
 #include "engine3d/lwo_reader.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -189,41 +189,4 @@ const char* LwoStatusText(LwoStatus status) {
     case LwoStatus::kIndexOutOfRange: return "a triangle names a point that does not exist";
   }
   return "unknown error";
-}
-
-void Objet3d::LoadLWO(const char* fileName) {
-  SnifferLog("Objet3d::LoadLWO(char *LWO_filename)");
-  SnifferLog("Ouverture du fichier : %s", fileName);
-  size_t size = 0;
-  uint8_t* data = LoadFile(fileName, &size);
-  if (data == nullptr) {
-    SnifferLog(" !!!! IMPOSSIBLE !!!!\n");
-    std::exit(kLwoFailureExitCode);
-  }
-  LwoMesh mesh;
-  const LwoStatus status = ParseLwo(data, size, &mesh);
-  delete[] data;
-  if (status != LwoStatus::kOk) {
-    // The old rejections (not FORM, not LWOB, not a triangle) stay silent as they
-    // always were; the new ones, which used to read out of bounds, say what they saw.
-    if (status != LwoStatus::kNotForm && status != LwoStatus::kNotLwob &&
-        status != LwoStatus::kNotTriangle) {
-      std::fprintf(stderr, "%s: LightWave object rejected: %s\n", fileName, LwoStatusText(status));
-    }
-    std::exit(kLwoFailureExitCode);
-  }
-
-  nbPoints = static_cast<int32_t>(mesh.points.size());
-  nbFaces = static_cast<int32_t>(mesh.faces.size());
-  points = new Vecteur3d[nbPoints];
-  std::copy(mesh.points.begin(), mesh.points.end(), points);
-  faces = new FaceIndices[nbFaces];
-  std::copy(mesh.faces.begin(), mesh.faces.end(), faces);
-  camPoints = new Vecteur3d[nbPoints];
-  screenX = new int32_t[nbPoints];
-  screenY = new int32_t[nbPoints];
-  envUV = new TexelCoordinates[nbPoints];
-  faceOrder = new int32_t[nbFaces];
-  faceDepth = new float[nbFaces];
-  SnifferLog("Fin de LoadLWO");
 }

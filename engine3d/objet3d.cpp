@@ -1,9 +1,12 @@
-// Objet3d: construction, destruction and the two setters.
+// Objet3d: construction, destruction, loading and the two setters.
 #include "engine3d/objet3d.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/fatal_error.h"
+#include "engine3d/lwo_reader.h"
 
 Objet3d::Objet3d()
     : nbPoints(0),
@@ -35,6 +38,43 @@ Objet3d::~Objet3d() {
   delete[] faces;
   delete[] faceOrder;
   delete[] faceDepth;
+}
+
+void Objet3d::LoadLWO(const char* fileName) {
+  SnifferLog("Objet3d::LoadLWO(char *LWO_filename)");
+  SnifferLog("Ouverture du fichier : %s", fileName);
+  size_t size = 0;
+  uint8_t* data = LoadFile(fileName, &size);
+  if (data == nullptr) {
+    SnifferLog(" !!!! IMPOSSIBLE !!!!\n");
+    std::exit(kLwoFailureExitCode);
+  }
+  LwoMesh mesh;
+  const LwoStatus status = ParseLwo(data, size, &mesh);
+  delete[] data;
+  if (status != LwoStatus::kOk) {
+    // The old rejections (not FORM, not LWOB, not a triangle) stay silent as they
+    // always were; the new ones, which used to read out of bounds, say what they saw.
+    if (status != LwoStatus::kNotForm && status != LwoStatus::kNotLwob &&
+        status != LwoStatus::kNotTriangle) {
+      std::fprintf(stderr, "%s: LightWave object rejected: %s\n", fileName, LwoStatusText(status));
+    }
+    std::exit(kLwoFailureExitCode);
+  }
+
+  nbPoints = static_cast<int32_t>(mesh.points.size());
+  nbFaces = static_cast<int32_t>(mesh.faces.size());
+  points = new Vecteur3d[nbPoints];
+  std::copy(mesh.points.begin(), mesh.points.end(), points);
+  faces = new FaceIndices[nbFaces];
+  std::copy(mesh.faces.begin(), mesh.faces.end(), faces);
+  camPoints = new Vecteur3d[nbPoints];
+  screenX = new int32_t[nbPoints];
+  screenY = new int32_t[nbPoints];
+  envUV = new TexelCoordinates[nbPoints];
+  faceOrder = new int32_t[nbFaces];
+  faceDepth = new float[nbFaces];
+  SnifferLog("Fin de LoadLWO");
 }
 
 void Objet3d::LoadTexture(const char* fileName) {

@@ -84,7 +84,7 @@ class Objet3d {
   Vecteur3d* faceNormals;          // per face: unit normal, object space
   FaceIndices* faces;              // per face: point indices, each below nbPoints
   Vecteur3d position;              // the object's origin in the world
-  float orientation[9];            // identity; kept for the object's layout, unused
+  float orientation[9];            // identity; nothing reads it (Render takes the camera)
   int32_t* faceOrder;              // per face: face indices in drawing order
   float* faceDepth;                // per face: depth key
   Surface texture;                 // the environment map, 256 wide, >= 255 rows

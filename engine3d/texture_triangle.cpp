@@ -95,6 +95,9 @@ bool WithinLimit(int32_t value) {
 
 }  // namespace
 
+// Frame and texture 0x00RRGGBB, strides 512 and 256; corners in any order, each
+// coordinate within +-kTriangleCoordinateLimit (else nothing is drawn), so that no
+// 16.16 value overflows. Clipped per pixel to the 512 x 256 frame.
 void TextureTriangle(const uint32_t* texture, uint32_t* frame,
                      int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                      int32_t u0, int32_t v0, int32_t u1, int32_t v1, int32_t u2, int32_t v2) {

@@ -1,5 +1,146 @@
-// Placeholder until the scene is built: test card 3.
-#include "scenes/scenes.h"
-#include "scenes/test_card.h"
+// The ball scene: per-vertex ray-sphere intersection, masked grid mapping, rays, sprites.
+#include "scenes/ball_scene.h"
 
-void BallScene(uint32_t* frame) { RunTestCard(frame, 3, 28); }
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "app/display.h"
+#include "app/fatal_error.h"
+#include "app/frame_buffer.h"
+#include "app/music.h"
+#include "app/timer.h"
+#include "image/blit_additive.h"
+#include "image/fixed_point.h"
+#include "image/grid_mapper.h"
+#include "image/radial_blur.h"
+#include "image/surface.h"
+#include "scenes/camera_rows.h"
+#include "scenes/scene_images.h"
+#include "scenes/scenes.h"
+#include "settings/ini_file.h"
+
+namespace {
+
+constexpr int32_t kBallEnd = 28;
+constexpr const char* kSettingsFile = "data/boule/boule.ini";
+
+CameraRowMemory ballCameraMemory;
+
+}  // namespace
+
+int32_t BallAnimationFrame(double speed, double sceneTime) {
+  // The remainder of the truncating division, made non-negative so that a negative
+  // product (a negative speed in the settings file) still names one of the frames.
+  const int32_t remainder = TruncateToInt32(speed * sceneTime) % kBallAnimationFrames;
+  return remainder < 0 ? remainder + kBallAnimationFrames : remainder;
+}
+
+void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ, float dirX, float dirY,
+                  float dirZ, double roll, int32_t* centreX, int32_t* centreY) {
+  const CameraRows rows = BuildCameraRows(&ballCameraMemory, dirX, dirY, dirZ, roll);
+  const float* right = rows.right;
+  const float* down = rows.down;
+  const float* forward = rows.forward;
+
+  const double forwardDepth = static_cast<double>(forward[0]) * eyeX + static_cast<double>(forward[1]) * eyeY +
+                              static_cast<double>(forward[2]) * eyeZ;
+  const double rightOffset = static_cast<double>(right[0]) * eyeX + static_cast<double>(right[1]) * eyeY +
+                             static_cast<double>(right[2]) * eyeZ;
+  const double downOffset = static_cast<double>(down[0]) * eyeX + static_cast<double>(down[1]) * eyeY +
+                            static_cast<double>(down[2]) * eyeZ;
+  *centreX = TruncateToInt32(255.0 + focal * rightOffset / forwardDepth);
+  *centreY = TruncateToInt32(127.0 + focal * downOffset / forwardDepth);
+
+  const float pi = static_cast<float>(4.0 * std::atan2(1.0, 1.0));
+  const float constant = static_cast<float>(static_cast<double>(eyeX) * eyeX + static_cast<double>(eyeY) * eyeY +
+                                            static_cast<double>(eyeZ) * eyeZ - static_cast<double>(radius) * radius);
+  for (int y = 0; y <= kFrameHeight; y += 8) {
+    for (int x = 0; x <= kFrameWidth; x += 8) {
+      double ray[3];
+      for (int axis = 0; axis < 3; ++axis) {
+        ray[axis] = static_cast<double>(focal) * forward[axis] + (x - 256) * static_cast<double>(right[axis]) +
+                    (y - 128) * static_cast<double>(down[axis]);
+      }
+      const double length = std::sqrt(ray[0] * ray[0] + ray[1] * ray[1] + ray[2] * ray[2]);
+      const float dx = static_cast<float>(ray[0] / length);
+      const float dy = static_cast<float>(ray[1] / length);
+      const float dz = static_cast<float>(ray[2] / length);
+
+      const double a = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy + static_cast<double>(dz) * dz;
+      const float b = static_cast<float>(2.0 * (static_cast<double>(dx) * eyeX + static_cast<double>(dy) * eyeY +
+                                                static_cast<double>(dz) * eyeZ));
+      const double discriminant = static_cast<double>(b) * b - 4.0 * a * constant;
+      int32_t u = kBallMissCoordinate;
+      int32_t v = kBallMissCoordinate;
+      int32_t light = kBallMissLight;
+      // A grazing ray (discriminant 0) misses; NaN rays from a degenerate camera miss too.
+      if (discriminant > 0.0) {
+        const double root = std::sqrt(discriminant);
+        double t = (-b - root) / (2.0 * a);
+        if (t < 0.0) t = (root - b) / (2.0 * a);
+        if (t > 0.0) {
+          const float hitX = static_cast<float>(eyeX + t * dx);
+          const float hitY = static_cast<float>(eyeY + t * dy);
+          const float hitZ = static_cast<float>(eyeZ + t * dz);
+          u = TruncateWrap32(std::fabs(std::atan2(static_cast<double>(hitY), static_cast<double>(hitX))) *
+                             16777216.0 / pi);
+          v = TruncateWrap32(hitZ * 9830400.0 / radius);
+          light = 0;
+        }
+      }
+      const int element = (x / 8) * kGridRows + y / 8;
+      GridU[element] = u;
+      GridV[element] = v;
+      GridLight[element] = light;
+    }
+  }
+}
+
+void BallScene(uint32_t* frame) {
+  const IniFile settings(kSettingsFile);
+  const char* textureFile = settings.GetString("[boule_text]");
+  const char* animationFile = settings.GetString("[anim_octet]");
+  const char* logoFile = settings.GetString("[boule_logo]");
+  const Surface texture(textureFile);
+  RequireImageSize(texture, textureFile, 256, 256);
+  const Surface animation(animationFile);
+  RequireImageSize(animation, animationFile, kAnyWidth, kBallAnimationFrames);
+  const Surface logo(logoFile);  // loaded for the scene's whole run, never drawn
+
+  while (MusicPosition.load(std::memory_order_relaxed) < kBallEnd) {
+    const double a = TimerSeconds() * settings.GetFloat("[boule_vitesse]");
+    const float eyeX = static_cast<float>(5600.0 * std::cos(0.3 * a));
+    const float eyeY = static_cast<float>(5600.0 * std::sin(0.3 * a));
+    const float eyeZ = static_cast<float>(5600.0 * std::cos(0.3 * a));
+    const float aimX = static_cast<float>(2000.0 * std::cos(0.5 * a));
+    const float aimY = static_cast<float>(2000.0 * std::sin(0.63 * a));
+    const float aimZ = static_cast<float>(2000.0 * std::sin(0.3 * a));
+    const double roll = 6.28 * std::sin(0.03 * a) * std::cos(0.05 * a);
+    const float toAimX = aimX - eyeX;
+    const float toAimY = aimY - eyeY;
+    const float toAimZ = aimZ - eyeZ;
+    const double length = std::sqrt(static_cast<double>(toAimX) * toAimX + static_cast<double>(toAimY) * toAimY +
+                                    static_cast<double>(toAimZ) * toAimZ);
+    if (length == 0.0) FatalError("camera erreur: position = vis\xE9" "e!!\n");
+    int32_t centreX = 0;
+    int32_t centreY = 0;
+    FillBallGrid(256.0f, 5000.0f, eyeX, eyeY, eyeZ, static_cast<float>(toAimX / length),
+                 static_cast<float>(toAimY / length), static_cast<float>(toAimZ / length), roll, &centreX,
+                 &centreY);
+
+    std::memset(frame, 0, kFrameBytes);
+    GridMapMasked(texture.pixels, frame);
+    RadialBlur(frame, centreX < 3 ? 3 : (centreX > 509 ? 509 : centreX),
+               centreY < 3 ? 3 : (centreY > 251 ? 251 : centreY));
+
+    const int32_t frameRows = animation.height / kBallAnimationFrames;
+    const int32_t index = BallAnimationFrame(settings.GetFloat("[anim_speed]"), a);
+    const uint32_t* source = animation.pixels + static_cast<ptrdiff_t>(index) * frameRows * animation.width;
+    BlitAdditive(source, animation.width, frameRows, frame, 0, 0);
+    BlitAdditive(source, animation.width, frameRows, frame, 64, 0);
+    BlitAdditive(source, animation.width, frameRows, frame, 384, kFrameHeight - frameRows);
+    BlitAdditive(source, animation.width, frameRows, frame, 448, kFrameHeight - frameRows);
+    PresentFrame(frame);
+  }
+}

@@ -1,5 +1,111 @@
-// Placeholder until the scene is built: test card 6.
-#include "scenes/scenes.h"
-#include "scenes/test_card.h"
+// The rotozoom and end scene: the texture mapper, the rotozoom phase and the end logo.
+#include "scenes/rotozoom_scene.h"
 
-void RotozoomScene(uint32_t* frame) { RunTestCard(frame, 6, 96); }
+#include <cmath>
+#include <cstring>
+
+#include "app/display.h"
+#include "app/frame_buffer.h"
+#include "app/music.h"
+#include "app/timer.h"
+#include "image/blit_additive.h"
+#include "image/fixed_point.h"
+#include "image/radial_blur.h"
+#include "image/surface.h"
+#include "image/vertical_smear.h"
+#include "scenes/flash.h"
+#include "scenes/scene_images.h"
+#include "scenes/scenes.h"
+
+namespace {
+
+constexpr int32_t kRotozoomEnd = 44;
+constexpr int32_t kDemoEnd = 96;
+
+constexpr const char* kTextureFile = "data/rotozoom/texture.bmp";
+constexpr const char* kOverlayFile = "data/boule/under.bmp";
+constexpr const char* kBarFile = "data/rotozoom/bigfiltre2.bmp";
+constexpr const char* kStripFile = "data/rotozoom/bigfiltre.bmp";
+constexpr const char* kEndLogoFile = "data/logofin.bmp";
+
+void DrawRotozoomFrame(uint32_t* frame, const Surface& texture, const Surface& overlay) {
+  const double t = TimerSeconds() * 0.6;
+  const double cx = std::cos(0.1 * t) * 100.0 + 1.2 * t + 64.0;
+  const double cy = std::sin(0.13 * t) * 100.0 + 1.4 * t + 64.0;
+  // Corners at the literal angle offsets 1.57, 3.14 and 4.71 (not multiples of pi / 2).
+  const TexturePoint k0{cx + 256.0 * std::cos(t), cy + 256.0 * std::sin(t)};
+  const TexturePoint k1{cx + 256.0 * std::cos(t + 1.57), cy + 256.0 * std::sin(t + 1.57)};
+  const TexturePoint k2{cx + 256.0 * std::cos(t + 3.14), cy + 256.0 * std::sin(t + 3.14)};
+  const TexturePoint k3{cx + 256.0 * std::cos(t + 4.71), cy + 256.0 * std::sin(t + 4.71)};
+  RotozoomMap(texture.pixels, frame, k3, k0, k1, k2);
+  RadialBlur(frame, TruncateToInt32(std::cos(1.3 * t) * 140.0 + 256.0),
+             TruncateToInt32(std::sin(1.1 * t) * 95.0 + 128.0));
+  BlitAdditive(overlay.pixels, overlay.width, overlay.height, frame, kFrameWidth - overlay.width, 0);
+}
+
+// One end-logo frame; `counter` is the flash counter n, advanced here.
+void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip, const Surface& bar,
+                      int32_t* counter) {
+  const double t = TimerSeconds();
+  std::memset(frame, 0, kFrameBytes);
+  BlitAdditive(logo.pixels, logo.width, logo.height, frame, 0, 0);
+  // 499.4985 / 480 radians per second with the literal phase 3.1415: one pulse per 6.04 s.
+  const double c = std::cos(t * 499.49850000000004 * 0.0020833333333333333 + 3.1415);
+  if (c > 0.9) DrawFlash(frame, strip, bar, *counter);
+  if (*counter > 200) *counter = 0;
+  *counter += 1;
+  VerticalSmear(frame, static_cast<float>(c * 0.48 + 0.5));
+}
+
+}  // namespace
+
+void RotozoomMap(const uint32_t* texture, uint32_t* frame, TexturePoint topLeft, TexturePoint topRight,
+                 TexturePoint /*bottomRight*/, TexturePoint bottomLeft) {
+  // Unsigned 20.12 so that the running sums wrap; bits 12..19 are the same whichever
+  // way the shift treats the sign.
+  uint32_t rowU = static_cast<uint32_t>(TruncateToInt32(topLeft.x * 4096.0));
+  uint32_t rowV = static_cast<uint32_t>(TruncateToInt32(topLeft.y * 4096.0));
+  const uint32_t columnStepU = static_cast<uint32_t>(TruncateToInt32((topRight.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t columnStepV = static_cast<uint32_t>(TruncateToInt32((topRight.y - topLeft.y) * 4096.0 / 256.0));
+  const uint32_t rowStepU = static_cast<uint32_t>(TruncateToInt32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t rowStepV = static_cast<uint32_t>(TruncateToInt32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
+  uint32_t* row = frame;
+  for (int y = 0; y < kFrameHeight; ++y) {
+    rowU += rowStepU;
+    rowV += rowStepV;
+    uint32_t u = rowU;
+    uint32_t v = rowV;
+    for (int x = 0; x < kFrameWidth; ++x) {
+      u += columnStepU;
+      v += columnStepV;
+      row[x] = texture[((v >> 12) & 255) * 256 + ((u >> 12) & 255)];
+    }
+    row += kFrameWidth;
+  }
+}
+
+void RotozoomScene(uint32_t* frame) {
+  // Locals are destroyed in the reverse order of construction: end logo, strip, bar,
+  // overlay, texture.
+  const Surface texture(kTextureFile);
+  RequireImageSize(texture, kTextureFile, 256, 256);
+  const Surface overlay(kOverlayFile);
+  const Surface bar(kBarFile);
+  RequireImageSize(bar, kBarFile, kBarWidth, kBarFrameRows * kBarFrames);
+  const Surface strip(kStripFile);
+  RequireImageSize(strip, kStripFile, kStripWidth, kStripFrameRows * kStripFrames);
+
+  TimerReset();
+  while (MusicPosition.load(std::memory_order_relaxed) < kRotozoomEnd) {
+    DrawRotozoomFrame(frame, texture, overlay);
+    PresentFrame(frame);
+  }
+
+  const Surface logo(kEndLogoFile);
+  TimerReset();
+  int32_t counter = 0;
+  while (MusicPosition.load(std::memory_order_relaxed) < kDemoEnd) {
+    DrawEndLogoFrame(frame, logo, strip, bar, &counter);
+    PresentFrame(frame);
+  }
+}

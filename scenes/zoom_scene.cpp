@@ -1,5 +1,207 @@
-// Placeholder until the scene is built: test card 5.
-#include "scenes/scenes.h"
-#include "scenes/test_card.h"
+// The zoom scene: corridor and tube ray casting per grid vertex, grid mapping, flashes.
+#include "scenes/zoom_scene.h"
 
-void ZoomScene(uint32_t* frame) { RunTestCard(frame, 5, 40); }
+#include <cmath>
+
+#include "app/display.h"
+#include "app/fatal_error.h"
+#include "app/frame_buffer.h"
+#include "app/music.h"
+#include "app/timer.h"
+#include "image/fixed_point.h"
+#include "image/grid_mapper.h"
+#include "image/surface.h"
+#include "scenes/flash.h"
+#include "scenes/scene_images.h"
+#include "scenes/scenes.h"
+
+namespace {
+
+constexpr int32_t kZoomEnd = 40;
+constexpr const char* kBarFile = "data/rotozoom/bigfiltre2.bmp";
+constexpr const char* kStripFile = "data/rotozoom/bigfiltre.bmp";
+constexpr const char* kTextureFile = "data/zoom/texture1.bmp";
+
+// The camera basis of one trace routine, with what it remembers for the directions
+// along the z axis (no x or y component), where side and up vectors are undefined.
+struct ZoomBasis {
+  // Starts as the basis of the direction (0, 0, 1), so that a first direction along the
+  // z axis still gives finite rays.
+  double side[3] = {0.0, 1.0, 0.0};
+  double up[3] = {1.0, 0.0, 0.0};
+  double forward[3] = {0.0, 0.0, 1.0};
+  double angleX = 1.0;
+  double angleY = 0.0;
+};
+
+ZoomBasis planesBasis;
+ZoomBasis tubeBasis;
+
+// Unit ray directions of the 65 x 33 grid vertices, stored in the grid's element order.
+struct GridRays {
+  float x[kGridVertices];
+  float y[kGridVertices];
+  float z[kGridVertices];
+};
+
+void CastGridRays(ZoomBasis* basis, float dirX, float dirY, float dirZ, double roll, GridRays* rays) {
+  const double q = std::sqrt(static_cast<double>(dirX) * dirX + static_cast<double>(dirY) * dirY);
+  if (q != 0.0) {
+    basis->side[0] = -dirY / q;
+    basis->side[1] = dirX / q;
+    basis->side[2] = 0.0;
+    basis->up[0] = static_cast<double>(dirX) * dirZ / q;
+    basis->up[1] = static_cast<double>(dirY) * dirZ / q;
+    basis->up[2] = -q;
+    basis->forward[0] = dirX;
+    basis->forward[1] = dirY;
+    basis->forward[2] = dirZ;
+  }
+  const double* side = basis->side;
+  const double* up = basis->up;
+  const double m = std::sqrt(side[1] * side[1] + up[1] * up[1]);
+  if (m != 0.0) {
+    basis->angleX = side[1] / m;
+    basis->angleY = up[1];  // not divided by m
+  }
+  const double theta = std::atan2(basis->angleY, basis->angleX) + roll;
+  const double cosine = std::cos(theta);
+  const double sine = std::sin(theta);
+  float rowAxis[3];       // S', rounded to float
+  double columnAxis[3];   // V', kept in double
+  float forward256[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    rowAxis[axis] = static_cast<float>(side[axis] * cosine + up[axis] * sine);
+    columnAxis[axis] = up[axis] * cosine - side[axis] * sine;
+    forward256[axis] = static_cast<float>(256.0 * basis->forward[axis]);
+  }
+  for (int j = 0; j <= kFrameHeight; j += 8) {
+    for (int i = 0; i <= kFrameWidth; i += 8) {
+      double ray[3];
+      for (int axis = 0; axis < 3; ++axis) {
+        ray[axis] = (i - 256) * columnAxis[axis] + (j - 128) * static_cast<double>(rowAxis[axis]) + forward256[axis];
+      }
+      const double length = std::sqrt(ray[0] * ray[0] + ray[1] * ray[1] + ray[2] * ray[2]);
+      const int element = (i / 8) * kGridRows + j / 8;
+      rays->x[element] = static_cast<float>(ray[0] / length);
+      rays->y[element] = static_cast<float>(ray[1] / length);
+      rays->z[element] = static_cast<float>(ray[2] / length);
+    }
+  }
+}
+
+// Horizontal distance to light level, wrapping like every conversion of this scene and
+// then limited to 255.
+int32_t DistanceLevel(double distanceX, double distanceZ) {
+  const int32_t level = TruncateWrap32(std::sqrt(distanceX * distanceX + distanceZ * distanceZ) * 0.05);
+  return level > 255 ? 255 : level;
+}
+
+int32_t LightOfLevel(int32_t level) { return static_cast<int32_t>(static_cast<uint32_t>(level) << 8); }
+
+GridRays traceRays;
+
+}  // namespace
+
+void TracePlanes(float h, float camX, float camY, float camZ, float dirX, float dirY, float dirZ, double roll) {
+  CastGridRays(&planesBasis, dirX, dirY, dirZ, roll, &traceRays);
+  for (int element = 0; element < kGridVertices; ++element) {
+    const float nx = traceRays.x[element];
+    const float ny = traceRays.y[element];
+    const float nz = traceRays.z[element];
+    if (ny == 0.0f) {
+      GridU[element] = 0x7F00;
+      GridV[element] = 0x7F00;
+      GridLight[element] = LightOfLevel(255);
+      continue;
+    }
+    const double planeY = ny > 0.0f ? h : -h;
+    const double t = (planeY - camY) / ny;
+    const float hitX = static_cast<float>(camX + nx * t);
+    const double hitZ = camZ + nz * t;
+    GridU[element] = TruncateWrap32(hitX * 10240.0);
+    GridV[element] = TruncateWrap32(hitZ * 10240.0);
+    GridLight[element] = LightOfLevel(DistanceLevel(static_cast<double>(hitX) - camX, hitZ - camZ));
+  }
+}
+
+void TraceTube(float r, float camX, float camY, float camZ, float dirX, float dirY, float dirZ, double roll) {
+  CastGridRays(&tubeBasis, dirX, dirY, dirZ, roll, &traceRays);
+  const float constant = static_cast<float>(static_cast<double>(camX) * camX + static_cast<double>(camY) * camY -
+                                            static_cast<double>(r) * r);
+  const float pi = static_cast<float>(4.0 * std::atan2(1.0, 1.0));
+  for (int element = 0; element < kGridVertices; ++element) {
+    const float nx = traceRays.x[element];
+    const float ny = traceRays.y[element];
+    const float nz = traceRays.z[element];
+    const double a = static_cast<double>(ny) * ny + static_cast<double>(nx) * nx;
+    const float b = static_cast<float>(2.0 * (static_cast<double>(nx) * camX + static_cast<double>(ny) * camY));
+    const double discriminant = static_cast<double>(b) * b - 4.0 * constant * a;
+    const float twiceA = static_cast<float>(2.0 * a);
+    // A miss: the values that can never beat a plane.
+    int32_t u = 0x7F000000;
+    int32_t v = 0x7F000000;
+    int32_t level = 255;
+    // discriminant < 0 gives no real root; a ray along the axis (twiceA 0) never meets
+    // the wall at a finite distance.
+    if (discriminant > 0.0 && twiceA != 0.0f) {
+      const double root = std::sqrt(discriminant);
+      double t = (-b - root) / twiceA;
+      if (t < 0.0) t = (root - b) / twiceA;
+      if (t > 0.0) {
+        const float hitX = static_cast<float>(camX + nx * t);
+        const float hitZ = static_cast<float>(camZ + nz * t);
+        const double hitY = camY + ny * t;
+        u = TruncateWrap32(std::fabs(std::atan2(hitY, static_cast<double>(hitX))) * 16777216.0 / pi);
+        level = DistanceLevel(static_cast<double>(hitX) - camX, static_cast<double>(hitZ) - camZ);
+        v = TruncateWrap32(hitZ * 6400.0);
+      }
+    }
+    // Strictly nearer only: on equal levels the planes win.
+    if (GridLight[element] > LightOfLevel(level)) {
+      GridV[element] = v;
+      GridLight[element] = LightOfLevel(level);
+      GridU[element] = WrapAdd(u / 2, 0x40000000);
+    }
+  }
+}
+
+void ZoomScene(uint32_t* frame) {
+  const Surface bar(kBarFile);
+  RequireImageSize(bar, kBarFile, kBarWidth, kBarFrameRows * kBarFrames);
+  const Surface strip(kStripFile);
+  RequireImageSize(strip, kStripFile, kStripWidth, kStripFrameRows * kStripFrames);
+  const Surface texture(kTextureFile);
+  RequireImageSize(texture, kTextureFile, 256, 256);
+  int32_t flashCounter = 0;
+
+  while (MusicPosition.load(std::memory_order_relaxed) < kZoomEnd) {
+    const double time = TimerSeconds() * 6.0;
+    const double sway = std::sin(0.03 * time);
+    const float a = static_cast<float>(std::cos(0.05 * time) * 1500.0);
+    const float b = static_cast<float>(std::sin(0.07 * time) * 780.0);
+    const float c = static_cast<float>(sway * 1500.0);
+    const float d = static_cast<float>(std::cos(0.2 * time) * 100.0);
+    const float roll = static_cast<float>(std::cos(0.02 * time) * sway * 6.28);
+    // The view direction is taken from (a, b, c) towards (0, d, 0), before the forward
+    // offset of the flight is added to z.
+    const float towardX = -a;
+    const float towardY = d - b;
+    const float towardZ = -c;
+    const double length = std::sqrt(static_cast<double>(towardZ) * towardZ + static_cast<double>(towardY) * towardY +
+                                    static_cast<double>(towardX) * towardX);
+    if (length == 0.0) FatalError("camera erreur: position = vis\xE9" "e!!\n");
+    const float dirX = static_cast<float>(towardX / length);
+    const float dirY = static_cast<float>(towardY / length);
+    const float dirZ = static_cast<float>(towardZ / length);
+    const float camZ = static_cast<float>(time * 200.0 + c);
+
+    TracePlanes(800.0f, a, b, camZ, dirX, dirY, dirZ, roll);
+    TraceTube(400.0f, a, b, camZ, dirX, dirY, dirZ, roll);
+    GridMap(texture.pixels, frame);  // every pixel, so the frame is never cleared
+    if (flashCounter < 40) DrawFlash(frame, strip, bar, flashCounter);
+    if (flashCounter > 200) flashCounter = 0;
+    flashCounter += 1;
+    PresentFrame(frame);
+  }
+}

@@ -3,151 +3,120 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
-#include "app/frame_buffer.h"
 #include "engine3d/lwo_writer.h"
 
-void PutBigEndian16(std::vector<uint8_t>* bytes, uint32_t value) {
-  bytes->push_back(static_cast<uint8_t>(value >> 8));
-  bytes->push_back(static_cast<uint8_t>(value));
+namespace {
+
+void Put(std::vector<uint8_t>* bytes, uint32_t value, int count) {
+  for (int shift = 8 * (count - 1); shift >= 0; shift -= 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
 }
 
-void PutBigEndian32(std::vector<uint8_t>* bytes, uint32_t value) {
-  PutBigEndian16(bytes, value >> 16);
-  PutBigEndian16(bytes, value & 0xFFFF);
-}
+constexpr uint32_t kGuard = 0xDEADBEEF;
+
+}  // namespace
 
 LwoBytes& LwoBytes::Chunk(const char* tag, const std::vector<uint8_t>& data) {
-  for (int i = 0; i < 4; ++i) chunks_.push_back(static_cast<uint8_t>(tag[i]));
-  PutBigEndian32(&chunks_, static_cast<uint32_t>(data.size()));
-  chunks_.insert(chunks_.end(), data.begin(), data.end());
-  return *this;
-}
-
-LwoBytes& LwoBytes::Raw(const std::vector<uint8_t>& data) {
-  chunks_.insert(chunks_.end(), data.begin(), data.end());
+  chunks.insert(chunks.end(), tag, tag + 4);
+  Put(&chunks, static_cast<uint32_t>(data.size()), 4);
+  chunks.insert(chunks.end(), data.begin(), data.end());
   return *this;
 }
 
 std::vector<uint8_t> LwoBytes::Build(const char* formType) const {
   std::vector<uint8_t> bytes = {'F', 'O', 'R', 'M'};
-  PutBigEndian32(&bytes, static_cast<uint32_t>(4 + chunks_.size()));
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(formType[i]));
-  bytes.insert(bytes.end(), chunks_.begin(), chunks_.end());
+  Put(&bytes, static_cast<uint32_t>(4 + chunks.size()), 4);
+  bytes.insert(bytes.end(), formType, formType + 4);
+  bytes.insert(bytes.end(), chunks.begin(), chunks.end());
   return bytes;
 }
 
 std::vector<uint8_t> PointsData(const std::vector<Vecteur3d>& points) {
-  std::vector<uint8_t> bytes;
-  for (const Vecteur3d& point : points) {
-    for (float value : {point.x, point.y, point.z}) {
-      uint32_t word;
-      std::memcpy(&word, &value, 4);
-      PutBigEndian32(&bytes, word);
-    }
-  }
-  return bytes;
+  std::vector<uint8_t> bytes = EncodeLwo(points, {});
+  return std::vector<uint8_t>(bytes.begin() + 20, bytes.end() - 8);  // the PNTS data alone
 }
 
 std::vector<uint8_t> TrianglesData(const std::vector<FaceIndices>& faces) {
-  std::vector<uint8_t> bytes;
-  for (const FaceIndices& face : faces) {
-    PutBigEndian16(&bytes, 3);
-    PutBigEndian16(&bytes, static_cast<uint32_t>(face.a));
-    PutBigEndian16(&bytes, static_cast<uint32_t>(face.b));
-    PutBigEndian16(&bytes, static_cast<uint32_t>(face.c));
-    PutBigEndian16(&bytes, 1);
-  }
-  return bytes;
+  std::vector<uint8_t> bytes = EncodeLwo({}, faces);
+  return std::vector<uint8_t>(bytes.begin() + 28, bytes.end());  // the POLS data alone
 }
 
 std::string TestFileName(const std::string& stem) {
-  static std::atomic<int> counter{0};
-  return stem + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+  // Named after the running test, so that a death test's child process, which runs
+  // the test again from the start, writes the very files its parent removes.
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string prefix = std::string(test->test_suite_name()) + "_" + test->name();
+  static std::string lastPrefix;
+  static int counter = 0;
+  if (prefix != lastPrefix) lastPrefix = prefix, counter = 0;
+  return stem + "_" + prefix + "_" + std::to_string(counter++);
 }
 
-void WriteBmp24(const std::string& fileName, int32_t width, int32_t height,
-                const std::function<uint32_t(int32_t, int32_t)>& pixel) {
-  const int32_t rowBytes = (width * 3 + 3) & ~3;
-  std::vector<uint8_t> bytes(54 + static_cast<size_t>(rowBytes) * height, 0);
-  const auto put32 = [&](size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-  };
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(2, static_cast<uint32_t>(bytes.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(width));
-  put32(22, static_cast<uint32_t>(height));
-  bytes[26] = 1;
-  bytes[28] = 24;
-  put32(34, static_cast<uint32_t>(rowBytes) * height);
-  for (int32_t y = 0; y < height; ++y) {
-    uint8_t* row = bytes.data() + 54 + static_cast<size_t>(height - 1 - y) * rowBytes;
+void WriteBmp24(const std::string& fileName, int32_t width, int32_t height) {
+  const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+  std::vector<uint8_t> bytes = {'B', 'M'};
+  for (uint32_t value : {54 + rowBytes * height, 0u, 54u, 40u, static_cast<uint32_t>(width),
+                         static_cast<uint32_t>(height), 1u | 24u << 16, 0u, rowBytes * height, 0u, 0u, 0u, 0u}) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  }
+  for (int32_t row = height - 1; row >= 0; --row) {  // bottom-up
     for (int32_t x = 0; x < width; ++x) {
-      const uint32_t value = pixel(x, y);
-      row[x * 3 + 0] = static_cast<uint8_t>(value);
-      row[x * 3 + 1] = static_cast<uint8_t>(value >> 8);
-      row[x * 3 + 2] = static_cast<uint8_t>(value >> 16);
+      const uint32_t texel = TestTexel(x, row);
+      for (int i = 0; i < 3; ++i) bytes.push_back(static_cast<uint8_t>(texel >> (8 * i)));
     }
+    bytes.resize(bytes.size() + rowBytes - width * 3, 0);
   }
   ASSERT_TRUE(WriteBytes(fileName, bytes));
 }
 
 uint32_t TestTexel(int32_t u, int32_t v) {
-  if (u == 0 && v == 0) return kTexelZeroMarker;
-  return static_cast<uint32_t>(u << 16 | v << 8 | ((u ^ v) & 0xFF));
+  return u == 0 && v == 0 ? kTexelZeroMarker : static_cast<uint32_t>(u << 16 | v << 8 | ((u ^ v) & 0xFF));
 }
 
-const std::vector<uint32_t>& TestTexture() {
+const uint32_t* TestTexture() {
   static const std::vector<uint32_t> texture = [] {
     std::vector<uint32_t> pixels(256 * 256);
-    for (int32_t v = 0; v < 256; ++v) {
-      for (int32_t u = 0; u < 256; ++u) pixels[v * 256 + u] = TestTexel(u, v);
-    }
+    for (int32_t i = 0; i < 256 * 256; ++i) pixels[i] = TestTexel(i % 256, i / 256);
     return pixels;
   }();
-  return texture;
+  return texture.data();
 }
 
-void LoadTestObject(Objet3d* object, const std::vector<Vecteur3d>& points,
-                    const std::vector<FaceIndices>& faces) {
+void LoadTestObject(Objet3d* object, const std::vector<Vecteur3d>& points, const std::vector<FaceIndices>& faces,
+                    bool withNormalsAndTexture) {
   const std::string objectFile = TestFileName("object") + ".lwo";
   ASSERT_TRUE(WriteBytes(objectFile, EncodeLwo(points, faces)));
   object->LoadLWO(objectFile.c_str());
   std::remove(objectFile.c_str());
+  if (!withNormalsAndTexture) return;
   object->CalcNormalesFaces();
   object->CalcNormalesPoints();
   const std::string textureFile = TestFileName("env") + ".bmp";
-  WriteBmp24(textureFile, 256, 256, [](int32_t x, int32_t y) { return TestTexel(x, y); });
+  WriteBmp24(textureFile, 256, 256);
   object->LoadTexture(textureFile.c_str());
   std::remove(textureFile.c_str());
 }
 
-GuardedFrame::GuardedFrame() : block_(kFramePixels + 2 * kGuardWords, kGuard) { Clear(0); }
+GuardedFrame::GuardedFrame(uint32_t fill) : block_(kFramePixels + 2 * kGuardWords, kGuard) { Clear(fill); }
+
+void GuardedFrame::Clear(uint32_t value) { std::fill_n(frame(), kFramePixels, value); }
 
 bool GuardedFrame::GuardsIntact() const {
-  for (int32_t i = 0; i < kGuardWords; ++i) {
-    if (block_[i] != kGuard || block_[kGuardWords + kFramePixels + i] != kGuard) return false;
-  }
-  return true;
+  return std::all_of(block_.begin(), block_.begin() + kGuardWords, [](uint32_t w) { return w == kGuard; }) &&
+         std::all_of(block_.end() - kGuardWords, block_.end(), [](uint32_t w) { return w == kGuard; });
 }
 
-void GuardedFrame::Clear(uint32_t value) {
-  std::fill(block_.begin() + kGuardWords, block_.begin() + kGuardWords + kFramePixels, value);
+int32_t GuardedFrame::CountNot(uint32_t value) const {
+  return static_cast<int32_t>(
+      std::count_if(block_.begin() + kGuardWords, block_.end() - kGuardWords, [&](uint32_t w) { return w != value; }));
 }
 
 uint64_t HashFrame(const uint32_t* frame) {
   uint64_t hash = 1469598103934665603ull;
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(frame);
-  for (int32_t i = 0; i < kFrameBytes; ++i) {
-    hash ^= bytes[i];
-    hash *= 1099511628211ull;
-  }
+  for (int32_t i = 0; i < kFrameBytes; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
   return hash;
 }

@@ -1,0 +1,120 @@
+// Normals, the camera matrix, the projection and the per-point and per-face values
+// the renderer reads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine3d/camera.h"
+#include "engine3d/lwo_writer.h"
+#include "tests/engine3d/engine3d_test_support.h"
+
+namespace {
+
+constexpr float kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+
+void ExpectNear(const float* actual, std::initializer_list<float> expected, float tolerance = 1e-7f) {
+  for (float value : expected) EXPECT_NEAR(*actual++, value, tolerance);
+}
+
+TEST(Normals, FaceNormalsFollowTheCornerOrderAndPointNormalsAverageThem) {
+  Objet3d object;
+  // Face 0 in z = 0 facing +z, face 1 in x = 0 facing +x, sharing points 0 and 1;
+  // their areas differ, and nothing is weighted by area.
+  LoadTestObject(&object, {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 3}}, {{0, 2, 1}, {0, 1, 3}});
+  ExpectNear(&object.faceNormals[0].x, {0, 0, 1, 1, 0, 0});
+  ExpectNear(&object.pointNormals[0].x, {0.7071068f, 0, 0.7071068f, 0.7071068f, 0, 0.7071068f, 0, 0, 1, 1, 0, 0});
+  EXPECT_NE(object.camNormals, nullptr);
+}
+
+TEST(NormalsDeathTest, DegenerateTrianglesAndUnusedPointsEndWithCodeOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto expectExit = [](const std::vector<Vecteur3d>& points, const std::vector<FaceIndices>& faces, bool onFaces) {
+    Objet3d object;
+    LoadTestObject(&object, points, faces, false);
+    if (!onFaces) object.CalcNormalesFaces();
+    EXPECT_EXIT(onFaces ? object.CalcNormalesFaces() : object.CalcNormalesPoints(), ::testing::ExitedWithCode(1), "");
+  };
+  const std::vector<Vecteur3d> triangle = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  expectExit({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}}, {{0, 1, 2}}, true);                 // on one line
+  expectExit(triangle, {{0, 1, 1}}, true);                                          // a point named twice
+  expectExit({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}}, {{0, 1, 2}}, false);     // an unused point
+  expectExit(triangle, {{0, 1, 2}, {0, 2, 1}}, false);                              // opposite faces cancel
+}
+
+TEST(CameraMatrix, AxisDirectionsAndOrthonormalRows) {
+  float m[9];
+  CameraMatrix(m, 1, 0, 0, 0.0);
+  ExpectNear(m, {0, 0, -1, 0, 1, 0, 1, 0, 0});
+  CameraMatrix(m, 0, 1, 0, 0.0);  // g = 0: the roll alone turns the right axis
+  ExpectNear(m, {0, 0, -1, -1, 0, 0, 0, 1, 0});
+  for (const Vecteur3d& d : {Vecteur3d{0.6f, 0, 0.8f}, Vecteur3d{0.48f, -0.6f, 0.64f}, Vecteur3d{-0.36f, 0.48f, -0.8f}}) {
+    for (double roll : {0.0, 0.7, -2.5}) {
+      CameraMatrix(m, d.x, d.y, d.z, roll);
+      ExpectNear(m + 6, {d.x, d.y, d.z}, 0);
+      for (int r = 0; r < 9; r += 3) {
+        for (int s = 0; s < 9; s += 3) {
+          EXPECT_NEAR(m[r] * m[s] + m[r + 1] * m[s + 1] + m[r + 2] * m[s + 2], r == s ? 1.0 : 0.0, 1e-6);
+        }
+      }
+    }
+  }
+}
+
+TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
+  for (float side : {1.0f, -1.0f}) {
+    for (double roll : {0.0, 0.4, -1.9}) {
+      float axis[9], near[9];
+      CameraMatrix(axis, 0, 0, side, roll);
+      for (double azimuth : {0.0, 1.0, 2.5, -2.0}) {
+        const double epsilon = 1e-4;
+        CameraMatrix(near, static_cast<float>(epsilon * std::cos(azimuth)), static_cast<float>(epsilon * std::sin(azimuth)),
+                     static_cast<float>(side * std::sqrt(1 - epsilon * epsilon)), roll);
+        for (int i = 0; i < 9; ++i) EXPECT_NEAR(axis[i], near[i], 1e-3) << side << " " << roll << " " << i;
+      }
+    }
+  }
+}
+
+TEST(Transform, ProjectsWithFocalLength256TruncatingTowardZero) {
+  Objet3d object;
+  LoadTestObject(&object,
+                 {{0, 0, -1}, {0, 0, 1}, {0, 1, 0}, {0, 0, 0}, {-10, 5, 0}, {-10, 0, 0}, {-30, 2, -1}, {10, 2, 20.03125f}, {0, 0, 0}},
+                 {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}}, false);
+  float m[9];
+  CameraMatrix(m, 1, 0, 0, 0.0);  // right = -z, down = +y, view = +x
+  object.Transform(m, {-10, 0, 0});
+  // Points 4 and 5 lie in the camera plane; 6 is 20 behind the camera, mirrored
+  // through the centre; 7 lands on column -0.4, truncated to 0.
+  const int32_t expectedX[] = {281, 230, 256, 256, 256, 256, 243, 0};
+  const int32_t expectedY[] = {128, 128, 153, 128, 128, 128, 102, 153};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(object.screenX[i], expectedX[i]) << i;
+    EXPECT_EQ(object.screenY[i], expectedY[i]) << i;
+  }
+  ExpectNear(&object.camPoints[0].x, {1, 0, 10});
+  object.SetPosition(0, 0, 1);  // the object moves, not the camera's axes
+  object.Transform(m, {-10, 0, 0});
+  EXPECT_EQ(object.screenX[3], 230);
+}
+
+TEST(Transform, NormalsGiveEnvironmentTexelsAndFacesTheirDepthKeys) {
+  Objet3d object;
+  LoadTestObject(&object, {{0, 0, 1}, {0, 0, 2}, {0, 0, 4}, {1, 1, 3}, {2, 1, 3}, {1, 2, 3}}, {{0, 1, 2}, {3, 4, 5}},
+                 false);
+  object.pointNormals = new Vecteur3d[6]{{0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 1, 0}, {0.6f, 0.8f, 0}};
+  object.camNormals = new Vecteur3d[6];
+  object.Transform(kIdentity, {0, 0, 0});
+  object.CalcEnvUV();
+  const int32_t expected[][2] = {{127, 127}, {247, 127}, {127, 7}, {7, 127}, {127, 247}, {199, 223}};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(object.envUV[i].u, expected[i][0]) << i;
+    EXPECT_EQ(object.envUV[i].v, expected[i][1]) << i;
+  }
+  object.CalcFaceDepths();
+  // (4 + 2 + 1) times the float nearest 1/3, rounded to float; 9 / 3 comes out as 3.
+  EXPECT_EQ(object.faceDepth[0], static_cast<float>(7.0 * 0.3333333432674408));
+  EXPECT_EQ(object.faceDepth[1], 3.0f);
+  EXPECT_EQ(object.faceOrder[1], 1);
+}
+
+}  // namespace

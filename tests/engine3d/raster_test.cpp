@@ -1,0 +1,282 @@
+// The triangle filler, the depth sort, the per-face tests and the whole of Render.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+#include "engine3d/camera.h"
+#include "engine3d/face_sort.h"
+#include "engine3d/lwo_writer.h"
+#include "engine3d/texture_triangle.h"
+#include "tests/engine3d/engine3d_test_support.h"
+
+namespace {
+
+constexpr uint32_t kBackground = 0xFF000000;  // no texel has a top byte
+constexpr float kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+
+struct Corner {
+  int32_t x, y, u, v;
+};
+
+void Draw(GuardedFrame& frame, const Corner& a, const Corner& b, const Corner& c) {
+  TextureTriangle(TestTexture(), frame.frame(), a.x, a.y, b.x, b.y, c.x, c.y, a.u, a.v, b.u, b.v, c.u, c.v);
+}
+
+// First and last drawn column of a row, or {-1, -1}; the row must have no holes.
+std::pair<int32_t, int32_t> Span(GuardedFrame& frame, int32_t y) {
+  const uint32_t* row = frame.frame() + y * kFrameWidth;
+  int32_t first = -1, last = -1;
+  for (int32_t x = 0; x < kFrameWidth; ++x) {
+    if (row[x] == kBackground) continue;
+    if (first < 0) first = x;
+    EXPECT_TRUE(last < 0 || last == x - 1) << "hole in row " << y;
+    last = x;
+  }
+  return {first, last};
+}
+
+TEST(TextureTriangle, FillRuleOfTheListedTriangles) {
+  GuardedFrame frame(kBackground);
+  Draw(frame, {10, 10, 5, 5}, {20, 10, 5, 5}, {10, 20, 5, 5});
+  for (int32_t y = 0; y < kFrameHeight; ++y) {
+    EXPECT_EQ(Span(frame, y), (y >= 10 && y <= 19 ? std::pair{10, 30 - y} : std::pair{-1, -1})) << y;
+  }
+  frame.Clear(kBackground);
+  Draw(frame, {100, 50, 5, 5}, {50, 100, 5, 5}, {150, 150, 5, 5});
+  EXPECT_EQ(Span(frame, 50), std::pair(-1, -1));  // the apex row
+  EXPECT_EQ(Span(frame, 51), std::pair(99, 100));
+  EXPECT_EQ(Span(frame, 100), std::pair(50, 125));
+  EXPECT_EQ(Span(frame, 149), std::pair(148, 149));
+  EXPECT_EQ(Span(frame, 150), std::pair(-1, -1));
+  frame.Clear(kBackground);
+  Draw(frame, {10, 30, 0, 0}, {200, 30, 0, 0}, {100, 30, 0, 0});  // a single row
+  Draw(frame, {10, 0, 0, 0}, {10, 10, 0, 0}, {11, 10, 0, 0});     // every row under a pixel wide
+  EXPECT_EQ(frame.CountNot(kBackground), 0);
+}
+
+TEST(TextureTriangle, SamplesTexelsZeroTo254AndTexelZeroOutside) {
+  GuardedFrame frame(kBackground);
+  Draw(frame, {0, 0, 0, 10}, {256, 0, 256, 10}, {0, 64, 0, 10});  // row 0: u = column
+  Draw(frame, {300, 0, -2, 254}, {400, 0, 98, 254}, {300, 100, -2, 254});
+  const uint32_t* row = frame.frame();
+  EXPECT_EQ(row[0], TestTexel(0, 10));
+  EXPECT_EQ(row[254], TestTexel(254, 10));
+  EXPECT_EQ(row[255], kTexelZeroMarker);
+  EXPECT_EQ(row[256], kTexelZeroMarker);
+  EXPECT_EQ(row[301], kTexelZeroMarker);
+  EXPECT_EQ(row[302], TestTexel(0, 254));
+}
+
+TEST(TextureTriangle, ClipsPerPixelWithTheTexelsOfTheUnclippedTriangle) {
+  // Moving a triangle by whole pixels moves its pixels and nothing else, so the part
+  // left on screen must match the same part of the triangle drawn fully on screen.
+  std::mt19937 random(1234);
+  std::uniform_int_distribution<int32_t> column(0, 300), row(0, 150), texel(-20, 280), shift(-200, 200);
+  GuardedFrame whole, moved;
+  for (int trial = 0; trial < 300; ++trial) {
+    Corner c[3];
+    for (Corner& corner : c) corner = {column(random), row(random), texel(random), texel(random)};
+    const int32_t dx = trial == 0 ? 300 : shift(random), dy = trial == 0 ? 0 : shift(random) / 2;
+    whole.Clear(kBackground);
+    moved.Clear(kBackground);
+    Draw(whole, c[0], c[1], c[2]);
+    for (Corner& corner : c) corner.x += dx, corner.y += dy;
+    Draw(moved, c[0], c[1], c[2]);  // trial 0: a corner beyond column 511
+    for (int32_t y = std::max(0, dy); y < std::min(kFrameHeight, kFrameHeight + dy); ++y) {
+      for (int32_t x = std::max(0, dx); x < std::min(kFrameWidth, kFrameWidth + dx); ++x) {
+        ASSERT_EQ(moved.frame()[y * kFrameWidth + x], whole.frame()[(y - dy) * kFrameWidth + x - dx]) << trial;
+      }
+    }
+  }
+}
+
+TEST(TextureTriangle, CornersInAnyOrderDrawTheSamePixels) {
+  std::mt19937 random(99);
+  std::uniform_int_distribution<int32_t> column(-149, 661), row(-149, 405), texel(0, 254);
+  GuardedFrame first, other;
+  for (int trial = 0; trial < 200; ++trial) {
+    std::array<Corner, 3> c;
+    for (Corner& corner : c) corner = {column(random), row(random), texel(random), texel(random)};
+    if (trial % 3 < 2) c[trial % 3 + 1].y = c[trial % 3].y;  // flat tops and bottoms: ties in the sort
+    first.Clear(kBackground);
+    Draw(first, c[0], c[1], c[2]);
+    std::array<int, 3> order = {0, 1, 2};
+    while (std::next_permutation(order.begin(), order.end())) {
+      other.Clear(kBackground);
+      Draw(other, c[order[0]], c[order[1]], c[order[2]]);
+      ASSERT_TRUE(first == other) << trial << ": " << order[0] << order[1] << order[2];
+    }
+  }
+}
+
+TEST(TextureTriangle, NeverWritesOutsideTheFrame) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int32_t> wide(-20000, 20000), any(INT32_MIN, INT32_MAX);
+  GuardedFrame frame;
+  for (int trial = 0; trial < 400; ++trial) {
+    Corner c[3];
+    for (Corner& k : c) k = trial % 4 ? Corner{wide(random), wide(random), wide(random), wide(random)}
+                                      : Corner{any(random), any(random), any(random), any(random)};
+    Draw(frame, c[0], c[1], c[2]);
+  }
+  const int32_t m = kTriangleCoordinateLimit;  // the largest corners still drawn
+  Draw(frame, {-m, -m, -m, m}, {m, -m, m, -m}, {-m, m, m, m});
+  Draw(frame, {m, m, -m, -m}, {m, -m, m, m}, {-m, m, -m, m});
+  EXPECT_TRUE(frame.GuardsIntact());
+  frame.Clear(kBackground);
+  Draw(frame, {0, 0, 0, 0}, {m + 1, 0, 0, 0}, {0, 100, 0, 0});
+  EXPECT_EQ(frame.CountNot(kBackground), 0);
+}
+
+// The sort as first written, always recursing into the left part.
+void LeftFirstSort(float* keys, int32_t* indices, int32_t lo, int32_t hi) {
+  while (lo < hi) {
+    const float p = keys[(lo + hi) / 2];
+    int32_t i = lo, j = hi;
+    do {
+      while (keys[i] < p) ++i;
+      while (keys[j] > p) --j;
+      if (i <= j) std::swap(keys[i], keys[j]), std::swap(indices[i++], indices[j--]);
+    } while (i <= j);
+    LeftFirstSort(keys, indices, lo, j);
+    lo = i;
+  }
+}
+
+TEST(QuickSortFaces, SameOrderAsTheLeftFirstSortEqualKeysIncluded) {
+  std::mt19937 random(5);
+  for (int trial = 0; trial < 200; ++trial) {
+    const int32_t count = trial == 0 ? 3 : 1 + static_cast<int32_t>(random() % 300);
+    std::vector<float> keys(count), expectedKeys;
+    std::vector<int32_t> indices(count), expected;
+    for (int32_t i = 0; i < count; ++i) keys[i] = trial == 0 ? 1.0f : static_cast<float>(random() % (trial % 2 ? 5 : 100000)), indices[i] = i;
+    expectedKeys = keys, expected = indices;
+    LeftFirstSort(expectedKeys.data(), expected.data(), 0, count - 1);
+    SortKeys = keys.data(), SortIndices = indices.data();
+    QuickSortFaces(0, count - 1);
+    if (trial == 0) {
+      EXPECT_EQ(indices, (std::vector<int32_t>{2, 1, 0}));  // equal keys come out reversed
+    }
+    ASSERT_EQ(indices, expected) << trial;
+    ASSERT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+  }
+  QuickSortFaces(0, -1);  // an empty range returns at once
+}
+
+std::vector<float> worstKeys(10000);
+
+TEST(QuickSortFaces, WorstCaseKeysFitInASmallStack) {
+  // Every middle pivot is the largest key of its range, so each partition splits off
+  // one key: recursing into the left part would go 10000 calls deep, past the stack.
+  std::vector<int32_t> slots(worstKeys.size());
+  for (size_t i = 0; i < slots.size(); ++i) slots[i] = static_cast<int32_t>(i);
+  for (size_t hi = worstKeys.size() - 1; hi >= 1; --hi) {
+    worstKeys[slots[hi / 2]] = static_cast<float>(hi);
+    std::swap(slots[hi / 2], slots[hi]);
+  }
+  SortKeys = worstKeys.data(), SortIndices = slots.data();
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, 256 * 1024);
+  pthread_t thread;
+  const auto sort = [](void*) -> void* { return QuickSortFaces(0, static_cast<int32_t>(worstKeys.size()) - 1), nullptr; };
+  ASSERT_EQ(pthread_create(&thread, &attributes, sort, nullptr), 0);
+  pthread_join(thread, nullptr);
+  EXPECT_TRUE(std::is_sorted(worstKeys.begin(), worstKeys.end()));
+}
+
+// One triangle through Render, seen by the identity camera from z = -256 by default,
+// where a point at z = 0 lands on (x + 256, y + 128). Returns the pixels drawn.
+int32_t RenderOneFace(const std::vector<Vecteur3d>& points, Vecteur3d camera = {0, 0, -256},
+                      const Vecteur3d* faceNormal = nullptr) {
+  Objet3d object;
+  LoadTestObject(&object, points, {{0, 1, 2}});
+  if (faceNormal != nullptr) object.faceNormals[0] = *faceNormal;
+  GuardedFrame frame(kBackground);
+  object.Render(kIdentity, camera, frame.frame());
+  EXPECT_TRUE(frame.GuardsIntact());
+  return frame.CountNot(kBackground);
+}
+
+TEST(DrawFace, CullsBackFacesDrawsEdgeOnOnesAndDropsFacesOutOfBounds) {
+  const std::vector<Vecteur3d> facing = {{0, 0, 0}, {0, 40, 0}, {40, 0, 0}};
+  EXPECT_GT(RenderOneFace(facing), 700);
+  EXPECT_EQ(RenderOneFace({facing[0], facing[2], facing[1]}), 0);
+  // Only the stored normal decides: at right angles to the view it counts as facing.
+  const Vecteur3d sideways = {1, 0, 0}, away = {0, 0, 1};
+  EXPECT_GT(RenderOneFace(facing, {0, 0, -256}, &sideways), 700);
+  EXPECT_EQ(RenderOneFace(facing, {0, 0, -256}, &away), 0);
+  // Corners on columns 661 / 662, rows 405 / 406, column -149 / -150, row -149 / -150.
+  for (int32_t in : {0, 1}) {
+    const float out = static_cast<float>(1 - in);
+    EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, 20, 0}, {405 + out, 0, 0}}) > 0, in);
+    EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, 277 + out, 0}, {20, 0, 0}}) > 0, in);
+    EXPECT_EQ(RenderOneFace({{0, 0, 0}, {-405 - out, 0, 0}, {0, 20, 0}}) > 0, in);
+    EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, -277 - out, 0}, {-20, 0, 0}}) > 0, in);
+  }
+  // From z = -10 the third corner is 1 in front, in the camera plane (projected to
+  // the centre), or behind it (mirrored to column 0): only the first is drawn.
+  EXPECT_GT(RenderOneFace({{0, 0, 0}, {0, 5, 0}, {0.5f, 0, -9}}, {0, 0, -10}), 0);
+  EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, 5, 0}, {0.5f, 0, -10}}, {0, 0, -10}), 0);
+  EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, 5, 0}, {0.5f, 0, -10.5f}}, {0, 0, -10}), 0);
+}
+
+TEST(Render, NearerFacesAreDrawnLastWhateverTheirOrderInTheFile) {
+  const std::vector<Vecteur3d> points = {{-20, -20, 0}, {-20, 20, 0}, {20, -20, 0}, {-30, -30, 10}, {-30, 30, 10}, {30, -30, 10}};
+  for (const auto& faces : {std::vector<FaceIndices>{{0, 1, 2}, {3, 4, 5}}, std::vector<FaceIndices>{{3, 4, 5}, {0, 1, 2}}}) {
+    Objet3d object;
+    LoadTestObject(&object, points, faces);
+    for (int i = 3; i < 6; ++i) object.pointNormals[i] = {0.6f, 0, -0.8f};  // the far face samples texel 199
+    GuardedFrame frame(kBackground);
+    object.Render(kIdentity, {0, 0, -256}, frame.frame());
+    EXPECT_EQ(frame.frame()[124 * kFrameWidth + 252], TestTexel(127, 127));  // inside both
+    EXPECT_EQ(frame.frame()[102 * kFrameWidth + 230], TestTexel(199, 127));  // the far one only
+    EXPECT_EQ(frame.frame()[200 * kFrameWidth + 400], kBackground);
+  }
+}
+
+TEST(Render, TorusAtTheObjectSceneCameraMatchesItsRecordedHash) {
+  std::vector<Vecteur3d> points;
+  std::vector<FaceIndices> faces;
+  MakeTorus(9.0f, 3.5f, 24, 12, &points, &faces);
+  Objet3d object;
+  LoadTestObject(&object, points, faces);
+  object.SetPosition(0, 60, 0);
+  for (double t : {1.0, 2.7}) {  // the object scene's orbit and view at time t
+    const Vecteur3d camera = {static_cast<float>(std::sin(t) * -20.0), static_cast<float>(60.0 - std::sin(1.3 * t) * 20.0),
+                              static_cast<float>(std::cos(t) * -20.0)};
+    const float dx = -camera.x, dy = 60.0f - camera.y, dz = -camera.z;
+    const float length = static_cast<float>(std::sqrt(double{dx} * dx + double{dy} * dy + double{dz} * dz));
+    float matrix[9];
+    CameraMatrix(matrix, dx / length, dy / length, dz / length, 0.0);
+    GuardedFrame frame;
+    object.Render(matrix, camera, frame.frame());
+    EXPECT_TRUE(frame.GuardsIntact());
+    EXPECT_GT(frame.CountNot(0), 20000);
+    // Changed only on purpose: any change to the engine's picture shows here.
+    EXPECT_EQ(HashFrame(frame.frame()), t == 1.0 ? 0x121c2e697d8c697bull : 0xabbd2ff967f45afbull) << t;
+  }
+}
+
+TEST(LoadTextureDeathTest, TheEnvironmentMapMustBe256WideAndAtLeast255High) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::string narrow = TestFileName("narrow") + ".bmp", low = TestFileName("low") + ".bmp",
+                    enough = TestFileName("enough") + ".bmp";
+  WriteBmp24(narrow, 128, 256);
+  WriteBmp24(low, 256, 254);
+  WriteBmp24(enough, 256, 255);
+  Objet3d object;
+  EXPECT_EXIT(object.LoadTexture(narrow.c_str()), ::testing::ExitedWithCode(9999 & 0xFF),
+              "narrow_[A-Za-z_0-9]+\\.bmp must be 256 pixels wide.*128 x 256");
+  EXPECT_EXIT(object.LoadTexture(low.c_str()), ::testing::ExitedWithCode(9999 & 0xFF), "256 x 254");
+  object.LoadTexture(enough.c_str());
+  EXPECT_EQ(object.texture.height, 255);
+  for (const std::string& name : {narrow, low, enough}) std::remove(name.c_str());
+}
+
+}  // namespace

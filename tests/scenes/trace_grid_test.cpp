@@ -1,0 +1,118 @@
+// The per-vertex ray casters of the ball, rippled plane and zoom scenes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "image/grid_mapper.h"
+#include "scenes/ball_scene.h"
+#include "scenes/rippled_plane_scene.h"
+#include "scenes/zoom_scene.h"
+
+namespace {
+
+int Vertex(int x, int y) { return (x / 8) * kGridRows + y / 8; }  // vertex at pixel (x, y)
+constexpr int kCentre = 32 * kGridRows + 16;                       // the vertex at (256, 128)
+constexpr int32_t kWrapped = static_cast<int32_t>(static_cast<uint32_t>(10240000000LL));  // 10^6 * 10240
+int TexelColumn(int32_t u) { return (u >> 16) & 255; }
+
+}  // namespace
+
+TEST(FillBallGrid, HitsMissesAndTheGrazingRay) {
+  int32_t centreX = 0, centreY = 0;
+  // Camera on the -x axis looking at the ball: right = (0, 0, -1), down = (0, 1, 0).
+  FillBallGrid(256.0f, 5000.0f, -10000.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, &centreX, &centreY);
+  EXPECT_TRUE(centreX == 255 && centreY == 127);
+  // The centre ray meets the ball at (-5000, 0, 0): longitude pi, just below 2^24 as pi
+  // is taken as a float (slightly larger).
+  EXPECT_TRUE(GridU[kCentre] == 16777215 && GridV[kCentre] == 0 && GridLight[kCentre] == 0);
+  // The ball spans 30 degrees around the axis: the corner rays miss.
+  EXPECT_TRUE(GridU[0] == kBallMissCoordinate && GridV[0] == kBallMissCoordinate && GridLight[0] == kBallMissLight);
+  // Rows mirrored about the centre meet mirrored points: the same texel. Columns left of
+  // the centre look towards +z.
+  EXPECT_EQ(GridLight[Vertex(200, 96)], 0);
+  EXPECT_EQ(GridU[Vertex(200, 96)], GridU[Vertex(200, 160)]);
+  EXPECT_GT(GridV[Vertex(200, 96)], 0);
+  EXPECT_LT(GridV[Vertex(312, 96)], 0);
+  // The centre ray passes exactly along the rim (discriminant 0): a miss. One more unit
+  // of radius and it hits.
+  FillBallGrid(256.0f, 5000.0f, -10000.0f, 5000.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, &centreX, &centreY);
+  EXPECT_EQ(GridLight[kCentre], kBallMissLight);
+  FillBallGrid(256.0f, 5001.0f, -10000.0f, 5000.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, &centreX, &centreY);
+  EXPECT_EQ(GridLight[kCentre], 0);
+}
+
+TEST(BallAnimationFrame, CyclesThroughThirtyFramesWhateverTheSign) {
+  EXPECT_EQ(BallAnimationFrame(0.0, 123.4), 0);
+  EXPECT_EQ(BallAnimationFrame(2.0, 3.6), 7);
+  EXPECT_EQ(BallAnimationFrame(-1.0, 5.0), 25);
+  EXPECT_EQ(BallAnimationFrame(-1.0, 0.5), 0);  // trunc(-0.5) is 0
+  const int32_t huge = BallAnimationFrame(-1e12, 1.0);
+  EXPECT_TRUE(huge >= 0 && huge < 30);
+}
+
+TEST(FillRippleGrid, LightFollowsTheHorizontalDistanceAndParallelRaysAreWhite) {
+  // Straight up: the centre ray meets the plane right above the camera, level 0.
+  FillRippleGrid(1000.0f, 0.0f, 320.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0, 0.3f);
+  EXPECT_TRUE(GridU[kCentre] == 0 && GridV[kCentre] == 0 && GridLight[kCentre] == 0);
+  // About 2010 units away horizontally: level 100. With phase 0 the ripple height there is
+  // exactly 0, so the hit keeps its place (instead of the 0/0 of the correction step).
+  const float length = std::sqrt(2010.0f * 2010.0f + 680.0f * 680.0f);
+  FillRippleGrid(1000.0f, 0.0f, 320.0f, 0.0f, 2010.0f / length, 680.0f / length, 0.0f, 0.0, 0.0f);
+  EXPECT_EQ(GridLight[kCentre], 100 << 8);
+  EXPECT_NEAR(GridU[kCentre], 2010 * 10240, 64);
+  // Looking along +x from far out: the centre row is parallel to the plane, and the
+  // coordinates of the plane wrap in 32 bits instead of saturating.
+  FillRippleGrid(1000.0f, 1.0e6f, 320.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, 0.5f);
+  for (int x = 0; x <= 512; x += 8) {
+    const int vertex = Vertex(x, 128);
+    EXPECT_TRUE(GridU[vertex] == 0x7F00 && GridV[vertex] == 0x7F00 && GridLight[vertex] == 0xFF00) << x;
+  }
+  FillRippleGrid(1000.0f, 1.0e6f, 320.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0, 0.3f);
+  EXPECT_EQ(GridU[kCentre], kWrapped);
+}
+
+TEST(TraceZoom, ParallelRaysAreWhiteUnlessTheTubeIsNearer) {
+  // On the tube's axis looking along +x: the centre row is parallel to the planes.
+  TracePlanes(800.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0);
+  EXPECT_TRUE(GridU[kCentre] == 0x7F00 && GridV[kCentre] == 0x7F00 && GridLight[kCentre] == 0xFF00);
+  // The centre ray meets the tube wall at (400, 0, 0): angle 0, texel column 0, level 20.
+  TraceTube(400.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0);
+  EXPECT_TRUE(GridU[kCentre] == 0x40000000 && GridV[kCentre] == 0 && GridLight[kCentre] == 20 << 8);
+}
+
+TEST(TraceZoom, TubeTexelColumnsAboveBelowAndBesideTheAxis) {
+  const float diagonal = std::sqrt(0.5f);
+  const float directions[3][3] = {{0, diagonal, diagonal}, {0, -diagonal, diagonal}, {diagonal, 0, diagonal}};
+  const int columns[3] = {63, 63, 0};
+  const int levels[3] = {20, 20, 28};  // 400 ahead, or 565.7 away beside the axis
+  for (int i = 0; i < 3; ++i) {
+    TracePlanes(800.0f, 0.0f, 0.0f, 0.0f, directions[i][0], directions[i][1], directions[i][2], 0.0);
+    TraceTube(400.0f, 0.0f, 0.0f, 0.0f, directions[i][0], directions[i][1], directions[i][2], 0.0);
+    EXPECT_EQ(TexelColumn(GridU[kCentre]), columns[i]) << i;
+    EXPECT_EQ(GridLight[kCentre], levels[i] << 8) << i;
+    EXPECT_EQ(GridV[kCentre], 400 * 6400) << i;
+  }
+}
+
+TEST(TraceZoom, EqualLevelsKeepThePlaneAndFarCoordinatesWrap) {
+  // Straight up from the axis far along the corridor: tube and ceiling are both right
+  // above (level 0), and the planes win the tie.
+  TracePlanes(800.0f, 0.0f, 0.0f, 1.0e6f, 0.0f, 1.0f, 0.0f, 0.0);
+  TraceTube(400.0f, 0.0f, 0.0f, 1.0e6f, 0.0f, 1.0f, 0.0f, 0.0);
+  EXPECT_TRUE(GridLight[kCentre] == 0 && GridU[kCentre] == 0 && GridV[kCentre] == kWrapped);
+}
+
+TEST(TraceZoomDeathTest, FirstDirectionAlongTheAxisGivesFiniteRays) {
+  // A fresh process, so that no earlier call has set the basis.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TracePlanes(800.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0);
+        bool finite = GridLight[Vertex(256, 0)] < 0xFF00;  // a plane ahead, not a white void
+        for (int i = 0; i < kGridVertices; ++i) finite = finite && GridU[i] != INT32_MIN && GridLight[i] >= 0;
+        std::exit(finite ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}

@@ -1,0 +1,228 @@
+// The whole demo through the offline backend: where each scene starts and ends, the
+// shared generator's draws, and golden frames of every scene.
+//
+// The scene entry points are wrapped at link time (--wrap, see CMakeLists.txt), so the
+// test sees when each scene begins and returns without any hook in the scenes. The demo
+// runs in a folder of its own whose data/ links to the generated assets, with a short
+// test module as the music: orders 0..43 of 2 rows (19.6 ms) and 44..99 of 16 rows
+// (157 ms), so that every scene gets a few frames and the end logo reaches its flashes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/demo.h"
+#include "app/frame_buffer.h"
+#include "app/music.h"
+#include "app/random.h"
+#include "platform/offline.h"
+#include "tools/xm/xm_writer.h"
+
+namespace {
+
+// The six scenes, the last one split into its two phases, and the positions they end at.
+constexpr int kSceneCount = 6;
+constexpr int kSegmentCount = 7;
+constexpr int32_t kSegmentEnds[kSegmentCount] = {12, 20, 28, 32, 40, 44, 96};
+const char* const kSegmentNames[kSegmentCount] = {"particles", "object", "ball", "rippled_plane",
+                                                  "zoom", "rotozoom", "end_logo"};
+constexpr int kEndLogo = 6;
+
+struct DemoRun {
+  int exitCode = -1;
+  // MusicPosition as the scene read it before drawing each frame (the backend moves the
+  // song on after handing a frame to the sink), and after the last frame.
+  std::vector<int32_t> positions;
+  int32_t finalPosition = -1;
+  std::vector<uint64_t> hashes;
+  std::vector<int64_t> draws;  // numbers drawn from the generator by the end of each frame
+  int64_t sceneBegin[kSceneCount] = {-1, -1, -1, -1, -1, -1};  // frames presented at entry
+  int64_t sceneEnd[kSceneCount] = {-1, -1, -1, -1, -1, -1};    // ... and at return
+};
+
+DemoRun* recording = nullptr;
+
+// The generator's state after n draws from seed 1, and the number it draws next.
+uint32_t StateAfter(int64_t draws) {
+  uint32_t seed = 1;
+  for (int64_t i = 0; i < draws; ++i) seed = seed * 214013u + 2531011u;
+  return seed;
+}
+int NextNumber(uint32_t state) { return static_cast<int>(((state * 214013u + 2531011u) >> 16) & 0x7FFF); }
+
+// Looks at the generator without disturbing the demo: draws one number, works out how
+// many the demo has drawn (as many as at the last frame, or one more), puts it back.
+void RecordFrame(const platform::OfflineFrame& frame) {
+  DemoRun& run = *recording;
+  run.positions.push_back(MusicPosition.load());
+  uint64_t hash = 1469598103934665603ull;  // FNV-1a over the pixel words
+  for (int i = 0; i < kFramePixels; ++i) hash = (hash ^ frame.picture[i]) * 1099511628211ull;
+  run.hashes.push_back(hash);
+  const int seen = zelto::rand();
+  const int64_t last = run.draws.empty() ? 800 : run.draws.back();
+  int64_t drawn = -1;
+  if (NextNumber(StateAfter(last)) == seen) drawn = last;
+  else if (NextNumber(StateAfter(last + 1)) == seen) drawn = last + 1;
+  run.draws.push_back(drawn);
+  zelto::SeedRandom(StateAfter(drawn < 0 ? last : drawn));
+}
+
+DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::absolute(folderName);
+  fs::remove_all(folder);
+  fs::create_directories(folder / "data");
+  for (const fs::directory_entry& entry : fs::directory_iterator(ZELTO_TEST_DATA_DIR))
+    if (entry.path().filename() != "mowt.xm") fs::create_symlink(entry.path(), folder / "data" / entry.path().filename());
+  xm::Module module = xm::MakeTestModule(100, 2, 1, 255);
+  for (size_t order = 44; order < module.patterns.size(); ++order) {
+    module.patterns[order].rows = 16;
+    module.patterns[order].cells.resize(16 * static_cast<size_t>(module.channels));
+  }
+  EXPECT_TRUE(xm::WriteXm((folder / "data" / "mowt.xm").string(), module));
+
+  DemoRun run;
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder);
+  ResetDemoState();
+  platform::OfflineSettings settings;
+  settings.fpsNumerator = framesPerSecond;
+  settings.frameSink = RecordFrame;
+  platform::OfflineReset(settings);
+  recording = &run;
+  run.exitCode = DemoMain();
+  run.finalPosition = MusicPosition.load();
+  recording = nullptr;
+  fs::current_path(previous);
+  return run;
+}
+
+// The segment of each frame: a scene (or phase) draws while the position it reads before
+// a frame is below its end.
+std::vector<int> SegmentsOfFrames(const DemoRun& run) {
+  std::vector<int> segments;
+  int segment = 0;
+  for (const int32_t position : run.positions) {
+    while (segment < kSegmentCount && position >= kSegmentEnds[segment]) ++segment;
+    segments.push_back(segment);
+  }
+  return segments;
+}
+
+int64_t FirstFrameOf(const std::vector<int>& segments, int segment) {
+  for (size_t frame = 0; frame < segments.size(); ++frame)
+    if (segments[frame] >= segment) return static_cast<int64_t>(frame);
+  return static_cast<int64_t>(segments.size());
+}
+
+// Whether frame `index` of its segment flashes (and so draws one number), at 60 fps.
+bool IsFlashFrame(int segment, int64_t index) {
+  if (segment == 3 || segment == 4) {
+    // The counter runs 0..limit, then 1..limit again; frames with counter < 40 flash.
+    const int64_t limit = segment == 3 ? 301 : 201;
+    return (index <= limit ? index : (index - limit - 1) % limit + 1) < 40;
+  }
+  return segment == kEndLogo &&
+         std::cos(static_cast<double>(index) / 60.0 * 499.49850000000004 * 0.0020833333333333333 + 3.1415) > 0.9;
+}
+
+}  // namespace
+
+extern "C" {
+#define ZELTO_WRAP_SCENE(number, mangled)                                           \
+  void __real_##mangled(uint32_t* frame);                                           \
+  void __wrap_##mangled(uint32_t* frame) {                                          \
+    if (recording) recording->sceneBegin[number] = platform::OfflinePresentedFrames(); \
+    __real_##mangled(frame);                                                        \
+    if (recording) recording->sceneEnd[number] = platform::OfflinePresentedFrames();   \
+  }
+ZELTO_WRAP_SCENE(0, _Z14ParticlesScenePj)
+ZELTO_WRAP_SCENE(1, _Z11ObjectScenePj)
+ZELTO_WRAP_SCENE(2, _Z9BallScenePj)
+ZELTO_WRAP_SCENE(3, _Z17RippledPlaneScenePj)
+ZELTO_WRAP_SCENE(4, _Z9ZoomScenePj)
+ZELTO_WRAP_SCENE(5, _Z13RotozoomScenePj)
+#undef ZELTO_WRAP_SCENE
+}
+
+// One demo run per test: under ctest each test is a process of its own.
+TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
+  const DemoRun run = RunDemo("whole_demo_60fps", 60);
+  EXPECT_EQ(run.exitCode, 0);
+  ASSERT_GE(run.positions.size(), 2u);
+  EXPECT_LT(run.positions.back(), 96);
+  EXPECT_GE(run.finalPosition, 96);
+  const std::vector<int> segments = SegmentsOfFrames(run);
+
+  // Each scene starts on the frame after the one on which the position reached the
+  // previous scene's end, and every part of the demo draws frames in this run.
+  for (int segment = 0; segment < kSegmentCount; ++segment)
+    EXPECT_LT(FirstFrameOf(segments, segment), FirstFrameOf(segments, segment + 1)) << kSegmentNames[segment];
+  for (int scene = 0; scene < kSceneCount; ++scene) {
+    EXPECT_EQ(run.sceneBegin[scene], FirstFrameOf(segments, scene)) << kSegmentNames[scene];
+    EXPECT_EQ(run.sceneEnd[scene], FirstFrameOf(segments, scene == kSceneCount - 1 ? kSegmentCount : scene + 1))
+        << kSegmentNames[scene];
+  }
+
+  // The generator: 800 numbers for the swarm before the first frame, then one per flash
+  // frame of the rippled plane, the zoom and the end logo.
+  int64_t expected = 800;
+  int flashes[kSegmentCount] = {};
+  for (size_t frame = 0; frame < run.draws.size(); ++frame) {
+    const int segment = segments[frame];
+    if (IsFlashFrame(segment, static_cast<int64_t>(frame) - FirstFrameOf(segments, segment))) {
+      ++expected;
+      ++flashes[segment];
+    }
+    ASSERT_EQ(run.draws[frame], expected) << "frame " << frame << " (" << kSegmentNames[segment] << ")";
+  }
+  EXPECT_TRUE(flashes[3] > 0 && flashes[4] > 0 && flashes[kEndLogo] > 0);
+
+  // Golden frames: first, middle and last of every part, and the end logo's first flash.
+  std::ostringstream actual;
+  for (int segment = 0; segment < kSegmentCount; ++segment) {
+    const int64_t first = FirstFrameOf(segments, segment);
+    const int64_t last = FirstFrameOf(segments, segment + 1) - 1;
+    std::vector<int64_t> picks = {first, (first + last) / 2, last};
+    for (int64_t frame = first; segment == kEndLogo && frame <= last; ++frame) {
+      if (IsFlashFrame(segment, frame - first)) {
+        picks.push_back(frame);
+        break;
+      }
+    }
+    for (const int64_t frame : picks) {
+      char line[96];
+      std::snprintf(line, sizeof line, "%s %lld %016llx\n", kSegmentNames[segment], static_cast<long long>(frame),
+                    static_cast<unsigned long long>(run.hashes[static_cast<size_t>(frame)]));
+      actual << line;
+    }
+  }
+  if (const char* output = std::getenv("ZELTO_GOLDEN_OUT")) std::ofstream(output) << actual.str();
+  std::stringstream golden;
+  golden << std::ifstream(ZELTO_GOLDEN_FRAMES).rdbuf();
+  EXPECT_EQ(actual.str(), golden.str())
+      << "The frames differ from tests/scenes/golden_frames.txt. If the change is on purpose, rerun with "
+         "ZELTO_GOLDEN_OUT=<file>, commit that file in its place and give the reason in the commit message.";
+}
+
+TEST(WholeDemo, ScenesWhoseEndIsAlreadyReachedPresentNoFrame) {
+  // At 4 frames per second one frame spans about 13 short orders: the rippled plane
+  // (28..32) and the rotozoom phase (40..44) are passed over.
+  const DemoRun run = RunDemo("whole_demo_4fps", 4);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_GE(run.finalPosition, 96);
+  const std::vector<int> segments = SegmentsOfFrames(run);
+  EXPECT_EQ(FirstFrameOf(segments, 3), FirstFrameOf(segments, 4));
+  EXPECT_EQ(FirstFrameOf(segments, 5), FirstFrameOf(segments, kEndLogo));
+  for (int scene = 0; scene < kSceneCount; ++scene) {
+    EXPECT_EQ(run.sceneBegin[scene], FirstFrameOf(segments, scene)) << kSegmentNames[scene];
+  }
+  EXPECT_EQ(run.sceneEnd[3], run.sceneBegin[3]);
+}
