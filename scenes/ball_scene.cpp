@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "app/display.h"
 #include "app/fatal_error.h"
@@ -26,6 +27,26 @@ constexpr int32_t kBallEnd = 28;
 constexpr const char* kSettingsFile = "data/boule/boule.ini";
 
 CameraRowMemory ballCameraMemory;
+
+// The name of an image that the settings file gives. A missing section, or a name that
+// leads to no loadable image, stops the demo with a message that also names the settings
+// file and the section, since that is the file to mend. (The image is read once more by
+// its Surface: three small files at scene start.)
+const char* ImageNamedBySettings(const IniFile& settings, const char* section) {
+  const char* name = settings.GetRequiredString(section);
+  uint8_t* pixels = nullptr;
+  uint8_t* palette = nullptr;
+  int32_t width = 0, height = 0, bitsPerPixel = 0;
+  const int32_t status = BMP_LoadRaw(name, &pixels, &width, &height, &bitsPerPixel, &palette);
+  delete[] pixels;
+  delete[] palette;
+  if (status != kBmpLoaded) {
+    const std::string message = "Impossible de charger l'Surface : " + std::string(name) + " !!\n(" +
+                                section + " dans " + settings.FileName() + ")\n";
+    FatalError(message.c_str());
+  }
+  return name;
+}
 
 }  // namespace
 
@@ -99,9 +120,9 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
 
 void BallScene(uint32_t* frame) {
   const IniFile settings(kSettingsFile);
-  const char* textureFile = settings.GetString("[boule_text]");
-  const char* animationFile = settings.GetString("[anim_octet]");
-  const char* logoFile = settings.GetString("[boule_logo]");
+  const char* textureFile = ImageNamedBySettings(settings, "[boule_text]");
+  const char* animationFile = ImageNamedBySettings(settings, "[anim_octet]");
+  const char* logoFile = ImageNamedBySettings(settings, "[boule_logo]");
   const Surface texture(textureFile);
   RequireImageSize(texture, textureFile, 256, 256);
   const Surface animation(animationFile);

@@ -4,7 +4,8 @@
 // code and a message that names the file; never a signal, a hang or a sanitizer report.
 //
 // The song is replaced by a tiny fast module (97 one-row orders at the fastest tempo) and
-// the offline clock runs at 30 frames per second, so a whole run is about 30 frames.
+// the offline clock runs at 30 frames per second, so a whole run is about 30 frames (a
+// quarter of a second to a second; a few times that under the sanitizers).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -144,9 +145,10 @@ std::vector<Variant> ObjectVariants(const Bytes& original) {
     for (const auto& [what, size] : std::vector<std::pair<std::string, uint32_t>>{
              {"0", 0u}, {"negative", 0x80000000u}, {"huge", 0xFFFFFFFFu}, {"one past the end", 0u}}) {
       const bool pastEnd = what == "one past the end";
-      // A chunk of size 0 leaves points unused or triangles without points: neither can be
-      // drawn, so the demo stops. Other chunks are skipped whole, so it plays.
-      const Expect expect = tag == "PNTS" || tag == "POLS" || what != "0" ? Expect::Fails : Expect::Plays;
+      // A PNTS or POLS chunk of size 0 leaves points unused or triangles without points,
+      // so the demo stops. Another chunk of size 0 lets its data be read as chunks: they
+      // may happen to fit, or not.
+      const Expect expect = tag == "PNTS" || tag == "POLS" || what != "0" ? Expect::Fails : Expect::PlaysOrFails;
       variants.push_back({tag + " chunk size " + what, expect, [=](Bytes* b) {
                             const uint32_t value = pastEnd ? static_cast<uint32_t>(b->size() - at - 8 + 1) : size;
                             PutBig32(b, at + 4, value);
@@ -278,7 +280,19 @@ bool NamesFile(const std::string& output, const std::string& name) {
   return KindOf(name) == Kind::Module && output.find("MIDAS ERREUR : MIDASloadModule") != std::string::npos;
 }
 
-int FailureStatusOf(Kind kind) { return kind == Kind::Object ? 1 : kFatalErrorStatus; }
+// The exit codes that stop the demo on a bad file of this kind: the LightWave reader's 1
+// to 3 (2: cannot open, 3: short read), FatalError's for the others.
+bool IsFailureStatus(Kind kind, int status) {
+  return kind == Kind::Object ? status >= 1 && status <= 3 : status == kFatalErrorStatus;
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// Under the sanitizers every run is several times slower: each image gets a third of the
+// header variants, in turn, so that every variant still meets several images.
+constexpr int kImageVariantShare = 3;
+#else
+constexpr int kImageVariantShare = 1;
+#endif
 
 // A working directory with a copy of the generated data and the fast module.
 class TamperingData : public testing::Test {
@@ -335,13 +349,13 @@ class TamperingData : public testing::Test {
     EXPECT_TRUE(run.exited) << what << "ended by signal " << run.signal << "\n" << shown;
     EXPECT_EQ(run.output.find("Sanitizer"), std::string::npos) << what << shown;
     EXPECT_EQ(run.output.find("runtime error"), std::string::npos) << what << shown;
-    const int failure = FailureStatusOf(KindOf(name));
+    const bool failed = IsFailureStatus(KindOf(name), run.exitCode);
     switch (variant.expect) {
       case Expect::Fails:
-        EXPECT_EQ(run.exitCode, failure) << what << shown;
+        EXPECT_TRUE(failed) << what << "exit " << run.exitCode << "\n" << shown;
         break;
       case Expect::PlaysOrFails:
-        EXPECT_TRUE(run.exitCode == 0 || run.exitCode == failure) << what << "exit " << run.exitCode << "\n" << shown;
+        EXPECT_TRUE(run.exitCode == 0 || failed) << what << "exit " << run.exitCode << "\n" << shown;
         break;
       case Expect::Plays:
         EXPECT_EQ(run.exitCode, 0) << what << shown;
@@ -371,11 +385,18 @@ TEST_P(Tampering, EveryDamagedFileEitherPlaysOrStopsWithAMessageNamingIt) {
   const Kind kind = GetParam();
   const std::vector<std::string> names = FilesOf(kind);
   ASSERT_FALSE(names.empty());
-  for (const std::string& name : names) {
+  for (size_t file = 0; file < names.size(); ++file) {
+    const std::string& name = names[file];
     std::vector<Variant> variants = CommonVariants(kind);
     std::vector<Variant> specific;
     switch (kind) {
-      case Kind::Image: specific = ImageVariants(); break;
+      case Kind::Image: {
+        const std::vector<Variant> all = ImageVariants();
+        for (size_t i = 0; i < all.size(); ++i) {
+          if (static_cast<int>((i + file) % kImageVariantShare) == 0) specific.push_back(all[i]);
+        }
+        break;
+      }
       case Kind::Object: specific = ObjectVariants(ReadAll(*work_ / name)); break;
       case Kind::Settings: specific = SettingsVariants(); break;
       case Kind::Module: specific = ModuleVariants(); break;
