@@ -20,18 +20,17 @@ bash fuzz/run.sh build-fuzz --runs "${FUZZ_RUNS:-3000}"
 echo "== leak check of a whole offline run (LeakSanitizer, then valgrind)"
 make configure BUILD=build-asan \
   CMAKE_FLAGS="-DZELTO_SANITIZE=address,undefined -DZELTO_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug" >/dev/null
-cmake --build build-asan -j "$jobs" --target robustness_offline_demo xm_testmodule
-cmake --build build -j "$jobs" --target robustness_offline_demo xm_testmodule
+cmake --build build-asan -j "$jobs" --target robustness_offline_demo
+cmake --build build -j "$jobs" --target robustness_offline_demo
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The generated data with a fast song (97 one-row orders at the top tempo): the whole demo
-# in about thirty frames at 30 frames per second.
+# The generated data with the fast song: the whole demo in about 16 frames at 10 per second.
 cp -r build/data "$work/data"
-build/tools/xm_testmodule "$work/data/mowt.xm" 97 1 1 255
-(cd "$work" && ASAN_OPTIONS=detect_leaks=1:exitcode=23 "$OLDPWD/build-asan/tests/robustness/robustness_offline_demo" 30)
+build/tests/robustness/robustness_offline_demo --fast-module "$work/data/mowt.xm" 10
+(cd "$work" && ASAN_OPTIONS=detect_leaks=1:exitcode=23 "$OLDPWD/build-asan/tests/robustness/robustness_offline_demo" 10)
 echo "LeakSanitizer: no leak"
 # What the process deliberately keeps to its end (the frame buffer, the Demo object) is
 # still reachable at exit; anything definitely or indirectly lost fails.
 (cd "$work" && valgrind -q --leak-check=full --errors-for-leak-kinds=definite,indirect \
-  --error-exitcode=99 "$OLDPWD/build/tests/robustness/robustness_offline_demo" 30)
+  --error-exitcode=99 "$OLDPWD/build/tests/robustness/robustness_offline_demo" 10)
 echo "valgrind: no error, nothing lost"
