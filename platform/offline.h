@@ -3,7 +3,7 @@
 // Nothing here waits for a device or a clock. Time is the number of presented frames:
 //   - the performance counter runs at `fpsNumerator` ticks per second and advances by
 //     exactly `fpsDenominator` ticks at each presented frame (Flip, or the Unlock of the
-//     primary surface when there is no back buffer), so TimerSeconds is frames / fps;
+//     primary surface on the desktop or when there is no back buffer), so TimerSeconds is frames / fps;
 //   - at each presented frame the module renders exactly the audio of that frame's span:
 //     the sample frames from floor(n * 48000 * den / num) to floor((n + 1) * 48000 * den /
 //     num), so 800 per frame at 60 fps and, for 60000/1001, 800 or 801 with no drift;
@@ -37,6 +37,10 @@
 #include "platform/platform.h"
 
 namespace platform {
+
+// What every pixel of a fresh surface holds (the display never clears anything but the back
+// buffer, once), so a test can tell the pixels that were never written.
+constexpr uint32_t kOfflineUnwrittenPixel = 0x00A5A5A5u;
 
 // One presented frame. Pointers are valid only during the sink call.
 struct OfflineFrame {

@@ -11,8 +11,6 @@ namespace platform {
 namespace {
 
 constexpr int32_t kCallCount = static_cast<int32_t>(OfflineCall::Count);
-// Fresh surfaces hold this instead of black, so that a test sees what was never written.
-constexpr uint32_t kUnwrittenPixel = 0x00A5A5A5u;
 
 const char* const kCallNames[kCallCount] = {
     "RegisterWindowClass", "CreateWindow", "BringWindowToTop", "SetActiveWindow",
@@ -31,7 +29,7 @@ struct MemorySurface {
   void Allocate(int32_t w, int32_t h) {
     width = w;
     height = h;
-    pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), kUnwrittenPixel);
+    pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), kOfflineUnwrittenPixel);
   }
 };
 
@@ -354,7 +352,10 @@ bool Lock(Surface surface, LockedSurface* locked) {
 bool Unlock(Surface surface) {
   if (Called(OfflineCall::Unlock)) return false;
   State& s = TheState();
-  if (surface == Surface::Primary && s.hasPrimary && !s.backAttached) PresentSurface(s.primary);
+  // The primary surface is what the screen shows: on the desktop, or without a back buffer,
+  // unlocking it after a write is a presented frame.
+  if (surface == Surface::Primary && s.hasPrimary && (!s.exclusive || !s.backAttached))
+    PresentSurface(s.primary);
   return true;
 }
 

@@ -107,7 +107,7 @@ bool CreatePrimarySurface(bool withBackBuffer);
 bool GetAttachedBackBuffer();
 // Locks a surface for writing, waiting if it is busy. false: nothing may be written.
 bool Lock(Surface surface, LockedSurface* locked);
-// Unlocks; unlocking the primary surface of a chain without a back buffer shows it.
+// Unlocks; unlocking the primary surface shows it, on the desktop or without a back buffer.
 bool Unlock(Surface surface);
 // Shows the back buffer (the demo's own memory: nothing is swapped, so what the back
 // buffer holds outside the picture stays as the set-up left it).

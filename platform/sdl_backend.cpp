@@ -384,7 +384,9 @@ bool Lock(Surface surface, LockedSurface* locked) {
 
 bool Unlock(Surface surface) {
   State& s = TheState();
-  if (surface != Surface::Primary || !s.hasPrimary || s.backAttached) return true;
+  // The primary surface is what the screen shows: on the desktop, or without a back buffer,
+  // unlocking it after a write shows it.
+  if (surface != Surface::Primary || !s.hasPrimary || (s.exclusive && s.backAttached)) return true;
   if (s.exclusive) {
     Show(s.primary.data(), s.primaryWidth);
     return true;

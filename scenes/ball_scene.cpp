@@ -120,14 +120,16 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
 
 void BallScene(uint32_t* frame) {
   const IniFile settings(kSettingsFile);
+  // A section missing from the file, or a name that leads to no image, ends the demo with
+  // a message that names it, each name looked up just before its image loads, so the
+  // first failure is the one reported.
   const char* textureFile = ImageNamedBySettings(settings, "[boule_text]");
-  const char* animationFile = ImageNamedBySettings(settings, "[anim_octet]");
-  const char* logoFile = ImageNamedBySettings(settings, "[boule_logo]");
   const Surface texture(textureFile);
   RequireImageSize(texture, textureFile, 256, 256);
+  const char* animationFile = ImageNamedBySettings(settings, "[anim_octet]");
   const Surface animation(animationFile);
   RequireImageSize(animation, animationFile, kAnyWidth, kBallAnimationFrames);
-  const Surface logo(logoFile);  // loaded for the scene's whole run, never drawn
+  const Surface logo(ImageNamedBySettings(settings, "[boule_logo]"));  // loaded for the scene's whole run, never drawn
 
   while (MusicPosition.load(std::memory_order_relaxed) < kBallEnd) {
     const double a = TimerSeconds() * settings.GetFloat("[boule_vitesse]");

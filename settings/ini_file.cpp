@@ -154,7 +154,7 @@ const char* IniFile::GetRequiredString(const char* name) const {
   const char* value = GetString(name);
   if (value == nullptr) {
     FatalError(("section " + std::string(name != nullptr ? name : "(null)") +
-                " absente du fichier ini " + fileName_).c_str());
+                " absente du fichier ini " + fileName_ + "\n").c_str());
   }
   return value;
 }

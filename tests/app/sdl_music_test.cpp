@@ -1,0 +1,70 @@
+// The real-time music path on the SDL backend's silent output: positions are reported in
+// song order, never before their audio is due, and the song position shared with the main
+// thread is free of data races (this test also runs under ThreadSanitizer in CI).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/platform.h"
+#include "tests/app/harness.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Report {
+  uint32_t order, row;
+  double seconds;  // since just before playback started
+};
+
+Clock::time_point playbackStart;
+std::vector<Report> reports;  // written by the audio thread only, read after MusicClose
+std::atomic<int32_t> position{0};
+
+void OnSync(uint32_t, uint32_t order, uint32_t row) {
+  reports.push_back({order, row, std::chrono::duration<double>(Clock::now() - playbackStart).count()});
+  position.store(static_cast<int32_t>(order), std::memory_order_relaxed);
+}
+
+TEST(SdlMusic, ReportsPositionsInOrderAndNeverBeforeTheyAreHeard) {
+  WorkDirectory work;
+  WriteTestModule(97, 2, 3, 125);  // rows of 2880 samples, 60 ms
+  setenv("SDL_AUDIODRIVER", "dummy", 1);  // the clock-paced silent output
+  ASSERT_TRUE(platform::MusicConfig());
+  ASSERT_TRUE(platform::MusicInit());
+  const platform::ModuleHandle module = platform::MusicLoadModule("data/mowt.xm");
+  ASSERT_NE(module, 0u);
+  const platform::PlayHandle play = platform::MusicPlayModule(module, true);
+  ASSERT_NE(play, 0u);
+  platform::MusicSetSyncCallback(play, OnSync);
+  playbackStart = Clock::now();
+  platform::MusicStartBackgroundPlay(20);
+  // The main thread reads the position the way the scenes do, while the audio thread plays.
+  int32_t highest = 0;
+  while (Clock::now() - playbackStart < std::chrono::milliseconds(2500)) {
+    const int32_t now = position.load(std::memory_order_relaxed);
+    EXPECT_GE(now, highest);
+    highest = now;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_TRUE(platform::MusicStopModule(play));
+  EXPECT_TRUE(platform::MusicFreeModule(module));
+  EXPECT_TRUE(platform::MusicClose());
+
+  ASSERT_GT(reports.size(), 10u);
+  EXPECT_GT(highest, 5);
+  for (size_t i = 0; i < reports.size(); ++i) {
+    const Report& report = reports[i];
+    const double due = (report.order * 2 + report.row) * 0.06;
+    EXPECT_GE(report.seconds, due - 0.001) << "order " << report.order << " row " << report.row;
+    EXPECT_LE(report.seconds, due + 0.5) << "order " << report.order << " row " << report.row;
+    if (i > 0) {
+      EXPECT_EQ(report.order * 2 + report.row, reports[i - 1].order * 2 + reports[i - 1].row + 1);
+    }
+  }
+}
+
+}  // namespace

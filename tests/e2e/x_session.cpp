@@ -1,0 +1,219 @@
+// The private X session, child processes and screenshots of the real-window tests.
+#include "tests/e2e/x_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+pid_t Spawn(const std::vector<std::string>& arguments) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+bool Exited(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, WNOHANG) == pid;
+}
+
+void Kill(pid_t* pid) {
+  if (*pid <= 0) return;
+  kill(*pid, SIGTERM);
+  for (int i = 0; i < 50 && !Exited(*pid); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  kill(*pid, SIGKILL);
+  waitpid(*pid, nullptr, 0);
+  *pid = 0;
+}
+
+}  // namespace
+
+XSession::~XSession() { Stop(); }
+
+bool XSession::Start(int width, int height) {
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  for (int number = 90; number < 190; ++number) {
+    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+    if (std::filesystem::exists(socket) || std::filesystem::exists(lock)) continue;
+    const std::string name = ":" + std::to_string(number);
+    server_ = Spawn({"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
+    const auto start = Clock::now();
+    bool up = false;
+    while (SecondsSince(start) < 10) {
+      if (Exited(server_)) break;  // someone else took the number: try the next one
+      if (std::filesystem::exists(socket)) {
+        up = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!up) {
+      Kill(&server_);
+      continue;
+    }
+    display_ = number;
+    setenv("DISPLAY", name.c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    windowManager_ = Spawn({"openbox", "--sm-disable"});
+    const auto wmStart = Clock::now();
+    while (SecondsSince(wmStart) < 10) {
+      int status = -1;
+      RunCommand("timeout 5 wmctrl -m >/dev/null 2>&1", &status);
+      if (status == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Stop();
+    return false;
+  }
+  return false;
+}
+
+void XSession::Stop() {
+  Kill(&windowManager_);
+  Kill(&server_);
+  display_ = -1;
+}
+
+std::string RunCommand(const std::string& command, int* status) {
+  std::string output;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) {
+    if (status) *status = -1;
+    return output;
+  }
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+  const int result = pclose(pipe);
+  if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+  return output;
+}
+
+DemoProcess::~DemoProcess() {
+  if (pid_ > 0) Kill(&pid_);
+  if (output_ >= 0) close(output_);
+}
+
+bool DemoProcess::Start(const std::string& program, const std::string& workDirectory,
+                        const std::vector<std::pair<std::string, std::string>>& environment) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return false;
+  errorFile_ = workDirectory + "/stderr.txt";
+  pid_ = fork();
+  if (pid_ == 0) {
+    close(pipeEnds[0]);
+    dup2(pipeEnds[1], 1);
+    const int errors = open(errorFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(errors, 2);
+    if (chdir(workDirectory.c_str()) != 0) _exit(126);
+    for (const auto& [name, value] : environment) {
+      if (value.empty())
+        unsetenv(name.c_str());
+      else
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  output_ = pipeEnds[0];
+  return pid_ > 0;
+}
+
+bool DemoProcess::WaitForLine(const std::string& line, double seconds) {
+  const auto start = Clock::now();
+  for (;;) {
+    if (buffered_.find(line + "\n") != std::string::npos) return true;
+    const double left = seconds - SecondsSince(start);
+    if (left <= 0) return false;
+    pollfd descriptor = {output_, POLLIN, 0};
+    if (poll(&descriptor, 1, static_cast<int>(left * 1000) + 1) <= 0) continue;
+    char buffer[256];
+    const ssize_t got = read(output_, buffer, sizeof buffer);
+    if (got <= 0) return buffered_.find(line + "\n") != std::string::npos;
+    buffered_.append(buffer, static_cast<size_t>(got));
+  }
+}
+
+bool DemoProcess::WaitForExit(double seconds, int* exitCode) {
+  const auto start = Clock::now();
+  while (pid_ > 0) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = 0;
+      *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return true;
+    }
+    if (SecondsSince(start) > seconds) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+bool DemoProcess::Running() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  return waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+std::string DemoProcess::ErrorOutput() const {
+  std::ifstream file(errorFile_, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+uint32_t Screenshot::Pixel(int x, int y) const {
+  const size_t at = (static_cast<size_t>(y) * width + x) * 3;
+  return (static_cast<uint32_t>(rgb[at]) << 16) | (static_cast<uint32_t>(rgb[at + 1]) << 8) | rgb[at + 2];
+}
+
+bool TakeScreenshot(Screenshot* shot) {
+  int status = -1;
+  const std::string ppm = RunCommand("timeout 10 import -window root -depth 8 ppm:- 2>/dev/null", &status);
+  if (status != 0 || ppm.size() < 16 || ppm[0] != 'P' || ppm[1] != '6') return false;
+  // Header: "P6", width, height, maximum value, each after white space, then one byte of it.
+  size_t at = 2;
+  int fields[3] = {};
+  for (int& field : fields) {
+    while (at < ppm.size() && std::isspace(static_cast<unsigned char>(ppm[at]))) ++at;
+    while (at < ppm.size() && std::isdigit(static_cast<unsigned char>(ppm[at])))
+      field = field * 10 + (ppm[at++] - '0');
+  }
+  ++at;
+  if (fields[2] != 255) return false;
+  const size_t bytes = static_cast<size_t>(fields[0]) * fields[1] * 3;
+  if (ppm.size() < at + bytes) return false;
+  shot->width = fields[0];
+  shot->height = fields[1];
+  shot->rgb.assign(ppm.begin() + static_cast<ptrdiff_t>(at), ppm.begin() + static_cast<ptrdiff_t>(at + bytes));
+  return true;
+}

@@ -1,0 +1,71 @@
+// The song as the scenes see it, frame by frame.
+#include "tools/capture/song_timeline.h"
+
+#include "platform/module_player.h"
+
+namespace {
+
+struct SceneSpan {
+  int32_t endOrder;
+  const char* name;
+};
+
+// Each scene runs while MusicPosition is below its end order.
+constexpr SceneSpan kScenes[kSceneCount] = {
+    {12, "particles"}, {20, "object"}, {28, "ball"},      {32, "rippled plane"},
+    {40, "zoom"},      {44, "rotozoom"}, {kDemoEndOrder, "end logo"}};
+
+bool Reached(SongPosition position, int32_t order, int32_t row) {
+  return position.order > order || (position.order == order && position.row >= row);
+}
+
+}  // namespace
+
+int64_t AudioFramesBefore(int64_t frame, int32_t fpsNumerator, int32_t fpsDenominator) {
+  return frame * platform::kAudioRate * fpsDenominator / fpsNumerator;
+}
+
+bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fpsDenominator,
+                       int64_t frameLimit, SongTimeline* timeline, std::string* error) {
+  *timeline = SongTimeline();
+  platform::ModulePlayer player;
+  if (!player.Load(moduleFile) || !player.Start(true)) {
+    *error = std::string("cannot read the music ") + moduleFile +
+             " (run from the folder that holds data/, the build folder)";
+    return false;
+  }
+  std::vector<int16_t> samples;
+  std::vector<platform::PositionChange> changes;
+  SongPosition position;
+  timeline->seen.push_back(position);
+  for (int64_t frame = 0; frame < frameLimit; ++frame) {
+    const int32_t frames = static_cast<int32_t>(AudioFramesBefore(frame + 1, fpsNumerator, fpsDenominator) -
+                                                AudioFramesBefore(frame, fpsNumerator, fpsDenominator));
+    samples.resize(static_cast<size_t>(frames) * platform::kAudioChannels);
+    changes.clear();
+    player.Render(samples.data(), frames, &changes);
+    if (!changes.empty()) position = {changes.back().order, changes.back().row};
+    timeline->seen.push_back(position);
+    if (position.order >= kDemoEndOrder) {
+      timeline->demoFrames = frame + 1;
+      break;
+    }
+  }
+  return true;
+}
+
+int64_t FirstFrameAtSong(const SongTimeline& timeline, int32_t order, int32_t row) {
+  for (size_t frame = 0; frame < timeline.seen.size(); ++frame)
+    if (Reached(timeline.seen[frame], order, row)) return static_cast<int64_t>(frame);
+  return -1;
+}
+
+int SceneAt(int32_t order) {
+  for (int scene = 0; scene < kSceneCount; ++scene)
+    if (order < kScenes[scene].endOrder) return scene;
+  return kSceneCount - 1;
+}
+
+const char* SceneName(int scene) {
+  return scene >= 0 && scene < kSceneCount ? kScenes[scene].name : "?";
+}

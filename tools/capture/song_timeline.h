@@ -1,0 +1,51 @@
+// The song as the scenes see it, frame by frame, worked out before the demo runs.
+//
+// The scenes change when the music reaches a song position, and the capture wants to
+// start and stop on such positions, know how many frames the demo will present and which
+// scene draws each one. All of that follows from the music alone: the offline backend
+// renders exactly floor(n * 48000 * den / num) sample frames before presenting frame n and
+// reports every position change of them once the frame is presented, so playing the same
+// module through the same player in the same spans gives the same positions the demo will
+// see, without drawing a single picture.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The song position the music reaches last order 96; the end logo, and the demo, stop there.
+constexpr int32_t kDemoEndOrder = 96;
+
+struct SongPosition {
+  int32_t order = 0;
+  int32_t row = 0;
+};
+
+struct SongTimeline {
+  // seen[n]: the last position reported before frame n is drawn (what MusicPosition and
+  // the row counter hold while the scene draws it). seen[0] is 0:0, the value before any
+  // report.
+  std::vector<SongPosition> seen;
+  // The number of frames the demo presents (frame n is drawn while seen[n] is below the
+  // end order), or -1 if the music never gets there within the frames examined.
+  int64_t demoFrames = -1;
+};
+
+// Plays `moduleFile` in the offline backend's spans until the end order is reached or
+// `frameLimit` frames have been examined. False (with a reason) if the module cannot be read.
+bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fpsDenominator,
+                       int64_t frameLimit, SongTimeline* timeline, std::string* error);
+
+// The first frame drawn once the song has reached order:row (a later order, or this order
+// at this row or a later one), or -1 if the examined frames never get there.
+int64_t FirstFrameAtSong(const SongTimeline& timeline, int32_t order, int32_t row);
+
+// The sample frames of video frames [0, frame): floor(frame * 48000 * den / num).
+int64_t AudioFramesBefore(int64_t frame, int32_t fpsNumerator, int32_t fpsDenominator);
+
+// The scenes in play order, the end logo counted apart from the rotozoom it follows.
+constexpr int kSceneCount = 7;
+// Which scene draws a frame while MusicPosition holds `order` (0 for anything below 12,
+// the end logo for anything from 44).
+int SceneAt(int32_t order);
+const char* SceneName(int scene);
