@@ -283,3 +283,25 @@ TEST_F(CaptureRun, CtrlCKeepsAWholeCaptureOfWhatWasDone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CaptureRun, ADemoThatDiesMidwayLeavesNoHalfMadeFile) {
+  // Without the end logo's picture the rotozoom scene cannot start: the demo ends the
+  // process from inside, in the middle of the capture.
+  const std::string broken = Path("broken");
+  MakeDemoFolder(broken, 97, 1, 2, 125);
+  fs::remove(broken + "/data/logofin.bmp");
+  ProgramResult result = RunCapture(broken, {"--out", "frames/", "--fps", "30"});
+  EXPECT_EQ(result.exitCode, 9999 & 0xFF) << result.errorOutput;
+  const int frames = CountFrames(broken + "/frames");
+  EXPECT_GT(frames, 30);
+  EXPECT_EQ(Wav(broken + "/frames").size(), 2u * 1600 * static_cast<size_t>(frames)) << "the WAV is closed whole";
+  if (!HaveFfmpeg()) return;
+  result = RunCapture(broken, {"--out", "video.mp4", "--fps", "30", "--scale", "1", "--preset", "ultrafast"});
+  EXPECT_EQ(result.exitCode, 9999 & 0xFF) << result.errorOutput;
+  EXPECT_FALSE(fs::exists(broken + "/video.mp4.parts")) << "no encoder left running, no parts left";
+  EXPECT_FALSE(fs::exists(broken + "/video.mp4"));
+}
+
+}  // namespace

@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "tools/capture/child_program.h"
 #include "tools/capture/png_writer.h"
@@ -62,8 +61,16 @@ ProgramResult RunCapture(const std::string& folder, const std::vector<std::strin
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& file) {
-  std::ifstream stream(file, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes;
+  if (std::FILE* stream = std::fopen(file.c_str(), "rb")) {
+    std::fseek(stream, 0, SEEK_END);
+    const long size = std::ftell(stream);
+    std::fseek(stream, 0, SEEK_SET);
+    bytes.resize(size > 0 ? static_cast<size_t>(size) : 0);
+    if (std::fread(bytes.data(), 1, bytes.size(), stream) != bytes.size()) bytes.clear();
+    std::fclose(stream);
+  }
+  return bytes;
 }
 
 int CountFrames(const std::string& folder) {
@@ -94,7 +101,8 @@ bool ReadCapturePng(const std::string& file, int32_t* width, int32_t* height,
       *width = static_cast<int32_t>(BigEndian32(data));
       *height = static_cast<int32_t>(BigEndian32(data + 4));
     } else if (type == "IDAT") {
-      zlib.insert(zlib.end(), data, data + length);
+      zlib.resize(zlib.size() + length);
+      std::memcpy(zlib.data() + zlib.size() - length, data, length);
     } else if (type == "IEND") {
       ended = true;
     }
@@ -109,18 +117,19 @@ bool ReadCapturePng(const std::string& file, int32_t* width, int32_t* height,
     last = zlib[at] & 1;
     const uint32_t length = LittleEndian(&zlib[at + 1], 2);
     if ((length ^ LittleEndian(&zlib[at + 3], 2)) != 0xFFFF || at + 5 + length > zlib.size()) return *error = "block length", false;
-    raw.insert(raw.end(), zlib.begin() + static_cast<ptrdiff_t>(at + 5), zlib.begin() + static_cast<ptrdiff_t>(at + 5 + length));
+    raw.resize(raw.size() + length);
+    std::memcpy(raw.data() + raw.size() - length, &zlib[at + 5], length);
     at += 5 + length;
   }
   if (at + 4 != zlib.size() || BigEndian32(&zlib[at]) != Adler32(raw.data(), raw.size())) return *error = "Adler-32", false;
   const size_t rowBytes = 1 + static_cast<size_t>(*width) * 3;
   if (raw.size() != rowBytes * static_cast<size_t>(*height)) return *error = "image data size", false;
-  pixels->clear();
+  pixels->resize(static_cast<size_t>(*width) * static_cast<size_t>(*height));
+  uint32_t* pixel = pixels->data();
   for (int32_t y = 0; y < *height; ++y) {
     const uint8_t* row = &raw[rowBytes * static_cast<size_t>(y)];
     if (row[0] != 0) return *error = "filter", false;
-    for (int32_t x = 0; x < *width; ++x)
-      pixels->push_back((uint32_t{row[1 + 3 * x]} << 16) | (uint32_t{row[2 + 3 * x]} << 8) | row[3 + 3 * x]);
+    for (int32_t x = 0; x < *width; ++x, row += 3) *pixel++ = (uint32_t{row[1]} << 16) | (uint32_t{row[2]} << 8) | row[3];
   }
   return true;
 }

@@ -136,6 +136,22 @@ TEST_F(RealWindow, ShowsTheCardFullScreenGrabsItOnReturnAndQuitsOnEscape) {
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - escape).count(), 1.0);
 }
 
+TEST_F(RealWindow, EscapeGetsThroughAStormOfMouseMoves) {
+  // Only key-downs and the close request are queued: 600 mouse moves handled one per
+  // frame would hold Escape back for ten seconds.
+  StartDemo(97, 2, 3);
+  ASSERT_TRUE(demo_.WaitForLine("first frame", 20)) << demo_.ErrorOutput();
+  const std::string window = WindowId("Zelto2k");
+  RunCommand("timeout 5 xdotool windowactivate --sync " + window + " >/dev/null 2>&1");
+  std::string moves = "timeout 20 xdotool";
+  for (int i = 0; i < 600; ++i)
+    moves += " mousemove " + std::to_string(100 + i % 500) + " " + std::to_string(100 + i % 300);
+  RunCommand(moves + " key Escape");
+  const auto escape = std::chrono::steady_clock::now();
+  ExpectExit(5, 0);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - escape).count(), 1.0);
+}
+
 TEST_F(RealWindow, TheWindowManagersCloseEndsItWithZero) {
   StartDemo(97, 2, 3);
   ASSERT_TRUE(demo_.WaitForLine("first frame", 20)) << demo_.ErrorOutput();
@@ -153,7 +169,7 @@ TEST_F(RealWindow, TheWholeSequencePlaysToTheEndAndReturnsZero) {
 TEST_F(RealWindow, AFatalErrorBoxWaitsForItsOk) {
   StartDemo(0, 0, 0, /*withModule=*/false);  // no data/mowt.xm
   std::string box;
-  for (int attempt = 0; attempt < 100 && box.empty(); ++attempt) {
+  for (int attempt = 0; attempt < 300 && box.empty(); ++attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     box = WindowId("FATAL ERROR");
   }
@@ -170,6 +186,25 @@ TEST_F(RealWindow, AFatalErrorBoxWaitsForItsOk) {
     ASSERT_TRUE(demo_.WaitForExit(5, &exitCode));
   }
   EXPECT_EQ(exitCode, 15);
+}
+
+TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
+  // The built program with its generated data and real scenes.
+  std::filesystem::create_directory_symlink(ZELTO_DATA_DIRECTORY, work_.path() + "/data");
+  ASSERT_TRUE(demo_.Start(ZELTO_DEMO_PROGRAM, work_.path(),
+                          {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", ""}}));
+  std::string window;
+  for (int attempt = 0; attempt < 300 && window.empty(); ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    window = WindowId("Zelto2k");
+  }
+  ASSERT_FALSE(window.empty()) << demo_.ErrorOutput();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past the first scene's loading
+  ASSERT_TRUE(demo_.Running()) << demo_.ErrorOutput();
+  window = WindowId("Zelto2k");
+  RunCommand("timeout 5 xdotool windowactivate --sync " + window + " >/dev/null 2>&1");
+  RunCommand("timeout 5 xdotool key Escape");
+  ExpectExit(10, 0);
 }
 
 TEST(NoDisplay, RefusesToPlayUnseenAndSaysWhatToDo) {
