@@ -33,7 +33,11 @@ preview: configure
 	@$(BUILD)/tools/assetgen/module_wav $(BUILD)/data/mowt.xm $(BUILD)/preview/mowt.wav
 	@echo "$(BUILD)/preview/contact_sheet.png"
 
-<<<<<<< HEAD
+# `make video` renders the whole demo with its music to $(BUILD)/zelto2k.mp4 (needs ffmpeg).
+.PHONY: video
+video: build
+	cd $(BUILD) && ./zelto2k-capture --out zelto2k.mp4
+
 # `make fuzz`: the fuzz harnesses (clang, ASan + UBSan) built in build-fuzz, each run for
 # FUZZ_SECONDS seconds on a corpus that grows in build-fuzz/fuzz/corpus.
 FUZZ_BUILD ?= build-fuzz
@@ -44,9 +48,3 @@ fuzz: deps
 	  -DZELTO_BUILD_TESTS=OFF -DZELTO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash fuzz/run.sh $(FUZZ_BUILD) --seconds $(FUZZ_SECONDS)
-=======
-# `make video` renders the whole demo with its music to $(BUILD)/zelto2k.mp4 (needs ffmpeg).
-.PHONY: video
-video: build
-	cd $(BUILD) && ./zelto2k-capture --out zelto2k.mp4
->>>>>>> main
