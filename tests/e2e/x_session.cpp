@@ -92,13 +92,18 @@ bool XSession::Start(int width, int height) {
   const std::string name = ":" + std::to_string(display_);
   setenv("DISPLAY", name.c_str(), 1);
   unsetenv("WAYLAND_DISPLAY");
-  windowManager_ = Spawn({"openbox", "--sm-disable"});
+  // openbox runs the --startup command once it manages the screen: a window mapped
+  // earlier could wait forever for its MapNotify (SDL blocks on it when it shows a window).
+  const std::string ready = "/tmp/zelto2k-openbox-ready-" + std::to_string(getpid());
+  std::filesystem::remove(ready);
+  windowManager_ = Spawn({"openbox", "--sm-disable", "--startup", "touch " + ready});
   const auto wmStart = Clock::now();
-  while (SecondsSince(wmStart) < 10) {
-    int status = -1;
-    RunCommand("timeout 5 wmctrl -m >/dev/null 2>&1", &status);
-    if (status == 0) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  while (SecondsSince(wmStart) < 20) {
+    if (std::filesystem::exists(ready)) {
+      std::filesystem::remove(ready);
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   Stop();
   return false;

@@ -42,6 +42,7 @@ class DemoProcess {
   bool WaitForExit(double seconds, int* exitCode);
   bool Running();
   std::string ErrorOutput() const;
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = 0;
