@@ -180,13 +180,17 @@ Canvas EnvironmentMap() {
         const double line = std::max(std::exp(-lx * lx * 400.0), std::exp(-lz * lz * 400.0)) * std::min(1.0, h * 4);
         c = Mix(c, {0.3f, 0.85f, 1.0f}, static_cast<float>(line * 0.7));
       }
-      const double band = std::exp(-h * h * 900.0);
-      c = Mix(c, {1.0f, 0.95f, 0.85f}, static_cast<float>(band * 0.85));
-      const double sx = nx + 0.42, sy = ny + 0.5;
-      const double sun = std::exp(-(sx * sx + sy * sy) * 60.0);
-      c = Mix(c, {1.0f, 1.0f, 0.95f}, static_cast<float>(sun));
       const float rim = Smooth(0.78, 1.0, r);
       c = Mix(c, {0.55f, 0.75f, 1.0f}, rim * 0.45f);
+      // The scene streams light rays out of this picture, and every texel brighter than
+      // about a sixth of full scale feeds them: keep the body dim so only the horizon
+      // and the sun flare.
+      c = Scale(c, 0.62f);
+      const double band = std::exp(-h * h * 900.0);
+      c = Mix(c, {1.0f, 0.9f, 0.75f}, static_cast<float>(band * 0.8));
+      const double sx = nx + 0.42, sy = ny + 0.5;
+      const double sun = std::exp(-(sx * sx + sy * sy) * 30.0);
+      c = Mix(c, {1.0f, 1.0f, 0.95f}, static_cast<float>(sun));
       canvas.At(u, v) = c;
     }
   canvas.Clamp();
@@ -231,11 +235,12 @@ Canvas BallTexture() {
       const double warp = TileFractal(fx * 4, fy * 4, 4, 4, 11) * 2.0;
       const double marble = 0.5 + 0.5 * std::sin((fy * 3 + warp) * 2 * kPi);
       const double detail = TileFractal(fx * 8, fy * 8, 8, 3, 23);
-      Colour c = Ramp(palette, marble * 0.8 + detail * 0.25);
+      // Dim marble under a bright net: the light rays of the scene grow from the net.
+      Colour c = Scale(Ramp(palette, marble * 0.8 + detail * 0.25), 0.34f);
       // A glowing latitude/longitude net every 32 texels.
       const double gx = std::abs(std::fmod(x + 0.5, 32.0) - 16.0), gy = std::abs(std::fmod(y + 0.5, 32.0) - 16.0);
       const double net = std::max(std::exp(-(16 - gx) * (16 - gx) * 0.5), std::exp(-(16 - gy) * (16 - gy) * 0.5));
-      c = Mix(c, {0.85f, 0.95f, 1.0f}, static_cast<float>(net * 0.55));
+      c = Mix(c, {0.85f, 0.95f, 1.0f}, static_cast<float>(net * 0.75));
       canvas.At(x, y) = c;
     }
   canvas.Clamp();
@@ -352,8 +357,9 @@ Canvas RotozoomTexture() {
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
       const double diagonal = 0.5 + 0.5 * std::sin((x + y) / 256.0 * 2 * kPi);
-      Colour c = Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal));
-      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.75f);
+      // Dim, so that the rays streaming over the rotozoom come from the emblem.
+      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.3f);
+      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
       canvas.At(x, y) = c;
     }
   Mask ring(256, 256);
@@ -364,8 +370,8 @@ Canvas RotozoomTexture() {
   Lettering bold(kBoldFont);
   const TextExtent e = bold.Measure("Z", 150);
   bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
-  AddMask(canvas, BlurMask(letter, 8), 0, 0, {0.2f, 0.6f, 1.0f}, 1.2f);
-  PaintGradient(canvas, letter, 0, 0, {1.0f, 1.0f, 1.0f}, {0.55f, 0.8f, 1.0f});
+  AddMask(canvas, BlurMask(letter, 8), 0, 0, {0.1f, 0.3f, 0.6f}, 0.9f);
+  PaintGradient(canvas, letter, 0, 0, {0.75f, 0.8f, 0.9f}, {0.3f, 0.45f, 0.75f});
   canvas.Clamp();
   return canvas;
 }
