@@ -37,3 +37,14 @@ preview: configure
 .PHONY: video
 video: build
 	cd $(BUILD) && ./zelto2k-capture --out zelto2k.mp4
+
+# `make fuzz`: the fuzz harnesses (clang, ASan + UBSan) built in build-fuzz, each run for
+# FUZZ_SECONDS seconds on a corpus that grows in build-fuzz/fuzz/corpus.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DZELTO_BUILD_FUZZ=ON \
+	  -DZELTO_BUILD_TESTS=OFF -DZELTO_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@bash fuzz/run.sh $(FUZZ_BUILD) --seconds $(FUZZ_SECONDS)

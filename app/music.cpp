@@ -1,6 +1,8 @@
 // Music start-up and shut-down on the platform's module player, and the sync callback.
 #include "app/music.h"
 
+#include <cstdio>
+
 #include "app/display.h"
 #include "app/fatal_error.h"
 
@@ -11,6 +13,9 @@ platform::PlayHandle MusicPlayHandle = 0;
 namespace {
 constexpr int64_t kOutputThroughPrimaryBuffer = 2;  // value of the output-mode option
 constexpr int32_t kBackgroundPollRate = 20;
+// The last scene ends at song position 96: a song with fewer positions never gets there
+// and would keep a scene waiting for ever.
+constexpr int32_t kSongPositionsNeeded = 97;
 }  // namespace
 
 void MusicSyncCallback(uint32_t, uint32_t position, uint32_t) {
@@ -29,6 +34,14 @@ void MusicStartup() {
   if (!platform::MusicInit()) FatalError("MIDAS ERREUR : MIDASinit \n");
   MusicModule = platform::MusicLoadModule("data/mowt.xm");
   if (!MusicModule) FatalError("MIDAS ERREUR : MIDASloadModule \n");
+  const int32_t songLength = platform::MusicSongLength(MusicModule);
+  if (songLength < kSongPositionsNeeded) {
+    char message[128];
+    std::snprintf(message, sizeof message,
+                  "MIDAS ERREUR : data/mowt.xm n'a que %d positions, la d\xE9mo en joue %d\n",
+                  static_cast<int>(songLength), static_cast<int>(kSongPositionsNeeded));
+    FatalError(message);
+  }
   MusicPlayHandle = platform::MusicPlayModule(MusicModule, true);
   if (!MusicPlayHandle) FatalError("MIDAS ERREUR : MIDASplayModule \n");
   platform::MusicSetSyncCallback(MusicPlayHandle, MusicSyncCallback);

@@ -6,6 +6,14 @@
 #include "engine3d/objet3d.h"
 
 void Objet3d::CalcNormalesFaces() {
+  if (!TryCalcNormalesFaces()) std::exit(1);
+}
+
+void Objet3d::CalcNormalesPoints() {
+  if (!TryCalcNormalesPoints()) std::exit(1);
+}
+
+bool Objet3d::TryCalcNormalesFaces() {
   SnifferLog("Objet3d::CalcNormalesFaces()");
   faceNormals = new Vecteur3d[nbFaces];
   for (int32_t j = 0; j < nbFaces; ++j) {
@@ -28,16 +36,17 @@ void Objet3d::CalcNormalesFaces() {
     if (length == 0.0) {
       // A triangle with no area has no side to face; the object cannot be shaded.
       SnifferLog("dommage: norme = 0");
-      std::exit(1);
+      return false;
     }
     normal.x = static_cast<float>(normal.x / length);
     normal.y = static_cast<float>(normal.y / length);
     normal.z = static_cast<float>(normal.z / length);
   }
   SnifferLog("Fin de CalcNormalesFaces()");
+  return true;
 }
 
-void Objet3d::CalcNormalesPoints() {
+bool Objet3d::TryCalcNormalesPoints() {
   SnifferLog("Objet3d::CalcNormalesPoints()");
   pointNormals = new Vecteur3d[nbPoints];
   // No adjacency table: each point scans every face. It runs once per object load.
@@ -55,11 +64,12 @@ void Objet3d::CalcNormalesPoints() {
     if (length == 0.0f) {
       // A point no face uses, or whose face normals cancel out.
       SnifferLog("dommage: norme = 0");
-      std::exit(1);
+      return false;
     }
     pointNormals[i] = {static_cast<float>(sx / length), static_cast<float>(sy / length),
                        static_cast<float>(sz / length)};
   }
   camNormals = new Vecteur3d[nbPoints];
   SnifferLog("Fin de CalcNormalesPoints()");
+  return true;
 }

@@ -53,12 +53,9 @@ void Objet3d::LoadLWO(const char* fileName) {
   const LwoStatus status = ParseLwo(data, size, &mesh);
   delete[] data;
   if (status != LwoStatus::kOk) {
-    // The old rejections (not FORM, not LWOB, not a triangle) stay silent as they
-    // always were; the new ones, which used to read out of bounds, say what they saw.
-    if (status != LwoStatus::kNotForm && status != LwoStatus::kNotLwob &&
-        status != LwoStatus::kNotTriangle) {
-      std::fprintf(stderr, "%s: LightWave object rejected: %s\n", fileName, LwoStatusText(status));
-    }
+    // Every rejection says which file and why, so a replaced object that the demo
+    // cannot use never ends it silently.
+    std::fprintf(stderr, "%s: LightWave object rejected: %s\n", fileName, LwoStatusText(status));
     std::exit(kLwoFailureExitCode);
   }
 

@@ -45,6 +45,11 @@ class Objet3d {
   // that use it (each use counts); exit code 1 for a point no face uses or whose
   // normals cancel. Allocates camNormals.
   void CalcNormalesPoints();
+  // The two computations without the process-ending policy, for tests and fuzzing:
+  // false where the plain forms end the process (the arrays allocated so far stay
+  // with the object).
+  bool TryCalcNormalesFaces();
+  bool TryCalcNormalesPoints();
   // Loads the environment map. It must be 256 pixels wide and at least 255 rows
   // high; anything else ends the process through FatalError naming the file.
   void LoadTexture(const char* fileName);

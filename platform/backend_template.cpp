@@ -93,6 +93,7 @@ bool MusicInit() { return true; }
 ModuleHandle MusicLoadModule(const char*) { return 0; }
 PlayHandle MusicPlayModule(ModuleHandle, bool) { return 0; }
 void MusicSetSyncCallback(PlayHandle, SyncCallback) {}
+int32_t MusicSongLength(ModuleHandle) { return 0; }
 void MusicStartBackgroundPlay(int32_t) {}
 bool MusicStopModule(PlayHandle) { return false; }
 bool MusicFreeModule(ModuleHandle) { return false; }

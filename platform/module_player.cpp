@@ -40,6 +40,10 @@ bool ModulePlayer::Load(const char* fileName) {
   return true;
 }
 
+int32_t ModulePlayer::SongLength() const {
+  return module_ ? openmpt_module_get_num_orders(module_) : 0;
+}
+
 void ModulePlayer::Unload() {
   if (module_) openmpt_module_destroy(module_);
   module_ = nullptr;

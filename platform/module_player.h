@@ -34,6 +34,8 @@ class ModulePlayer {
   bool Load(const char* fileName);
   void Unload();
   bool Loaded() const { return module_ != nullptr; }
+  // The number of positions (orders) of the song; 0 without a module.
+  int32_t SongLength() const;
 
   // Rewinds to order 0, row 0; `loop` repeats the song forever from its restart position.
   bool Start(bool loop);

@@ -396,6 +396,11 @@ ModuleHandle MusicLoadModule(const char* fileName) {
   return 1;
 }
 
+int32_t MusicSongLength(ModuleHandle module) {
+  const State& s = TheState();
+  return module == 1 && s.moduleLoaded ? s.player.SongLength() : 0;
+}
+
 PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
   State& s = TheState();
   if (Called(OfflineCall::MusicPlayModule) || module != 1 || !s.moduleLoaded) return 0;

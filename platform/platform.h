@@ -141,6 +141,10 @@ ModuleHandle MusicLoadModule(const char* fileName);
 // Prepares the module to play from its start, looping forever when `loop`; 0 on failure.
 PlayHandle MusicPlayModule(ModuleHandle module, bool loop);
 void MusicSetSyncCallback(PlayHandle play, SyncCallback callback);
+// The number of positions (orders) of the loaded module's song; 0 without a module. A
+// question about the file rather than a step of the music library's set-up, so the
+// offline backend does not log it as a call.
+int32_t MusicSongLength(ModuleHandle module);
 // From here on the module plays by itself and the callback is called as it advances.
 void MusicStartBackgroundPlay(int32_t pollRate);
 bool MusicStopModule(PlayHandle play);

@@ -475,6 +475,12 @@ ModuleHandle MusicLoadModule(const char* fileName) {
   return s.moduleLoaded ? 1 : 0;
 }
 
+int32_t MusicSongLength(ModuleHandle module) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  return module == 1 && s.moduleLoaded ? s.player.SongLength() : 0;
+}
+
 PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "app/display.h"
 #include "app/fatal_error.h"
@@ -26,6 +27,26 @@ constexpr int32_t kBallEnd = 28;
 constexpr const char* kSettingsFile = "data/boule/boule.ini";
 
 CameraRowMemory ballCameraMemory;
+
+// The name of an image that the settings file gives. A missing section, or a name that
+// leads to no loadable image, stops the demo with a message that also names the settings
+// file and the section, since that is the file to mend. (The image is read once more by
+// its Surface: three small files at scene start.)
+const char* ImageNamedBySettings(const IniFile& settings, const char* section) {
+  const char* name = settings.GetRequiredString(section);
+  uint8_t* pixels = nullptr;
+  uint8_t* palette = nullptr;
+  int32_t width = 0, height = 0, bitsPerPixel = 0;
+  const int32_t status = BMP_LoadRaw(name, &pixels, &width, &height, &bitsPerPixel, &palette);
+  delete[] pixels;
+  delete[] palette;
+  if (status != kBmpLoaded) {
+    const std::string message = "Impossible de charger l'Surface : " + std::string(name) + " !!\n(" +
+                                section + " dans " + settings.FileName() + ")\n";
+    FatalError(message.c_str());
+  }
+  return name;
+}
 
 }  // namespace
 
@@ -99,15 +120,16 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
 
 void BallScene(uint32_t* frame) {
   const IniFile settings(kSettingsFile);
-  // A section missing from the file ends the demo with a message that names it, each
-  // name looked up just before its image loads, so the first failure is the one reported.
-  const char* textureFile = settings.GetRequiredString("[boule_text]");
+  // A section missing from the file, or a name that leads to no image, ends the demo with
+  // a message that names it, each name looked up just before its image loads, so the
+  // first failure is the one reported.
+  const char* textureFile = ImageNamedBySettings(settings, "[boule_text]");
   const Surface texture(textureFile);
   RequireImageSize(texture, textureFile, 256, 256);
-  const char* animationFile = settings.GetRequiredString("[anim_octet]");
+  const char* animationFile = ImageNamedBySettings(settings, "[anim_octet]");
   const Surface animation(animationFile);
   RequireImageSize(animation, animationFile, kAnyWidth, kBallAnimationFrames);
-  const Surface logo(settings.GetRequiredString("[boule_logo]"));  // loaded for the scene's whole run, never drawn
+  const Surface logo(ImageNamedBySettings(settings, "[boule_logo]"));  // loaded for the scene's whole run, never drawn
 
   while (MusicPosition.load(std::memory_order_relaxed) < kBallEnd) {
     const double a = TimerSeconds() * settings.GetFloat("[boule_vitesse]");

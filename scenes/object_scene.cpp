@@ -2,6 +2,7 @@
 #include "scenes/object_scene.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstddef>
 #include <cstring>
@@ -41,8 +42,13 @@ int32_t ObjectSpriteFrame(double seconds, int32_t slot) {
 void ObjectScene(uint32_t* frame) {
   Objet3d object;
   object.LoadLWO(kObjectFile);
-  object.CalcNormalesFaces();
-  object.CalcNormalesPoints();
+  // A triangle with no area or a point no triangle uses leaves nothing to shade by: the
+  // demo stops with the normals' exit code 1, naming the file to mend.
+  if (!object.TryCalcNormalesFaces() || !object.TryCalcNormalesPoints()) {
+    std::fprintf(stderr, "%s: LightWave object rejected: a triangle with no area or a point that no triangle uses\n",
+                 kObjectFile);
+    std::exit(1);
+  }
   object.LoadTexture(kEnvironmentFile);  // checks the map's size itself
   object.SetPosition(0.0f, 0.0f, 0.0f);
   const Surface sprites(kSpriteFile);

@@ -169,7 +169,7 @@ TEST_F(RealWindow, TheWholeSequencePlaysToTheEndAndReturnsZero) {
 TEST_F(RealWindow, AFatalErrorBoxWaitsForItsOk) {
   StartDemo(0, 0, 0, /*withModule=*/false);  // no data/mowt.xm
   std::string box;
-  for (int attempt = 0; attempt < 100 && box.empty(); ++attempt) {
+  for (int attempt = 0; attempt < 300 && box.empty(); ++attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     box = WindowId("FATAL ERROR");
   }
@@ -194,7 +194,7 @@ TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
   ASSERT_TRUE(demo_.Start(ZELTO_DEMO_PROGRAM, work_.path(),
                           {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", ""}}));
   std::string window;
-  for (int attempt = 0; attempt < 100 && window.empty(); ++attempt) {
+  for (int attempt = 0; attempt < 300 && window.empty(); ++attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     window = WindowId("Zelto2k");
   }

@@ -24,13 +24,17 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-pid_t Spawn(const std::vector<std::string>& arguments) {
+// Starts a program with its standard streams on /dev/null; `keepOpen` (if not -1) is the
+// one other descriptor it inherits.
+pid_t Spawn(const std::vector<std::string>& arguments, int keepOpen = -1) {
   const pid_t pid = fork();
   if (pid == 0) {
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
     dup2(null, 1);
     dup2(null, 2);
+    for (int descriptor = 3; descriptor < 1024; ++descriptor)
+      if (descriptor != keepOpen) close(descriptor);
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -60,41 +64,48 @@ void Kill(pid_t* pid) {
 XSession::~XSession() { Stop(); }
 
 bool XSession::Start(int width, int height) {
+  // Xvfb picks a free display number itself and writes it to the pipe (-displayfd), so
+  // tests running side by side can never end up on the same server.
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  for (int number = 90; number < 190; ++number) {
-    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-    if (std::filesystem::exists(socket) || std::filesystem::exists(lock)) continue;
-    const std::string name = ":" + std::to_string(number);
-    server_ = Spawn({"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
-    const auto start = Clock::now();
-    bool up = false;
-    while (SecondsSince(start) < 10) {
-      if (Exited(server_)) break;  // someone else took the number: try the next one
-      if (std::filesystem::exists(socket)) {
-        up = true;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (!up) {
-      Kill(&server_);
-      continue;
-    }
-    display_ = number;
-    setenv("DISPLAY", name.c_str(), 1);
-    unsetenv("WAYLAND_DISPLAY");
-    windowManager_ = Spawn({"openbox", "--sm-disable"});
-    const auto wmStart = Clock::now();
-    while (SecondsSince(wmStart) < 10) {
-      int status = -1;
-      RunCommand("timeout 5 wmctrl -m >/dev/null 2>&1", &status);
-      if (status == 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return false;
+  server_ = Spawn({"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen", "0", screen,
+                   "-nolisten", "tcp", "-noreset"},
+                  pipeEnds[1]);
+  close(pipeEnds[1]);
+  std::string number;
+  const auto start = Clock::now();
+  while (SecondsSince(start) < 20 && number.find('\n') == std::string::npos) {
+    pollfd descriptor = {pipeEnds[0], POLLIN, 0};
+    if (poll(&descriptor, 1, 100) <= 0) continue;
+    char buffer[16];
+    const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+    if (got <= 0) break;
+    number.append(buffer, static_cast<size_t>(got));
+  }
+  close(pipeEnds[0]);
+  if (number.empty() || number.find('\n') == std::string::npos) {
     Stop();
     return false;
   }
+  display_ = std::atoi(number.c_str());
+  const std::string name = ":" + std::to_string(display_);
+  setenv("DISPLAY", name.c_str(), 1);
+  unsetenv("WAYLAND_DISPLAY");
+  // openbox runs the --startup command once it manages the screen: a window mapped
+  // earlier could wait forever for its MapNotify (SDL blocks on it when it shows a window).
+  const std::string ready = "/tmp/zelto2k-openbox-ready-" + std::to_string(getpid());
+  std::filesystem::remove(ready);
+  windowManager_ = Spawn({"openbox", "--sm-disable", "--startup", "touch " + ready});
+  const auto wmStart = Clock::now();
+  while (SecondsSince(wmStart) < 20) {
+    if (std::filesystem::exists(ready)) {
+      std::filesystem::remove(ready);
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  Stop();
   return false;
 }
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-// Xvfb on the first free display number from 90 up, with openbox running on it. DISPLAY is
+// Xvfb on a display number it picks itself, with openbox running on it. DISPLAY is
 // set for this process (and so for every tool and child it starts).
 class XSession {
  public:
@@ -42,6 +42,7 @@ class DemoProcess {
   bool WaitForExit(double seconds, int* exitCode);
   bool Running();
   std::string ErrorOutput() const;
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = 0;

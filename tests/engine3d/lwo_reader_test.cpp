@@ -103,7 +103,7 @@ TEST(LoadLwoDeathTest, EndsTheProcessWithTheReaderExitCodes) {
     EXPECT_EXIT(object.LoadLWO(fileName.c_str()), ::testing::ExitedWithCode(1), stderrPattern);
     std::remove(fileName.c_str());
   };
-  expectExit(LwoBytes().Build("LWO2"), "^$");  // the old rejections stay silent
+  expectExit(LwoBytes().Build("LWO2"), "^bad_[A-Za-z_0-9]+\\.lwo: LightWave object rejected: form type is not LWOB");
   expectExit({'F', 'O', 'R', 'M', 0, 0}, "^bad_[A-Za-z_0-9]+\\.lwo: LightWave object rejected: file shorter");
   expectExit(EncodeLwo(kPoints, {{0, 1, 3}}), "bad_[A-Za-z_0-9]+\\.lwo: .*names a point that does not exist");
 }

@@ -92,7 +92,7 @@ Mask NameShape() {
 // A symbol: a five-pointed star inside a ring, both as strokes.
 Mask StarShape() {
   Mask mask(320, 200);
-  DrawRing(mask, 160, 100, 88, 7);
+  DrawRing(mask, 160, 100, 88, 5);
   std::vector<double> points;
   for (int i = 0; i < 10; ++i) {
     const double angle = -kPi / 2 + i * kPi / 5;
@@ -102,7 +102,7 @@ Mask StarShape() {
   }
   for (int i = 0; i < 10; ++i) {
     const int j = (i + 1) % 10;
-    DrawLine(mask, points[2 * i], points[2 * i + 1], points[2 * j], points[2 * j + 1], 6);
+    DrawLine(mask, points[2 * i], points[2 * i + 1], points[2 * j], points[2 * j + 1], 5);
   }
   return mask;
 }

@@ -98,6 +98,7 @@ std::vector<double> HatSignal(double seconds, double decay, uint32_t seed) {
     const double attack = std::min(1.0, t / 0.0008);
     out[i] = high * attack * std::exp(-t / decay);
   }
+  for (int i = 0; i < 160 && i < length; ++i) out[length - 1 - i] *= i / 160.0;  // no click at the end
   return out;
 }
 

@@ -1,0 +1,131 @@
+// Parts of the generator whose faults the finished files would hide: the BMP encoder's
+// row order, seamless noise, instrument tuning and click-free sample loops.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "image/surface.h"
+#include "platform/peers/module_probe/module_probe.h"
+#include "tools/assetgen/raster.h"
+#include "tools/assetgen/synth.h"
+#include "tools/xm/xm_writer.h"
+
+namespace {
+
+using assetgen::Canvas;
+
+TEST(GeneratorParts, BmpEncoderRoundTripsThroughTheDemoReader) {
+  Canvas canvas(4, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x)
+      canvas.At(x, y) = {x / 3.0f, y / 2.0f, (x + y) % 2 ? 1.0f : 0.0f};
+  canvas.At(3, 0) = {2.0f, -1.0f, 0.5f};  // out of range: clamped, rounded
+  const std::string path = "roundtrip.bmp";
+  ASSERT_TRUE(assetgen::WriteBmp(path, canvas));
+  Surface surface(path.c_str());
+  ASSERT_EQ(surface.width, 4);
+  ASSERT_EQ(surface.height, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const assetgen::Colour c = canvas.At(x, y);
+      const uint32_t expected = uint32_t(assetgen::Quantise(c.r)) << 16 | uint32_t(assetgen::Quantise(c.g)) << 8 |
+                                assetgen::Quantise(c.b);
+      EXPECT_EQ(surface.pixels[y * 4 + x], expected) << x << "," << y;
+    }
+  EXPECT_EQ(surface.pixels[3], 0xFF0080u);
+  std::remove(path.c_str());
+  EXPECT_FALSE(assetgen::WriteBmp(path, Canvas(6, 2))) << "a width the reader refuses";
+}
+
+TEST(GeneratorParts, NoiseRepeatsWithItsPeriod) {
+  for (double x = 0.1; x < 8; x += 0.77)
+    for (double y = 0.3; y < 8; y += 0.91) {
+      const double here = assetgen::TileNoise(x, y, 4, 9);
+      EXPECT_NEAR(here, assetgen::TileNoise(x + 4, y, 4, 9), 1e-9);
+      EXPECT_NEAR(here, assetgen::TileNoise(x, y + 8, 4, 9), 1e-9);
+      EXPECT_GE(here, 0.0);
+      EXPECT_LE(here, 1.0);
+      EXPECT_NEAR(assetgen::TileFractal(x, y, 4, 3, 2), assetgen::TileFractal(x + 4, y - 4, 4, 3, 2), 1e-9);
+    }
+}
+
+// Renders one held note of `instrument` (left channel, 0.25 s to 0.75 s, after the
+// attack) for the pitch checks.
+std::vector<double> RenderNote(const xm::Instrument& instrument, int note) {
+  xm::Module module = xm::MakeTestModule(1, 64, 6, 125);
+  module.channels = 1;
+  module.instruments = {instrument};
+  module.patterns[0].cells.assign(64, xm::Cell{});
+  module.patterns[0].cells[0] = xm::Cell{static_cast<uint8_t>(note), 1, 0x50, 0, 0};
+  const std::vector<float> render = RenderModule(xm::EncodeXm(module), 48000);
+  std::vector<double> signal;
+  for (size_t i = 2 * 12000; i < 2 * 36000 && i < render.size(); i += 2) signal.push_back(render[i]);
+  return signal;
+}
+
+double Correlation(const std::vector<double>& signal, int lag) {
+  double sum = 0;
+  for (size_t i = 0; i + lag < signal.size(); ++i) sum += signal[i] * signal[i + lag];
+  return sum / static_cast<double>(signal.size() - lag);
+}
+
+// Checks the note's period by autocorrelation: the strongest lag near the expected
+// period (interpolated between samples) must match it, and half that period must not
+// correlate as well, or the note would be an octave too high.
+void ExpectPitch(const char* name, const xm::Instrument& instrument, int note, double hertz) {
+  const std::vector<double> signal = RenderNote(instrument, note);
+  ASSERT_GT(signal.size(), 20000u) << name;
+  const double period = 48000.0 / hertz;
+  int bestLag = 0;
+  double best = -1e30;
+  for (int lag = static_cast<int>(period * 0.8); lag <= static_cast<int>(period * 1.25); ++lag) {
+    const double c = Correlation(signal, lag);
+    if (c > best) {
+      best = c;
+      bestLag = lag;
+    }
+  }
+  const double before = Correlation(signal, bestLag - 1), after = Correlation(signal, bestLag + 1);
+  const double offset = 0.5 * (before - after) / (before - 2 * best + after);
+  EXPECT_NEAR((bestLag + offset) / period, 1.0, 0.004) << name << ": period " << bestLag + offset << " samples";
+  double half = -1e30;
+  for (int lag = static_cast<int>(period * 0.4); lag <= static_cast<int>(period * 0.6); ++lag)
+    half = std::max(half, Correlation(signal, lag));
+  EXPECT_LT(half, 0.7 * best) << name << " sounds an octave high";
+}
+
+TEST(GeneratorParts, PitchedInstrumentsPlayInTune) {
+  ExpectPitch("pad", assetgen::MakePad(), 49, 261.63);     // C-4
+  ExpectPitch("lead", assetgen::MakeLead(), 58, 440.0);
+  ExpectPitch("pluck", assetgen::MakePluck(), 49, 261.63);  // C-4
+  ExpectPitch("bass", assetgen::MakeBass(), 34, 110.0);
+}
+
+TEST(GeneratorParts, SampleLoopsCloseWithoutAStep) {
+  for (const xm::Instrument& instrument :
+       {assetgen::MakePad(), assetgen::MakeLead(), assetgen::MakePluck(), assetgen::MakeBass()}) {
+    const xm::Sample& sample = instrument.sample;
+    ASSERT_NE(sample.loop, xm::Sample::Loop::None) << instrument.name;
+    const uint32_t end = sample.loopStart + sample.loopLength;
+    ASSERT_LE(end, sample.data.size()) << instrument.name;
+    int largestStep = 0;
+    for (uint32_t i = sample.loopStart + 1; i < end; ++i)
+      largestStep = std::max(largestStep, std::abs(sample.data[i] - sample.data[i - 1]));
+    const int wrapStep = std::abs(sample.data[sample.loopStart] - sample.data[end - 1]);
+    EXPECT_LE(wrapStep, largestStep) << instrument.name;
+  }
+}
+
+TEST(GeneratorParts, DrumsEndInSilence) {
+  for (const xm::Instrument& instrument : {assetgen::MakeKick(), assetgen::MakeSnare(), assetgen::MakeClosedHat(),
+                                           assetgen::MakeOpenHat(), assetgen::MakeCrash(), assetgen::MakeRiser(3.0)}) {
+    ASSERT_FALSE(instrument.sample.data.empty());
+    EXPECT_LE(std::abs(instrument.sample.data.back()), 64) << instrument.name << " ends with a click";
+  }
+}
+
+}  // namespace
