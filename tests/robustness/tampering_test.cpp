@@ -147,12 +147,13 @@ std::vector<Variant> ObjectVariants(const Bytes& original) {
     for (const auto& [what, size] : std::vector<std::pair<std::string, uint32_t>>{
              {"0", 0u}, {"negative", 0x80000000u}, {"huge", 0xFFFFFFFFu}, {"one past the end", 0u}}) {
       const bool pastEnd = what == "one past the end";
+      const uint32_t statedSize = size;  // a copy: lambdas cannot capture structured bindings everywhere
       // A PNTS or POLS chunk of size 0 leaves points unused or triangles without points,
       // so the demo stops. Another chunk of size 0 lets its data be read as chunks: they
       // may happen to fit, or not.
       const Expect expect = tag == "PNTS" || tag == "POLS" || what != "0" ? Expect::Fails : Expect::PlaysOrFails;
       variants.push_back({tag + " chunk size " + what, expect, [=](Bytes* b) {
-                            const uint32_t value = pastEnd ? static_cast<uint32_t>(b->size() - at - 8 + 1) : size;
+                            const uint32_t value = pastEnd ? static_cast<uint32_t>(b->size() - at - 8 + 1) : statedSize;
                             PutBig32(b, at + 4, value);
                             return true;
                           }});

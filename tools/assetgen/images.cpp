@@ -44,7 +44,7 @@ void GlowText(Canvas& canvas, Lettering& font, const std::string& text, int size
     const Colour c = Mix(top, bottom, static_cast<float>(y - inkTop) / static_cast<float>(std::max(1, inkBottom - inkTop - 1)));
     for (int x = 0; x < canvas.width(); ++x) {
       const float a = mask.Get(x, y);
-      if (a > 0.0f) canvas.Blend(x, y, Mix(canvas.At(x, y), c, 1.0f), a);
+      if (a > 0.0f) canvas.Blend(x, y, c, a);
     }
   }
 }

@@ -218,7 +218,6 @@ enum class BassStyle { Whole, Offbeat, Groove, Rolling };
 void Bass(Timeline& song, int firstBar, int lastBar, BassStyle style, int volume) {
   for (int bar = firstBar; bar <= lastBar; ++bar) {
     const int root = InRange(ParseChord(kChords[bar]).root, NoteNumber(4, 2));
-    const int fifth = root + 7;
     const int row = BarRow(bar);
     switch (style) {
       case BassStyle::Whole:
@@ -237,7 +236,6 @@ void Bass(Timeline& song, int firstBar, int lastBar, BassStyle style, int volume
           song.Note(row + step[0], kBass, root + step[1], kBassSound, step[0] % 4 == 0 ? volume : volume * 7 / 8);
           if (step[0] + step[2] < 16) song.Off(row + step[0] + step[2] - 1, kBass);
         }
-        (void)fifth;
         break;
       }
       case BassStyle::Rolling:
