@@ -8,7 +8,6 @@
 #include "tests/capture/capture_test_support.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_output.h"
-#include "tools/capture/progress_bar.h"
 #include "tools/capture/render_report.h"
 #include "tools/capture/song_timeline.h"
 #include "tools/capture/png_writer.h"
@@ -202,11 +201,6 @@ TEST(RenderReport, MedianAndWorstPerSceneAndSpeeds) {
   EXPECT_EQ(text.find("particles"), std::string::npos) << "scenes without frames are left out";
   EXPECT_NE(text.find("4.00x real time"), std::string::npos) << text;  // 2 s of demo in 0.5 s
   EXPECT_NE(text.find("0.50x real time"), std::string::npos) << text;
-
-  ProgressBar bar(false, 60, 180);
-  EXPECT_EQ(bar.Line(89, {12, 3}, "object", 30.0),
-            "30/120 frames [##########..........] song 12:03 object        0:30 elapsed, 0:30 left");
-  EXPECT_EQ(FormatDuration(3725), "1:02:05");
 }
 
 }  // namespace

@@ -85,6 +85,10 @@ int Complete(Capture& capture, int reason, const std::string& failure = "") {
     return Fail(reason, failure);
   }
   std::string error;
+  if (reason == kCaptureExitInterrupted && capture.output->framesWritten() == 0) {
+    capture.output->Abandon();
+    return Fail(reason, "stopped before the first frame to capture; nothing was written");
+  }
   const int finishCode = capture.output->Finish(&error);
   if (finishCode != kCaptureExitOk) {
     capture.output->Abandon();
@@ -272,14 +276,7 @@ int main(int argc, char** argv) {
   settings.fpsDenominator = options.fpsDenominator;
   settings.crf = options.crf;
   settings.preset = options.preset;
-  int exitCode = kCaptureExitOk;
-  capture.output = OpenCaptureOutput(settings, &exitCode, &error);
-  if (!capture.output) return Fail(exitCode, error);
-  if (options.scale > 1) capture.scaled.resize(static_cast<size_t>(settings.width) * settings.height);
-  capture.progress = std::make_unique<ProgressBar>(isatty(STDERR_FILENO) != 0, capture.firstFrame, capture.endFrame);
-
-  TheCapture = &capture;
-  std::atexit(AbandonAtExit);
+  // From here on a Ctrl-C only asks for a stop, so the output is never left half made.
   signal(SIGPIPE, SIG_IGN);  // a stopped ffmpeg shows as a failed write instead
   struct sigaction stop = {};
   stop.sa_handler = OnStopSignal;
@@ -288,6 +285,13 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGTERM, &stop, nullptr);
   sigaction(SIGHUP, &stop, nullptr);
+  int exitCode = kCaptureExitOk;
+  capture.output = OpenCaptureOutput(settings, &exitCode, &error);
+  if (!capture.output) return Fail(exitCode, error);
+  if (options.scale > 1) capture.scaled.resize(static_cast<size_t>(settings.width) * settings.height);
+  capture.progress = std::make_unique<ProgressBar>(isatty(STDERR_FILENO) != 0, capture.firstFrame, capture.endFrame);
+  TheCapture = &capture;
+  std::atexit(AbandonAtExit);
 
   platform::OfflineSettings offline;
   offline.fpsNumerator = options.fpsNumerator;

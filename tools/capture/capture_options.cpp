@@ -248,6 +248,7 @@ const char* CaptureUsage() {
       "                    NAME.mp4   H.264 + AAC, yuv420p, fast start (needs ffmpeg)\n"
       "                    NAME.mkv   lossless FFV1 + FLAC (needs ffmpeg)\n"
       "                    FOLDER/    frame_000000.png, frame_000001.png, ... and audio.wav\n"
+      "                               (frames of an earlier capture there are removed)\n"
       "  --fps RATE      frames per second, whole or rational: 60 (default), 50, 60000/1001\n"
       "  --scale N       whole-pixel upscale of the 512 x 256 picture, 1 to 8\n"
       "                  (default 4 for .mp4, i.e. 2048 x 1024, so chroma subsampling loses\n"

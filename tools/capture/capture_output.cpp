@@ -49,6 +49,12 @@ class FolderOutput : public CaptureOutput {
 
   int Open(std::string* error) {
     if (!MakeFolder(settings_.out, error)) return kCaptureExitNotWritable;
+    // The frames of an earlier, longer capture would otherwise follow this one's.
+    std::error_code code;
+    for (const fs::directory_entry& entry : fs::directory_iterator(settings_.out, code)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("frame_", 0) == 0 && entry.path().extension() == ".png") fs::remove(entry.path(), code);
+    }
     if (!audio_.Open((fs::path(settings_.out) / kFolderAudioName).string(), error)) return kCaptureExitNotWritable;
     return kCaptureExitOk;
   }
