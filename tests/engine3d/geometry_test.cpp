@@ -61,12 +61,12 @@ TEST(CameraMatrix, AxisDirectionsAndOrthonormalRows) {
 }
 
 TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
+  float axis[9], near[9];
+  const double epsilon = 1e-4;
   for (float side : {1.0f, -1.0f}) {
     for (double roll : {0.0, 0.4, -1.9}) {
-      float axis[9], near[9];
       CameraMatrix(axis, 0, 0, side, roll);
       for (double azimuth : {0.0, 1.0, 2.5, -2.0}) {
-        const double epsilon = 1e-4;
         CameraMatrix(near, static_cast<float>(epsilon * std::cos(azimuth)), static_cast<float>(epsilon * std::sin(azimuth)),
                      static_cast<float>(side * std::sqrt(1 - epsilon * epsilon)), roll);
         for (int i = 0; i < 9; ++i) EXPECT_NEAR(axis[i], near[i], 1e-3) << side << " " << roll << " " << i;

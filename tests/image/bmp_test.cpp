@@ -63,16 +63,16 @@ TEST(BmpReader, StatusesInTheirCheckOrderAndImpossibleHeaders) {
   Put32(onePalette, 10, 58);
   Bytes tinyInfo = onePalette;
   Put32(tinyInfo, 14, 12);
-  const std::vector<std::pair<Bytes, BmpStatus>> cases = {
+  std::vector<std::pair<Bytes, BmpStatus>> cases = {
       {notBmp, kBmpNotBmp}, {{'B', 'M', 0}, kBmpNotBmp}, {MakeBmp(6, 2, 24, Bytes(36)), kBmpWidthNotMultipleOf4},
       {MakeBmp(8, 2, 8, Bytes(16), 1), kBmpCompressed}, {MakeBmp(6, 2, 16, {}, 3), kBmpBadDepth},
       {MakeBmp(4, 2, 32, {}), kBmpBadDepth}, {shortByOne, kBmpDamaged}, {farOffset, kBmpDamaged},
       {wrapOffset, kBmpDamaged}, {palette, kBmpDamaged}, {onePalette, kBmpLoaded}, {tinyInfo, kBmpDamaged}};
-  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Decode(cases[i].first), cases[i].second) << "case " << i;
   for (auto [width, height] : std::vector<std::pair<int32_t, int32_t>>{
            {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}}) {
-    EXPECT_EQ(Decode(MakeBmp(width, height, 24, kBlueThenRed)), kBmpDamaged) << width << "x" << height;
+    cases.push_back({MakeBmp(width, height, 24, kBlueThenRed), kBmpDamaged});  // impossible sizes
   }
+  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Decode(cases[i].first), cases[i].second) << "case " << i;
 }
 
 TEST(BmpReader, DamagedCopiesOfAGoodFileNeverReadOutOfBounds) {
@@ -87,9 +87,7 @@ TEST(BmpReader, DamagedCopiesOfAGoodFileNeverReadOutOfBounds) {
     file.resize(generator() % (file.size() + 1));
     file.shrink_to_fit();  // a heap block of exactly the file's size
     DecodedBmp out;
-    if (DecodeBmp(file.data(), file.size(), &out) == kBmpLoaded) {
-      ASSERT_LE(static_cast<size_t>(out.width) * out.height, file.size());
-    }
+    if (DecodeBmp(file.data(), file.size(), &out) == kBmpLoaded) { ASSERT_LE(size_t(out.width) * out.height, file.size()); }
   }
 }
 

@@ -112,8 +112,7 @@ TEST_F(GridMapperTest, MaskedSkipsMarkedBlocksAndTheTopAndLeftBorders) {
     for (int x = 0; x < kFrameWidth; ++x) {
       const int c = x / 8, r = y / 8;
       const bool touchesMarker = (c == 9 || c == 10) && (r == 4 || r == 5);
-      const bool shouldDraw = c >= 1 && r >= 1 && !touchesMarker;
-      ASSERT_EQ(Pixel(x, y), shouldDraw ? 0x40u : 0x00123456u) << x << "," << y;
+      ASSERT_EQ(Pixel(x, y), c >= 1 && r >= 1 && !touchesMarker ? 0x40u : 0x00123456u) << x << "," << y;
     }
   }
 }
