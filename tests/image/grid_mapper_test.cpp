@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "app/frame_buffer.h"
@@ -51,20 +52,15 @@ void ReferenceBlock(const uint32_t* texture, uint32_t* destination, int c, int r
   }
 }
 
-void SetCorners(int32_t* array, int c, int r, int32_t topLeft, int32_t topRight, int32_t bottomLeft,
-                int32_t bottomRight) {
-  array[Vertex(c, r)] = topLeft;
-  array[Vertex(c + 1, r)] = topRight;
-  array[Vertex(c, r + 1)] = bottomLeft;
-  array[Vertex(c + 1, r + 1)] = bottomRight;
+void SetCorners(int32_t* array, int c, int r, int32_t topLeft, int32_t topRight, int32_t bottomLeft, int32_t bottomRight) {
+  std::tie(array[Vertex(c, r)], array[Vertex(c + 1, r)], array[Vertex(c, r + 1)], array[Vertex(c + 1, r + 1)]) =
+      std::tuple(topLeft, topRight, bottomLeft, bottomRight);
 }
 
 class GridMapperTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::fill(GridU, GridU + kGridVertices, 0);
-    std::fill(GridV, GridV + kGridVertices, 0);
-    std::fill(GridLight, GridLight + kGridVertices, 0);
+    for (int32_t* grid : {GridU, GridV, GridLight}) std::fill(grid, grid + kGridVertices, 0);
   }
   // Texel (u, v) is 0x00vvuu, so a pixel shows where it was read from; the top byte must be dropped.
   std::vector<uint32_t> texture_ = [] {
