@@ -31,18 +31,13 @@ void WriteTestModule(int orders, int rows, int speed, int tempo, int restartPosi
   module.restartPosition = restartPosition;
   std::filesystem::create_directories("data");
   std::string error;
-  if (!xm::WriteXm("data/mowt.xm", module, &error)) {
-    std::fprintf(stderr, "cannot write the test module: %s\n", error.c_str());
-    std::abort();
-  }
+  if (!xm::WriteXm("data/mowt.xm", module, &error)) std::abort();
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
-
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 ChildResult RunInChild(const std::function<int()>& body) {
   ChildResult result;

@@ -26,7 +26,6 @@ void WriteTestModule(int orders = 97, int rows = 2, int speed = 3, int tempo = 1
                      int restartPosition = 0);
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
-bool FileExists(const std::string& path);
 
 struct ChildResult {
   bool exited = false;   // false: killed by a signal
