@@ -17,18 +17,12 @@ namespace {
 
 // The grab file of a 512 x 256 picture, written out by hand from the layout.
 std::vector<uint8_t> ExpectedGrab(const uint32_t* picture) {
-  std::vector<uint8_t> bytes = {
-      'B', 'M', 0x3A, 0x00, 0x06, 0x00,  // 393274 bytes
-      0, 0, 0, 0,                        // reserved
-      58, 0, 0, 0,                       // pixel data offset
-      40, 0, 0, 0,                       // info header size
-      0x00, 0x02, 0, 0,                  // width 512
-      0x00, 0x01, 0, 0,                  // height 256, bottom-up
-      1, 0, 24, 0,                       // planes, bits per pixel
-      0, 0, 0, 0, 0, 0, 0, 0,            // no compression, image size 0
-      0xD0, 0x07, 0, 0, 0xD0, 0x07, 0, 0,  // 2000 pixels per metre
-      0, 0, 0, 0, 0, 0, 0, 0,            // colours used, important
-      0, 0, 0, 0};                       // the gap
+  // "BM", 393274 bytes, reserved, pixels at 58; a 40-byte info header: 512 x 256 stored
+  // bottom-up, 1 plane, 24 bits, no compression, image size 0, 2000 pixels per metre both
+  // ways, no colour counts; then a four-byte gap of zeros.
+  std::vector<uint8_t> bytes = {'B', 'M', 0x3A, 0x00, 0x06, 0x00, 0, 0, 0, 0, 58, 0, 0, 0, 40, 0, 0, 0,
+                                0x00, 0x02, 0, 0, 0x00, 0x01, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                0xD0, 0x07, 0, 0, 0xD0, 0x07, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   for (int row = kFrameHeight - 1; row >= 0; --row)
     for (int x = 0; x < kFrameWidth; ++x) {
       const uint32_t pixel = picture[row * kFrameWidth + x];

@@ -17,11 +17,9 @@ void RecordReport(uint32_t, uint32_t order, uint32_t row) { reports.push_back({o
 void StartPlatform(const platform::OfflineSettings& settings) {
   platform::OfflineReset(settings);
   reports.clear();
-  ASSERT_TRUE(platform::DirectDrawCreate());
-  ASSERT_TRUE(platform::SetCooperativeLevel(1, true));
-  ASSERT_TRUE(platform::SetDisplayMode(512, 384, 32));
-  ASSERT_TRUE(platform::CreatePrimarySurface(true));
-  ASSERT_TRUE(platform::GetAttachedBackBuffer());
+  ASSERT_TRUE(platform::DirectDrawCreate() && platform::SetCooperativeLevel(1, true) &&
+              platform::SetDisplayMode(512, 384, 32) && platform::CreatePrimarySurface(true) &&
+              platform::GetAttachedBackBuffer());
   const platform::ModuleHandle module = platform::MusicLoadModule("data/mowt.xm");
   ASSERT_NE(module, 0u);
   const platform::PlayHandle play = platform::MusicPlayModule(module, true);
