@@ -1,5 +1,5 @@
 // Test support for the capture program: demo folders with a test module, running the
-// program, and reading back the PNG frames and WAV audio it writes.
+// program, and reading back what it writes (pictures through ffmpeg, the WAV by hand).
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 void MakeDemoFolder(const std::string& folder, int orders, int rows, int speed, int tempo);
 
 struct ProgramResult {
-  int exitCode = -1;       // -1: ended by a signal
+  int exitCode = -1;  // -1: ended by a signal
   std::string errorOutput;
 };
 
@@ -19,15 +19,17 @@ struct ProgramResult {
 ProgramResult RunCapture(const std::string& folder, const std::vector<std::string>& arguments,
                          const char* path = nullptr);
 
-// An 8-bit RGB PNG as the capture writes it (stored deflate blocks, filter 0), checked
-// down to every CRC, block length and the Adler-32; pixels come back as 0x00RRGGBB.
-bool ReadCapturePng(const std::string& file, int32_t* width, int32_t* height,
-                    std::vector<uint32_t>* pixels, std::string* error);
+// The standard output of a shell command.
+std::string Shell(const std::string& command);
+
+// The pictures of a PNG, a frame_%06d.png sequence or a video, decoded by ffmpeg with chunk
+// CRCs checked, as 0x00RRGGBB words (bgr0 bytes); empty if ffmpeg refuses the file.
+std::string DecodePictures(const std::string& input);
 
 // A 48 kHz stereo 16-bit WAV: its interleaved samples; false if the header is not that or
 // its sizes disagree with the file.
-bool ReadCaptureWav(const std::string& file, std::vector<int16_t>* samples, std::string* error);
+bool ReadCaptureWav(const std::string& file, std::vector<int16_t>* samples);
 
-std::vector<uint8_t> ReadBytes(const std::string& file);
+std::string ReadBytes(const std::string& file);
 // The files of `folder` named frame_*.png, counted.
 int CountFrames(const std::string& folder);

@@ -2,7 +2,8 @@
 // timeline, the upscale and the report.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <tuple>
+#include <cstring>
 #include <filesystem>
 
 #include "tests/capture/capture_test_support.h"
@@ -28,48 +29,34 @@ std::string TemporaryFolder() {
   return mkdtemp(pattern.data()) ? pattern : "";
 }
 
-TEST(CaptureOptions, PointsAreSongPositionsTimesOrFrames) {
+TEST(CaptureOptions, PointsDefaultsAndMistakes) {
+  // Good points as kind, then the number each kind keeps (order*1000+row, seconds*100, frame).
+  const std::vector<std::tuple<const char*, CapturePoint::Kind, int64_t>> points = {
+      {"44", CapturePoint::Kind::Song, 44000}, {"44:16", CapturePoint::Kind::Song, 44016},
+      {"12.25s", CapturePoint::Kind::Seconds, 1225}, {"720f", CapturePoint::Kind::Frame, 720}};
   CapturePoint point;
   std::string error;
-  ASSERT_TRUE(ParseCapturePoint("44", &point, &error));
-  EXPECT_EQ(point.kind, CapturePoint::Kind::Song);
-  EXPECT_EQ(point.order, 44);
-  EXPECT_EQ(point.row, 0);
-  ASSERT_TRUE(ParseCapturePoint("44:16", &point, &error));
-  EXPECT_EQ(point.row, 16);
-  ASSERT_TRUE(ParseCapturePoint("12.25s", &point, &error));
-  EXPECT_EQ(point.kind, CapturePoint::Kind::Seconds);
-  EXPECT_EQ(point.seconds.numerator, 1225);
-  EXPECT_EQ(point.seconds.denominator, 100);
-  ASSERT_TRUE(ParseCapturePoint("720f", &point, &error));
-  EXPECT_EQ(point.kind, CapturePoint::Kind::Frame);
-  EXPECT_EQ(point.frame, 720);
-  for (const char* bad : {"", "256", "4:256", "-1", "12.5", "1e3s", "s", ".s", "3.s", "12 s", "0x10f",
-                          "f", "44:", ":3", "1.0000000001s", "86401s"}) {
-    EXPECT_FALSE(ParseCapturePoint(bad, &point, &error)) << bad;
+  for (const auto& [text, kind, value] : points) {
+    ASSERT_TRUE(ParseCapturePoint(text, &point, &error)) << text;
+    EXPECT_EQ(point.kind, kind) << text;
+    EXPECT_EQ(kind == CapturePoint::Kind::Song      ? point.order * 1000 + point.row
+              : kind == CapturePoint::Kind::Seconds ? point.seconds.numerator * 100 / point.seconds.denominator
+                                                    : point.frame, value) << text;
   }
+  for (const char* bad : {"", "256", "4:256", "-1", "12.5", "1e3s", "s", ".s", "3.s", "12 s", "0x10f",
+                          "f", "44:", ":3", "1.0000000001s", "86401s"})
+    EXPECT_FALSE(ParseCapturePoint(bad, &point, &error)) << bad;
   ParseCapturePoint("12.5", &point, &error);
   EXPECT_NE(error.find("12.5s"), std::string::npos) << "a number without a unit says how to write a time";
-}
 
-TEST(CaptureOptions, DefaultsFollowTheOutputAndMistakesAreRefused) {
   CaptureOptions options;
-  std::string error;
   ASSERT_TRUE(Parse({}, &options, &error));
-  EXPECT_EQ(options.out, "zelto2k.mp4");
-  EXPECT_EQ(options.scale, 4);
-  EXPECT_EQ(options.to.kind, CapturePoint::Kind::DemoEnd);
+  EXPECT_TRUE(options.out == "zelto2k.mp4" && options.scale == 4 && options.to.kind == CapturePoint::Kind::DemoEnd);
   ASSERT_TRUE(Parse({"--out=frames/", "--fps", "120000/2002"}, &options, &error));
-  EXPECT_EQ(options.kind, OutputKind::Folder);
-  EXPECT_EQ(options.scale, 1);
-  EXPECT_EQ(options.fpsNumerator, 60000);  // reduced, so ffmpeg and the clock agree
-  EXPECT_EQ(options.fpsDenominator, 1001);
+  EXPECT_TRUE(options.kind == OutputKind::Folder && options.scale == 1);
+  EXPECT_TRUE(options.fpsNumerator == 60000 && options.fpsDenominator == 1001);  // reduced, so ffmpeg and the clock agree
   ASSERT_TRUE(Parse({"--out", "x.MKV", "--scale", "2", "--from", "20", "--to", "28"}, &options, &error));
-  EXPECT_EQ(options.kind, OutputKind::Mkv);
-  EXPECT_EQ(options.scale, 2);
-  ASSERT_TRUE(Parse({"--crf", "23", "--preset", "slow", "--report"}, &options, &error));
-  EXPECT_TRUE(options.report);
-
+  EXPECT_TRUE(options.kind == OutputKind::Mkv && options.scale == 2);
   const std::vector<std::vector<const char*>> mistakes = {
       {"--nope"}, {"x.mp4"}, {"--out"}, {"--out", "x.avi"}, {"--fps", "0"}, {"--fps", "1/2"},
       {"--fps", "1001/1"}, {"--fps", "60/0"}, {"--fps", "-60"}, {"--scale", "0"}, {"--scale", "9"},
@@ -77,40 +64,33 @@ TEST(CaptureOptions, DefaultsFollowTheOutputAndMistakesAreRefused) {
       {"--out", "f.mkv", "--preset", "fast"}, {"--help=yes"}, {"--from", "1.5"}};
   for (const std::vector<const char*>& arguments : mistakes) {
     error.clear();
-    EXPECT_FALSE(Parse(arguments, &options, &error)) << arguments[0];
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(Parse(arguments, &options, &error) || error.empty()) << arguments[0];
   }
 }
 
 TEST(FrameAtSeconds, IsTheFirstFrameAtOrAfterTheTimeExactly) {
-  EXPECT_EQ(FrameAtSeconds({3, 1}, 60, 1), 180);
-  EXPECT_EQ(FrameAtSeconds({3, 1}, 60000, 1001), 180);     // 179.82 frames
-  EXPECT_EQ(FrameAtSeconds({1001, 1000}, 60000, 1001), 60);  // exactly 60: no rounding up
-  EXPECT_EQ(FrameAtSeconds({1, 2}, 30, 1), 15);
-  EXPECT_EQ(FrameAtSeconds({0, 1}, 60, 1), 0);
-  EXPECT_EQ(FrameAtSeconds({86400000000000, 1000000000}, 1000000, 1000), 86400000);  // no overflow
+  // seconds, fps numerator and denominator, frame: 179.82 frames round up, exactly 60 does
+  // not, and a day at a million fps does not overflow.
+  const int64_t cases[6][5] = {{3, 1, 60, 1, 180}, {3, 1, 60000, 1001, 180}, {1001, 1000, 60000, 1001, 60},
+                               {1, 2, 30, 1, 15}, {0, 1, 60, 1, 0}, {86400000000000, 1000000000, 1000000, 1000, 86400000}};
+  for (const auto& c : cases) EXPECT_EQ(FrameAtSeconds({c[0], c[1]}, c[2], c[3]), c[4]) << c[0] << "/" << c[1];
 }
 
 TEST(PngWriter, StoredBlocksRoundTripAtEveryBlockBoundary) {
   // 1 + 3 * 21845 = 65536 bytes a row: the first block ends one byte before the first row.
+  const std::string folder = TemporaryFolder();
+  std::string error;
   for (const auto& [width, height] : std::vector<std::pair<int32_t, int32_t>>{{1, 1}, {3, 2}, {21845, 1}, {512, 256}}) {
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0x00FFFFFFu;
-    const std::string folder = TemporaryFolder();
-    const std::string file = folder + "/frame.png";
-    std::string error;
-    ASSERT_TRUE(WritePngFile(file, pixels.data(), width, height, &error)) << error;
-    int32_t readWidth = 0, readHeight = 0;
-    std::vector<uint32_t> read;
-    ASSERT_TRUE(ReadCapturePng(file, &readWidth, &readHeight, &read, &error)) << width << ": " << error;
-    EXPECT_EQ(readWidth, width);
-    EXPECT_EQ(readHeight, height);
-    EXPECT_EQ(read, pixels);
-    fs::remove_all(folder);
+    ASSERT_TRUE(WritePngFile(folder + "/frame.png", pixels.data(), width, height, &error)) << error;
+    const std::string read = DecodePictures(folder + "/frame.png");
+    ASSERT_EQ(read.size(), pixels.size() * 4) << width;
+    EXPECT_EQ(std::memcmp(read.data(), pixels.data(), read.size()), 0) << width;
   }
+  fs::remove_all(folder);
   const uint32_t withTopByte = 0xFF123456u;
   EXPECT_EQ(EncodePng(&withTopByte, 1, 1), [] { uint32_t p = 0x00123456u; return EncodePng(&p, 1, 1); }());
-  std::string error;
   EXPECT_FALSE(WritePngFile("/nonexistent-folder/x.png", &withTopByte, 1, 1, &error));
   EXPECT_NE(error.find("/nonexistent-folder/x.png"), std::string::npos);
 }
@@ -119,28 +99,21 @@ TEST(WavWriter, HeaderAlwaysDescribesTheSamplesWritten) {
   const std::string folder = TemporaryFolder();
   const std::string file = folder + "/audio.wav";
   std::string error;
-  std::vector<int16_t> read;
-  {
-    WavWriter writer;
-    ASSERT_TRUE(writer.Open(file, &error));
-    std::vector<int16_t> samples(2 * 30000);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 37 - 30000);
-    ASSERT_TRUE(writer.Append(samples.data(), 30000, &error));
-    ASSERT_TRUE(writer.Append(samples.data(), 30000, &error));  // past a second: sizes rewritten
-    std::fflush(nullptr);
-    ASSERT_TRUE(ReadCaptureWav(file, &read, &error)) << "a writer stopped here leaves a whole file: " << error;
-    EXPECT_GE(read.size(), 2u * 48000);
-    ASSERT_TRUE(writer.Append(samples.data(), 1, &error));
-    ASSERT_TRUE(writer.Close(&error));
-    EXPECT_EQ(writer.frames(), 60001);
-    ASSERT_TRUE(ReadCaptureWav(file, &read, &error)) << error;
-    ASSERT_EQ(read.size(), 2u * 60001);
-    EXPECT_EQ(read[0], -30000);
-    EXPECT_EQ(read[2 * 60000 + 1], samples[1]);
-  }
+  std::vector<int16_t> read, samples(2 * 30000);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 37 - 30000);
+  WavWriter writer;
+  ASSERT_TRUE(writer.Open(file, &error) && writer.Append(samples.data(), 30000, &error));
+  ASSERT_TRUE(writer.Append(samples.data(), 30000, &error));  // past a second: sizes rewritten
+  std::fflush(nullptr);
+  ASSERT_TRUE(ReadCaptureWav(file, &read)) << "a writer stopped here leaves a whole file";
+  EXPECT_GE(read.size(), 2u * 48000);
+  ASSERT_TRUE(writer.Append(samples.data(), 1, &error) && writer.Close(&error));
+  EXPECT_EQ(writer.frames(), 60001);
+  ASSERT_TRUE(ReadCaptureWav(file, &read));
+  ASSERT_EQ(read.size(), 2u * 60001);
+  EXPECT_TRUE(read[0] == -30000 && read[2 * 60000 + 1] == samples[1]);
   WavWriter unopened;
-  const int16_t sample[2] = {0, 0};
-  EXPECT_FALSE(unopened.Append(sample, 1, &error));
+  EXPECT_FALSE(unopened.Append(samples.data(), 1, &error));
   EXPECT_FALSE(unopened.Open(folder + "/missing/audio.wav", &error));
   fs::remove_all(folder);
 }
@@ -154,28 +127,18 @@ TEST(SongTimeline, FindsTheEndOrSaysTheSongNeverGetsThere) {
   ASSERT_TRUE(BuildSongTimeline((folder + "/whole.xm").c_str(), 60000, 1001, 100000, &timeline, &error));
   ASSERT_GT(timeline.demoFrames, 0);
   EXPECT_EQ(FirstFrameAtSong(timeline, kDemoEndOrder, 0), timeline.demoFrames);
-  EXPECT_EQ(FirstFrameAtSong(timeline, 0, 0), 0);
   // 40 ms an order: order 44 is heard 1.76 s in, and seen the frame after the one that plays it.
-  const int64_t order44 = FirstFrameAtSong(timeline, 44, 0);
-  EXPECT_NEAR(static_cast<double>(order44), 1.76 * 60000 / 1001 + 1, 1.0);
+  EXPECT_NEAR(static_cast<double>(FirstFrameAtSong(timeline, 44, 0)), 1.76 * 60000 / 1001 + 1, 1.0);
   EXPECT_EQ(FirstFrameAtSong(timeline, 44, 1), FirstFrameAtSong(timeline, 45, 0)) << "a 1-row order has no row 1";
   for (size_t frame = 1; frame < timeline.seen.size(); ++frame)
     EXPECT_GE(timeline.seen[frame].order, timeline.seen[frame - 1].order);
 
   // 50 orders then a loop: the end logo would wait for order 96 for ever.
   ASSERT_TRUE(BuildSongTimeline((folder + "/short.xm").c_str(), 60, 1, 2000, &timeline, &error));
-  EXPECT_EQ(timeline.demoFrames, -1);
-  EXPECT_EQ(FirstFrameAtSong(timeline, 60, 0), -1);
+  EXPECT_TRUE(timeline.demoFrames == -1 && FirstFrameAtSong(timeline, 60, 0) == -1);
   EXPECT_FALSE(BuildSongTimeline((folder + "/none.xm").c_str(), 60, 1, 10, &timeline, &error));
   EXPECT_NE(error.find("none.xm"), std::string::npos);
   fs::remove_all(folder);
-
-  EXPECT_STREQ(SceneName(SceneAt(0)), "particles");
-  EXPECT_STREQ(SceneName(SceneAt(11)), "particles");
-  EXPECT_STREQ(SceneName(SceneAt(12)), "object");
-  EXPECT_STREQ(SceneName(SceneAt(43)), "rotozoom");
-  EXPECT_STREQ(SceneName(SceneAt(44)), "end logo");
-  EXPECT_EQ(AudioFramesBefore(180, 60000, 1001), 144144);
 }
 
 TEST(ScaleNearest, EverySourcePixelBecomesAWholeBlock) {
@@ -187,20 +150,16 @@ TEST(ScaleNearest, EverySourcePixelBecomesAWholeBlock) {
 }
 
 TEST(RenderReport, MedianAndWorstPerSceneAndSpeeds) {
-  EXPECT_EQ(Median({}), 0.0);
-  EXPECT_EQ(Median({3, 1, 2}), 2.0);
-  EXPECT_EQ(Median({4, 1, 3, 2}), 2.5);
   RenderReport report;
   for (double ms : {2.0, 1.0, 9.0}) report.Add(SceneAt(20), ms / 1000.0);
   CaptureTotals totals;
   totals.framesRendered = totals.framesWritten = 120;
-  totals.renderSeconds = 0.5;
-  totals.wallSeconds = 4.0;
+  totals.renderSeconds = 0.5, totals.wallSeconds = 4.0;
   const std::string text = report.Format(totals);
   EXPECT_NE(text.find("ball                  3       2.00       9.00"), std::string::npos) << text;
   EXPECT_EQ(text.find("particles"), std::string::npos) << "scenes without frames are left out";
-  EXPECT_NE(text.find("4.00x real time"), std::string::npos) << text;  // 2 s of demo in 0.5 s
-  EXPECT_NE(text.find("0.50x real time"), std::string::npos) << text;
+  // 2 s of demo rendered in 0.5 s, written in 4 s.
+  EXPECT_TRUE(text.find("4.00x real time") != std::string::npos && text.find("0.50x real time") != std::string::npos) << text;
 }
 
 }  // namespace

