@@ -1,6 +1,9 @@
 // Test support for the capture program.
 #include "tests/capture/capture_test_support.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +24,8 @@ void MakeDemoFolder(const std::string& folder, int orders, int rows, int speed, 
     std::abort();
 }
 
-ProgramResult RunCapture(const std::string& folder, const std::vector<std::string>& arguments, const char* path) {
+ProgramResult RunCapture(const std::string& folder, const std::vector<std::string>& arguments, const char* path,
+                         const std::function<bool()>& interruptWhen) {
   std::vector<std::string> command = {ZELTO_CAPTURE_PROGRAM};
   command.insert(command.end(), arguments.begin(), arguments.end());
   const fs::path previous = fs::current_path();
@@ -31,7 +35,10 @@ ProgramResult RunCapture(const std::string& folder, const std::vector<std::strin
   ProgramResult result;
   ChildProgram program;
   std::string error;
-  if (program.Start(command, false, "capture.log", &error)) result.exitCode = program.Wait();
+  const bool started = program.Start(command, false, "capture.log", &error);
+  for (int wait = 0; started && interruptWhen && wait < 1200 && !interruptWhen(); ++wait) usleep(50000);
+  if (started && interruptWhen) kill(program.pid(), SIGINT);
+  if (started) result.exitCode = program.Wait();
   if (path) setenv("PATH", previousPath.c_str(), 1);
   result.errorOutput = ReadBytes("capture.log");
   fs::current_path(previous);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,9 @@ struct ProgramResult {
 };
 
 // Runs the capture program in `folder` with `arguments`; `path` replaces PATH when not null.
+// With `interruptWhen`, sends Ctrl-C's signal once it holds (or after a minute).
 ProgramResult RunCapture(const std::string& folder, const std::vector<std::string>& arguments,
-                         const char* path = nullptr);
+                         const char* path = nullptr, const std::function<bool()>& interruptWhen = nullptr);
 
 // The standard output of a shell command.
 std::string Shell(const std::string& command);

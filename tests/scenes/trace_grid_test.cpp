@@ -18,7 +18,7 @@ int TexelColumn(int32_t u) { return (u >> 16) & 255; }
 
 }  // namespace
 
-TEST(FillBallGrid, HitsMissesAndTheGrazingRay) {
+TEST(FillBallGrid, HitsMissesTheGrazingRayAndTheAnimationFrame) {
   int32_t centreX = 0, centreY = 0;
   // Camera on the -x axis looking at the ball: right = (0, 0, -1), down = (0, 1, 0).
   FillBallGrid(256.0f, 5000.0f, -10000.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, &centreX, &centreY);
@@ -38,9 +38,7 @@ TEST(FillBallGrid, HitsMissesAndTheGrazingRay) {
   EXPECT_EQ(GridLight[kCentre], kBallMissLight);
   FillBallGrid(256.0f, 5001.0f, -10000.0f, 5000.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, &centreX, &centreY);
   EXPECT_EQ(GridLight[kCentre], 0);
-}
-
-TEST(BallAnimationFrame, CyclesThroughThirtyFramesWhateverTheSign) {
+  // The animation cycles through thirty frames whatever the sign of the product.
   // trunc(-0.5) is 0; a huge negative product still lands in 0..29.
   EXPECT_TRUE(BallAnimationFrame(0.0, 123.4) == 0 && BallAnimationFrame(2.0, 3.6) == 7);
   EXPECT_TRUE(BallAnimationFrame(-1.0, 5.0) == 25 && BallAnimationFrame(-1.0, 0.5) == 0);
@@ -67,13 +65,18 @@ TEST(FillRippleGrid, LightFollowsTheHorizontalDistanceAndParallelRaysAreWhite) {
   EXPECT_EQ(GridU[kCentre], kWrapped);
 }
 
-TEST(TraceZoom, ParallelRaysAreWhiteUnlessTheTubeIsNearer) {
+TEST(TraceZoom, ParallelRaysAreWhiteUnlessTheTubeIsNearerAndTiesKeepThePlane) {
   // On the tube's axis looking along +x: the centre row is parallel to the planes.
   TracePlanes(800.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0);
   EXPECT_TRUE(GridU[kCentre] == 0x7F00 && GridV[kCentre] == 0x7F00 && GridLight[kCentre] == 0xFF00);
   // The centre ray meets the tube wall at (400, 0, 0): angle 0, texel column 0, level 20.
   TraceTube(400.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0);
   EXPECT_TRUE(GridU[kCentre] == 0x40000000 && GridV[kCentre] == 0 && GridLight[kCentre] == 20 << 8);
+  // Straight up from the axis far along the corridor: tube and ceiling are both right
+  // above (level 0), and the planes win the tie.
+  TracePlanes(800.0f, 0.0f, 0.0f, 1.0e6f, 0.0f, 1.0f, 0.0f, 0.0);
+  TraceTube(400.0f, 0.0f, 0.0f, 1.0e6f, 0.0f, 1.0f, 0.0f, 0.0);
+  EXPECT_TRUE(GridLight[kCentre] == 0 && GridU[kCentre] == 0 && GridV[kCentre] == kWrapped);
 }
 
 TEST(TraceZoom, TubeTexelColumnsAboveBelowAndBesideTheAxis) {
@@ -87,14 +90,6 @@ TEST(TraceZoom, TubeTexelColumnsAboveBelowAndBesideTheAxis) {
     EXPECT_TRUE(TexelColumn(GridU[kCentre]) == columns[i] && GridLight[kCentre] == levels[i] << 8) << i;
     EXPECT_EQ(GridV[kCentre], 400 * 6400) << i;
   }
-}
-
-TEST(TraceZoom, EqualLevelsKeepThePlaneAndFarCoordinatesWrap) {
-  // Straight up from the axis far along the corridor: tube and ceiling are both right
-  // above (level 0), and the planes win the tie.
-  TracePlanes(800.0f, 0.0f, 0.0f, 1.0e6f, 0.0f, 1.0f, 0.0f, 0.0);
-  TraceTube(400.0f, 0.0f, 0.0f, 1.0e6f, 0.0f, 1.0f, 0.0f, 0.0);
-  EXPECT_TRUE(GridLight[kCentre] == 0 && GridU[kCentre] == 0 && GridV[kCentre] == kWrapped);
 }
 
 TEST(TraceZoomDeathTest, FirstDirectionAlongTheAxisGivesFiniteRays) {
