@@ -157,7 +157,9 @@ TEST_F(DemoOffline, EveryWayOfEndingGivesItsStatusMessageAndLastCalls) {
   const std::vector<std::string> quit = {"PeekMessage", "MusicStopModule", "MusicFreeModule",
                                          "MusicClose", "DestroyWindow"};
   const std::vector<std::string> box = {"DestroyWindow", "ErrorMessageBox"};
-  const std::string load = "MIDAS ERREUR : MIDASloadModule \n";
+  // The player's message names only the call; a line before it names the file.
+  const std::string load =
+      "data/mowt.xm: missing, unreadable or not a playable XM module\nMIDAS ERREUR : MIDASloadModule \n";
   const EndCase cases[] = {
       // The key is handled with frame 5, the quit message found by frame 6's poll.
       {"Escape", quitAt(5, OfflineMessage::Escape), 0, "", quit, 6},
