@@ -33,7 +33,11 @@ void MusicStartup() {
   if (!platform::MusicConfig()) FatalError("MIDAS ERREUR : MIDASconfig \n");
   if (!platform::MusicInit()) FatalError("MIDAS ERREUR : MIDASinit \n");
   MusicModule = platform::MusicLoadModule("data/mowt.xm");
-  if (!MusicModule) FatalError("MIDAS ERREUR : MIDASloadModule \n");
+  if (!MusicModule) {
+    // The player's message names only the failed call: say which file it was, too.
+    std::fputs("data/mowt.xm: missing, unreadable or not a playable XM module\n", stderr);
+    FatalError("MIDAS ERREUR : MIDASloadModule \n");
+  }
   const int32_t songLength = platform::MusicSongLength(MusicModule);
   if (songLength < kSongPositionsNeeded) {
     char message[128];

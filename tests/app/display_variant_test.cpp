@@ -31,75 +31,40 @@ void RunDemo(platform::OfflineSettings settings, const std::function<void(const 
   ResetDemoState();
 }
 
-uint32_t At(const platform::OfflineFrame& frame, int x, int y) {
-  return frame.surface[static_cast<size_t>(y) * frame.surfaceWidth + x];
-}
-
-TEST(DisplayVariant, ThePictureLandsWhereTheSwitchesPutIt) {
-  if (!FullScreen) {
-    // The client area at (0, 0) of a 1024 x 768 desktop: every row fits (255 <= 738).
-    RunDemo({}, [](const platform::OfflineFrame& frame) {
-      ASSERT_EQ(frame.surfaceWidth, 1024);
-      ASSERT_EQ(frame.surfaceHeight, 768);
-      for (int y = 0; y < 768; y += 3)
-        for (int x = 0; x < 1024; x += 3) {
-          const bool inside = x < 512 && y < 256;
-          ASSERT_EQ(At(frame, x, y), inside ? TheDemo->frameBuffer[y * 512 + x] : kOfflineUnwrittenPixel)
-              << x << "," << y;
-        }
-    });
-    return;
-  }
-  if (!Mode512x384) {
-    RunDemo({}, [](const platform::OfflineFrame& frame) {
-      ASSERT_EQ(frame.surfaceWidth, 640);
-      ASSERT_EQ(frame.surfaceHeight, 480);
-      for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
-          const bool inside = x >= 64 && x < 576 && y >= 112 && y < 368;
-          // The page-flip set-up cleared all 307200 words of the back buffer.
-          ASSERT_EQ(At(frame, x, y), inside ? TheDemo->frameBuffer[(y - 112) * 512 + x - 64] : 0u)
-              << x << "," << y;
-        }
-    });
-    return;
-  }
-  // 512 x 384 straight to the primary surface: nothing was cleared, and the rows around
-  // the picture are never written.
-  RunDemo({}, [](const platform::OfflineFrame& frame) {
-    ASSERT_EQ(frame.surfaceWidth, 512);
-    ASSERT_EQ(frame.surfaceHeight, 384);
-    for (int y = 0; y < 384; ++y)
-      for (int x = 0; x < 512; ++x) {
-        const bool inside = y >= 64 && y < 320;
-        ASSERT_EQ(At(frame, x, y), inside ? TheDemo->frameBuffer[(y - 64) * 512 + x] : kOfflineUnwrittenPixel);
-      }
-  });
-  EXPECT_EQ(platform::OfflineCallCount(platform::OfflineCall::Flip), 0);
-}
-
-TEST(DisplayVariant, TheWindowedCopyStaysOnTheDesktop) {
-  if (FullScreen) GTEST_SKIP() << "full-screen build";
+// Every pixel of the surface: the picture where the switches put it, and around it either
+// the page-flip set-up's clear (640 x 480) or nothing ever written. The windowed copy is
+// clipped to the desktop and leaves the rows below its bottom minus 30 (738) alone.
+TEST(DisplayVariant, ThePictureLandsWhereTheSwitchesPutItAndNothingElseIsWritten) {
   struct Placement {
     int clientX, clientY;
   };
-  for (Placement place : {Placement{0, 600}, Placement{-100, -20}, Placement{700, 10}}) {
+  std::vector<Placement> places = {{0, 0}};
+  if (!FullScreen) places = {{0, 0}, {0, 600}, {-100, -20}, {700, 10}};
+  const int width = FullScreen ? (Mode512x384 ? 512 : 640) : 1024;
+  const int height = FullScreen ? (Mode512x384 ? 384 : 480) : 768;
+  const uint32_t outside = FullScreen && !Mode512x384 ? 0u : kOfflineUnwrittenPixel;
+  for (Placement place : places) {
     SCOPED_TRACE(testing::Message() << place.clientX << "," << place.clientY);
     platform::OfflineSettings settings;
     settings.clientX = place.clientX;
     settings.clientY = place.clientY;
-    RunDemo(settings, [place](const platform::OfflineFrame& frame) {
-      for (int y = 0; y < 768; ++y)
-        for (int x = 0; x < 1024; ++x) {
-          const int column = x - place.clientX;
-          const int row = y - place.clientY;
-          // Rows below the desktop's bottom minus 30 (738) and anything off the desktop
-          // are left alone.
-          const bool written = column >= 0 && column < 512 && row >= 0 && row < 256 && y <= 738;
-          ASSERT_EQ(At(frame, x, y), written ? TheDemo->frameBuffer[row * 512 + column] : kOfflineUnwrittenPixel)
+    const int left = FullScreen ? (Mode512x384 ? 0 : 64) : place.clientX;
+    const int top = FullScreen ? (Mode512x384 ? 64 : 112) : place.clientY;
+    RunDemo(settings, [&](const platform::OfflineFrame& frame) {
+      ASSERT_EQ(frame.surfaceWidth, width);
+      ASSERT_EQ(frame.surfaceHeight, height);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          const int column = x - left, row = y - top;
+          const bool written = column >= 0 && column < 512 && row >= 0 && row < 256 && (FullScreen || y <= 738);
+          ASSERT_EQ(frame.surface[y * width + x], written ? TheDemo->frameBuffer[row * 512 + column] : outside)
               << x << "," << y;
         }
     });
+  }
+  // Without page flipping the picture goes straight to the primary surface.
+  if (FullScreen && !PageFlip) {
+    EXPECT_EQ(platform::OfflineCallCount(platform::OfflineCall::Flip), 0);
   }
 }
 

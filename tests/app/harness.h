@@ -26,7 +26,6 @@ void WriteTestModule(int orders = 97, int rows = 2, int speed = 3, int tempo = 1
                      int restartPosition = 0);
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
-bool FileExists(const std::string& path);
 
 struct ChildResult {
   bool exited = false;   // false: killed by a signal
@@ -34,7 +33,7 @@ struct ChildResult {
   std::string errorOutput;  // everything the child wrote to stderr
 };
 
-// Runs `body` in a forked child with stderr captured; the child ends with body's result
-// unless the body ends the process itself. The offline backend runs no threads, so the
+// Runs `body` in a forked child with stderr captured (through a file in the working
+// directory); the child ends with body's result unless the body ends the process itself. The offline backend runs no threads, so the
 // child is safe to fork.
 ChildResult RunInChild(const std::function<int()>& body);

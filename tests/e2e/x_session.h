@@ -4,7 +4,7 @@
 
 #include <sys/types.h>
 
-#include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,26 +13,25 @@
 // set for this process (and so for every tool and child it starts).
 class XSession {
  public:
-  XSession() = default;
-  ~XSession();
+  ~XSession() { Stop(); }
   bool Start(int width, int height);
   void Stop();
-  int display() const { return display_; }
 
  private:
   pid_t server_ = 0;
   pid_t windowManager_ = 0;
-  int display_ = -1;
 };
 
+// Checks `done` every `stepMilliseconds` for up to `seconds`; true once it holds.
+bool WaitUntil(double seconds, const std::function<bool()>& done, int stepMilliseconds = 20);
+
 // Runs a shell command (the caller puts `timeout` in front); returns its stdout.
-std::string RunCommand(const std::string& command, int* status = nullptr);
+std::string RunCommand(const std::string& command);
 
 // A program run in `workDirectory` with some environment changes (an empty value removes
-// the variable); its stdout is read line by line, its stderr goes to a file there.
+// the variable); its stdout and stderr go to stdout.txt and stderr.txt there.
 class DemoProcess {
  public:
-  DemoProcess() = default;
   ~DemoProcess();
   bool Start(const std::string& program, const std::string& workDirectory,
              const std::vector<std::pair<std::string, std::string>>& environment);
@@ -42,20 +41,8 @@ class DemoProcess {
   bool WaitForExit(double seconds, int* exitCode);
   bool Running();
   std::string ErrorOutput() const;
-  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = 0;
-  int output_ = -1;
-  std::string buffered_;
-  std::string errorFile_;
+  std::string workDirectory_;
 };
-
-// A screenshot of the whole screen: width x height RGB triples.
-struct Screenshot {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-  uint32_t Pixel(int x, int y) const;  // 0x00RRGGBB
-};
-bool TakeScreenshot(Screenshot* shot);

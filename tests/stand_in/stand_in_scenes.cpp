@@ -14,21 +14,12 @@ bool StandInAnnounceFirstFrame = false;
 
 namespace {
 
-bool firstFrameAnnounced = false;
-
-bool InBlock(int x, int y, int number) {
-  if (y < 16 || y >= 48 || x < 16) return false;
-  const int block = (x - 16) / 24;
-  return block < number && (x - 16) % 24 < 16;
-}
-
-void RunCard(uint32_t* frame, int number, int32_t endPosition, StandInSceneCall* call) {
+void RunCard(uint32_t* frame, int number, int32_t endPosition) {
   while (MusicPosition.load(std::memory_order_relaxed) < endPosition) {
     DrawStandInCard(frame, number);
     PresentFrame(frame);
-    ++call->framesPresented;
-    if (StandInAnnounceFirstFrame && !firstFrameAnnounced) {
-      firstFrameAnnounced = true;
+    if (StandInAnnounceFirstFrame) {
+      StandInAnnounceFirstFrame = false;
       std::puts("first frame");
       std::fflush(stdout);
     }
@@ -36,8 +27,13 @@ void RunCard(uint32_t* frame, int number, int32_t endPosition, StandInSceneCall*
 }
 
 void RunScene(uint32_t* frame, int scene, int32_t endPosition) {
-  StandInSceneCalls.push_back({scene, frame, 0});
-  RunCard(frame, scene, endPosition, &StandInSceneCalls.back());
+  StandInSceneCalls.push_back({scene, frame});
+  RunCard(frame, scene, endPosition);
+}
+
+uint32_t CardPixel(int x, int y, int number) {
+  const bool inBlock = y >= 16 && y < 48 && x >= 16 && (x - 16) / 24 < number && (x - 16) % 24 < 16;
+  return inBlock ? 0x00FFFFFFu : StandInCardColour(number);
 }
 
 }  // namespace
@@ -47,24 +43,15 @@ uint32_t StandInCardColour(int number) {
 }
 
 void DrawStandInCard(uint32_t* frame, int number) {
-  const uint32_t colour = StandInCardColour(number);
-  for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x)
-      frame[y * kFrameWidth + x] = InBlock(x, y, number) ? 0x00FFFFFFu : colour;
-}
-
-bool IsStandInCard(const uint32_t* picture, int number) {
-  const uint32_t colour = StandInCardColour(number);
-  for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x)
-      if (picture[y * kFrameWidth + x] != (InBlock(x, y, number) ? 0x00FFFFFFu : colour))
-        return false;
-  return true;
+  for (int i = 0; i < kFramePixels; ++i) frame[i] = CardPixel(i % kFrameWidth, i / kFrameWidth, number);
 }
 
 int StandInCardOf(const uint32_t* picture) {
-  for (int number = 1; number <= 7; ++number)
-    if (IsStandInCard(picture, number)) return number;
+  for (int number = 1; number <= 7; ++number) {
+    int i = 0;
+    while (i < kFramePixels && picture[i] == CardPixel(i % kFrameWidth, i / kFrameWidth, number)) ++i;
+    if (i == kFramePixels) return number;
+  }
   return 0;
 }
 
@@ -78,9 +65,7 @@ void RippledPlaneScene(uint32_t* frame) { RunScene(frame, 4, 32); }
 void ZoomScene(uint32_t* frame) { RunScene(frame, 5, 40); }
 void RotozoomScene(uint32_t* frame) {
   TimerReset();
-  StandInSceneCalls.push_back({6, frame, 0});
-  const size_t call = StandInSceneCalls.size() - 1;
-  RunCard(frame, 6, 44, &StandInSceneCalls[call]);
+  RunScene(frame, 6, 44);
   TimerReset();
-  RunCard(frame, 7, 96, &StandInSceneCalls[call]);
+  RunCard(frame, 7, 96);
 }

@@ -14,15 +14,12 @@
 uint32_t StandInCardColour(int number);
 // Draws card n into the 512 x 256 frame.
 void DrawStandInCard(uint32_t* frame, int number);
-// True when `picture` (512 x 256) is exactly card n.
-bool IsStandInCard(const uint32_t* picture, int number);
-// The card number that `picture` shows exactly, or 0.
+// The card number that `picture` (512 x 256) shows exactly, or 0.
 int StandInCardOf(const uint32_t* picture);
 
 struct StandInSceneCall {
-  int scene;               // 1..6
-  const uint32_t* frame;   // the pointer it was given
-  int64_t framesPresented; // frames it presented
+  int scene;              // 1..6
+  const uint32_t* frame;  // the pointer it was given
 };
 // The scene calls of this process, in order.
 extern std::vector<StandInSceneCall> StandInSceneCalls;
