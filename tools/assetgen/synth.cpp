@@ -234,70 +234,55 @@ xm::Instrument MakeCrash() {
   return Drum("crash", out, 30, 110);
 }
 
+namespace {
+
+// A tonal instrument: `pcm` is whole periods of `period` samples, and the sample loops over
+// its last `loopLength` samples (0: all of it) so a note sustains while its envelope holds.
+xm::Instrument Tonal(const char* name, std::vector<int16_t> pcm, int period, uint32_t loopLength,
+                     uint8_t volume, xm::Envelope envelope) {
+  xm::Instrument instrument;
+  instrument.name = name;
+  xm::Sample& sample = instrument.sample;
+  sample.name = name;
+  sample.data = std::move(pcm);
+  TuneForPeriod(sample, period);
+  const uint32_t size = static_cast<uint32_t>(sample.data.size());
+  sample.loop = xm::Sample::Loop::Forward;
+  sample.loopLength = loopLength == 0 ? size : loopLength;
+  sample.loopStart = size - sample.loopLength;
+  sample.volume = volume;
+  instrument.volumeEnvelope = std::move(envelope);
+  return instrument;
+}
+
+}  // namespace
+
 xm::Instrument MakeBass() {
   constexpr int kPeriod = 256;
-  xm::Instrument instrument;
-  instrument.name = "bass";
-  xm::Sample& sample = instrument.sample;
-  sample.name = "bass";
-  sample.data = ToPcm(Saturate(Pluck(kPeriod, 40, 28.0, 5.0, 6.0, 0.35, 0.5), 1.6), 0.9);
-  TuneForPeriod(sample, kPeriod);
-  sample.loop = xm::Sample::Loop::Forward;
-  sample.loopStart = static_cast<uint32_t>(sample.data.size() - kPeriod);
-  sample.loopLength = kPeriod;
-  sample.volume = 48;
-  instrument.volumeEnvelope = MakeEnvelope({{0, 64}, {8, 52}, {40, 44}, {46, 0}}, 2);
-  instrument.fadeout = 0;
-  return instrument;
+  return Tonal("bass", ToPcm(Saturate(Pluck(kPeriod, 40, 28.0, 5.0, 6.0, 0.35, 0.5), 1.6), 0.9), kPeriod,
+               kPeriod, 48, MakeEnvelope({{0, 64}, {8, 52}, {40, 44}, {46, 0}}, 2));
 }
 
 xm::Instrument MakePluck() {
   constexpr int kPeriod = 128;
-  xm::Instrument instrument;
-  instrument.name = "pluck";
-  xm::Sample& sample = instrument.sample;
-  sample.name = "pluck";
-  sample.data = ToPcm(Saturate(Pluck(kPeriod, 64, 40.0, 4.0, 10.0, 0.6, 0.3), 1.4), 0.9);
-  TuneForPeriod(sample, kPeriod);
-  sample.loop = xm::Sample::Loop::Forward;
-  sample.loopStart = static_cast<uint32_t>(sample.data.size() - kPeriod);
-  sample.loopLength = kPeriod;
-  sample.volume = 40;
-  sample.panning = 80;
-  instrument.volumeEnvelope = MakeEnvelope({{0, 64}, {4, 40}, {12, 18}, {30, 6}, {48, 0}}, -1);
+  xm::Instrument instrument =
+      Tonal("pluck", ToPcm(Saturate(Pluck(kPeriod, 64, 40.0, 4.0, 10.0, 0.6, 0.3), 1.4), 0.9), kPeriod,
+            kPeriod, 40, MakeEnvelope({{0, 64}, {4, 40}, {12, 18}, {30, 6}, {48, 0}}, -1));
+  instrument.sample.panning = 80;
   return instrument;
 }
 
 xm::Instrument MakePad() {
   constexpr int kPeriod = 128, kLoopCycles = 256;
-  xm::Instrument instrument;
-  instrument.name = "pad";
-  xm::Sample& sample = instrument.sample;
-  sample.name = "pad";
-  sample.data = ToPcm(Saturate(Ensemble(kPeriod, kLoopCycles, {-3, -1, 0, 2, 4}, 24, 7.0, 0.2, 101), 2.0), 0.9);
-  TuneForPeriod(sample, kPeriod);
-  sample.loop = xm::Sample::Loop::Forward;
-  sample.loopStart = 0;
-  sample.loopLength = static_cast<uint32_t>(sample.data.size());
-  sample.volume = 24;
-  instrument.volumeEnvelope = MakeEnvelope({{0, 0}, {28, 64}, {60, 56}, {110, 0}}, 2);
-  return instrument;
+  return Tonal("pad", ToPcm(Saturate(Ensemble(kPeriod, kLoopCycles, {-3, -1, 0, 2, 4}, 24, 7.0, 0.2, 101), 2.0), 0.9),
+               kPeriod, 0, 24, MakeEnvelope({{0, 0}, {28, 64}, {60, 56}, {110, 0}}, 2));
 }
 
 xm::Instrument MakeLead() {
   constexpr int kPeriod = 128, kLoopCycles = 256;
-  xm::Instrument instrument;
-  instrument.name = "lead";
-  xm::Sample& sample = instrument.sample;
-  sample.name = "lead";
-  sample.data = ToPcm(Saturate(Ensemble(kPeriod, kLoopCycles, {-1, 1}, 36, 12.0, 0.5, 202), 1.5), 0.9);
-  TuneForPeriod(sample, kPeriod);
-  sample.loop = xm::Sample::Loop::Forward;
-  sample.loopStart = 0;
-  sample.loopLength = static_cast<uint32_t>(sample.data.size());
-  sample.volume = 40;
-  instrument.volumeEnvelope = MakeEnvelope({{0, 0}, {2, 64}, {12, 50}, {22, 0}}, 2);
-  instrument.vibratoType = 0;
+  xm::Instrument instrument =
+      Tonal("lead", ToPcm(Saturate(Ensemble(kPeriod, kLoopCycles, {-1, 1}, 36, 12.0, 0.5, 202), 1.5), 0.9),
+            kPeriod, 0, 40, MakeEnvelope({{0, 0}, {2, 64}, {12, 50}, {22, 0}}, 2));
   instrument.vibratoSweep = 40;
   instrument.vibratoDepth = 3;
   instrument.vibratoRate = 12;
