@@ -17,9 +17,17 @@ constexpr int kRowsPerBar = 16;
 constexpr int kBars = 115;  // orders 0..43: two bars each; 44..95: half a bar; 96: one bar
 constexpr int kRows = kBars * kRowsPerBar;
 
-enum Channel { kKick, kSnare, kClosedHat, kOpenHat, kBass, kPad1, kPad2, kPad3, kLead, kEcho, kArp, kEffects, kChannels };
+// Two pad sets take turns: a new chord attacks on one while the old one releases on the
+// other, so the harmony never drops out at a chord change.
+enum Channel { kKick, kSnare, kClosedHat, kOpenHat, kBass, kPadA, kPadB = kPadA + 3, kLead = kPadB + 3, kEcho, kArp,
+               kEffects, kChannels };
 enum Instrument { kKickSound = 1, kSnareSound, kClosedHatSound, kOpenHatSound, kCrashSound, kBassSound, kPadSound,
                   kLeadSound, kPluckSound, kRiserSound };
+
+// Where each channel sits (0 left, 128 centre, 255 right), set with every note: drums and
+// bass in the middle, the pad voices spread, the lead right of centre and its echo left.
+// -1: the sample's own panning (hats slightly off centre); the arpeggio sets its own.
+constexpr int kChannelPan[kChannels] = {128, 128, -1, -1, 128, 40, 216, 128, 40, 216, 128, 168, 48, -1, 128};
 
 // ------------------------------------------------------------------ the score as text
 
@@ -73,13 +81,17 @@ class Timeline {
   const xm::Cell& At(int row, int channel) const { return cells_[static_cast<size_t>(row) * kChannels + channel]; }
 
   // Volumes are written through the mix: the score's levels scaled by the instrument's
-  // gain (percent), so balancing the parts does not mean editing every line.
-  void Note(int row, int channel, int note, int instrument, int volume) {
+  // gain and by the section's level (both percent), so balancing the parts or the
+  // sections does not mean editing every line. A note also sets its channel's panning
+  // (`pan`, or the channel's place when it has one), because a new note resets it.
+  void Note(int row, int channel, int note, int instrument, int volume, int pan = -1) {
     if (row < 0 || row >= kRows) return;
     xm::Cell& cell = At(row, channel);
     cell.note = static_cast<uint8_t>(note);
     cell.instrument = static_cast<uint8_t>(instrument);
     cell.volume = static_cast<uint8_t>(0x10 + Mixed(instrument, volume));
+    if (pan < 0) pan = kChannelPan[channel];
+    if (pan >= 0) Effect(row, channel, 0x08, static_cast<uint8_t>(pan));
     mixInstrument_[channel] = instrument;
   }
   // A volume change on a channel follows the mix of the last instrument played there.
@@ -97,15 +109,22 @@ class Timeline {
     At(row, channel).effect = effect;
     At(row, channel).parameter = parameter;
   }
+  // The level of the section that follows, percent of the written volumes.
+  void Level(int percent) { level_ = percent; }
+  // The pad set that holds the current chord, and the one the next chord goes to.
+  int SoundingPads() const { return padSet_; }
+  int SwapPads() { return padSet_ = padSet_ == kPadA ? kPadB : kPadA; }
 
  private:
-  static int Mixed(int instrument, int volume) {
+  int Mixed(int instrument, int volume) const {
     //                            kick snare chat ohat crash bass pad lead pluck riser
     static const int kGain[11] = {0,  80,  84,  95,  95,  76,  115, 108, 120, 112, 70};
-    return std::clamp(volume * kGain[instrument] / 100, 0, 64);
+    return std::clamp(volume * kGain[instrument] / 100 * level_ / 100, 0, 64);
   }
   std::vector<xm::Cell> cells_;
   int mixInstrument_[kChannels] = {};
+  int level_ = 100;
+  int padSet_ = kPadB;
 };
 
 int BarRow(int bar) { return bar * kRowsPerBar; }
@@ -184,7 +203,7 @@ void PlayMelody(Timeline& song, std::string_view text, int row, int channel, int
 // The lead and its echo three sixteenths later, quieter and to the other side.
 void Lead(Timeline& song, std::string_view text, int bar, int volume, int transpose = 0) {
   PlayMelody(song, text, BarRow(bar), kLead, kLeadSound, volume, transpose);
-  PlayMelody(song, text, BarRow(bar), kEcho, kLeadSound, volume * 2 / 5, transpose, 3);
+  PlayMelody(song, text, BarRow(bar), kEcho, kLeadSound, volume / 2, transpose, 3);
 }
 
 void Drums(Timeline& song, int bar, int channel, int instrument, const char* line, int volume) {
@@ -196,7 +215,8 @@ void Drums(Timeline& song, int bar, int channel, int instrument, const char* lin
   }
 }
 
-// Pads: the chord's three tones voiced inside G-3..F#4, re-struck when the chord changes.
+// Pads: the chord's three tones voiced inside G-3..F#4, struck on the other pad set when
+// the chord changes while the set that held the old chord releases.
 void Pads(Timeline& song, int firstBar, int lastBar, int volume) {
   for (int bar = firstBar; bar <= lastBar; ++bar) {
     if (bar > firstBar && std::string_view(kChords[bar]) == kChords[bar - 1]) continue;
@@ -204,12 +224,16 @@ void Pads(Timeline& song, int firstBar, int lastBar, int volume) {
     std::vector<int> notes;
     for (int pitch : tones) notes.push_back(InRange(pitch, NoteNumber(7, 3)));
     std::sort(notes.begin(), notes.end());
-    for (int v = 0; v < 3; ++v) song.Note(BarRow(bar), kPad1 + v, notes[v], kPadSound, volume);
+    const int old = song.SoundingPads(), next = song.SwapPads();
+    for (int v = 0; v < 3; ++v) {
+      song.Off(BarRow(bar), old + v);
+      song.Note(BarRow(bar), next + v, notes[v], kPadSound, volume);
+    }
   }
 }
 
 void PadsRelease(Timeline& song, int row) {
-  for (int v = 0; v < 3; ++v) song.Off(row, kPad1 + v);
+  for (int v = 0; v < 3; ++v) song.Off(row, song.SoundingPads() + v);
 }
 
 enum class BassStyle { Whole, Offbeat, Groove, Rolling };
@@ -248,7 +272,8 @@ void Bass(Timeline& song, int firstBar, int lastBar, BassStyle style, int volume
   }
 }
 
-// Sixteenth-note arpeggio over root, third, fifth and octave around C-5.
+// Sixteenth-note arpeggio over root, third, fifth and octave around C-5, bouncing
+// between left and right.
 void Arpeggio(Timeline& song, int firstBar, int lastBar, int volume, int growTo = -1) {
   static const int kOrder[16] = {0, 1, 2, 3, 1, 2, 3, 2, 0, 1, 2, 3, 2, 3, 1, 2};
   const int bars = lastBar - firstBar + 1;
@@ -260,7 +285,8 @@ void Arpeggio(Timeline& song, int firstBar, int lastBar, int volume, int growTo 
     const int notes[4] = {root, third, fifth, root + 12};
     const int level = growTo < 0 ? volume : volume + (growTo - volume) * (bar - firstBar) / std::max(1, bars - 1);
     for (int i = 0; i < 16; ++i)
-      song.Note(BarRow(bar) + i, kArp, notes[kOrder[i]], kPluckSound, i % 4 == 0 ? level : level * 3 / 4);
+      song.Note(BarRow(bar) + i, kArp, notes[kOrder[i]], kPluckSound, i % 4 == 0 ? level : level * 3 / 4,
+                i % 2 ? 184 : 72);
   }
 }
 
@@ -279,26 +305,46 @@ void Groove(Timeline& song, int firstBar, int lastBar, bool snare, bool sixteent
 
 void Fill(Timeline& song, int bar, const char* line) { Drums(song, bar, kSnare, kSnareSound, line, 54); }
 
+// The end logo flashes once every 64 rows, from row 32 of its section on: each burst
+// lands on a crash, a kick and a bass hit, with a snare pickup in the four rows before.
+void FlashHit(Timeline& song, int bar, int volume) {
+  const int row = BarRow(bar);
+  for (int i = 0; i < 4; ++i) song.Note(row - 4 + i, kSnare, 49, kSnareSound, volume * (8 + 2 * i) / 14);
+  song.Note(row, kEffects, 49, kCrashSound, volume);
+  song.Note(row, kKick, 49, kKickSound, volume);
+  song.Note(row, kBass, InRange(ParseChord(kChords[bar]).root, NoteNumber(4, 2)), kBassSound, volume);
+}
+
 Timeline Compose() {
   Timeline song;
-  // Intro: pads and a growing arpeggio, then kick and bass, then the full kit.
-  Pads(song, 0, 23, 44);
+  // Intro (particles): pads and a growing arpeggio, then kick, hats and bass, then the
+  // full kit, louder step by step. Each pattern (two bars) opens as the smear pulse draws
+  // its longest trails.
+  song.Level(55);
+  Pads(song, 0, 7, 44);
   Arpeggio(song, 0, 7, 14, 34);
   Riser(song, 6, 40);
+  song.Level(75);
+  Pads(song, 8, 15, 44);
   Crash(song, 8, 48);
-  Arpeggio(song, 8, 23, 34);
+  Arpeggio(song, 8, 15, 34);
   for (int bar = 8; bar <= 15; ++bar) {
     Drums(song, bar, kKick, kKickSound, kFourFloor, 60);
-    Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 44);
+    Drums(song, bar, kClosedHat, kClosedHatSound, bar % 4 == 3 ? "..x...x...x.x.xx" : kOffbeats, 44);
   }
+  Drums(song, 15, kSnare, kSnareSound, "............x.xX", 48);
   Bass(song, 8, 15, BassStyle::Offbeat, 52);
+  song.Level(90);
+  Pads(song, 16, 23, 44);
+  Arpeggio(song, 16, 23, 34);
   Crash(song, 16, 56);
   Groove(song, 16, 23, true, true, false);
   Bass(song, 16, 23, BassStyle::Offbeat, 56);
   Fill(song, 23, kSnareFill);
   Riser(song, 22, 48);
 
-  // Verse (object scene).
+  // Verse (object scene): the lead enters, the arpeggio leaves.
+  song.Level(100);
   Crash(song, 24, 64);
   Pads(song, 24, 39, 36);
   Groove(song, 24, 39, true, false, false);
@@ -309,7 +355,7 @@ Timeline Compose() {
   Fill(song, 39, kSnareFill);
   Riser(song, 38, 52);
 
-  // Chorus (ball scene).
+  // Chorus (ball scene): the arpeggio and the open hats come back.
   Crash(song, 40, 64);
   Pads(song, 40, 55, 40);
   Groove(song, 40, 55, true, false, true);
@@ -319,17 +365,27 @@ Timeline Compose() {
   Lead(song, kChorusMelody, 48, 50);
   Fill(song, 55, kBigFill);
 
-  // Breakdown (rippled plane): no kick, half-time snare, long bass notes.
+  // Breakdown (rippled plane): no kick and no hats, long bass notes, a half-time snare,
+  // well below the verse; its last two bars build into the zoom scene with a rising
+  // snare roll, a riser and a kick on every beat.
+  song.Level(50);
   Crash(song, 56, 52);
   Pads(song, 56, 63, 50);
-  Bass(song, 56, 63, BassStyle::Whole, 56);
-  Arpeggio(song, 56, 63, 30);
-  for (int bar = 56; bar <= 62; ++bar) Drums(song, bar, kSnare, kSnareSound, kHalfTime, 52);
+  Bass(song, 56, 61, BassStyle::Whole, 56);
+  Arpeggio(song, 56, 61, 30);
+  for (int bar = 58; bar <= 61; ++bar) Drums(song, bar, kSnare, kSnareSound, kHalfTime, 52);
   Lead(song, kBreakdownMelody, 60, 46);
-  Fill(song, 63, kBigFill);
-  Riser(song, 62, 56);
+  song.Level(100);
+  for (int i = 0; i < 32; ++i) {
+    const int row = BarRow(62) + i;
+    song.Note(row, kSnare, 49, kSnareSound, 12 + 40 * i / 31);
+    if (i % 4 == 0) song.Note(row, kKick, 49, kKickSound, 24 + i);
+  }
+  Arpeggio(song, 62, 63, 12, 30);
+  Bass(song, 62, 63, BassStyle::Offbeat, 44);
+  Riser(song, 62, 60);
 
-  // Driving chorus (zoom).
+  // Driving chorus (zoom): the whole band, sixteenth hats and a rolling bass.
   Crash(song, 64, 64);
   Pads(song, 64, 79, 38);
   Groove(song, 64, 79, true, true, true);
@@ -340,7 +396,8 @@ Timeline Compose() {
   Fill(song, 79, kSnareFill);
   Riser(song, 78, 52);
 
-  // Bridge (rotozoom).
+  // Bridge (rotozoom): the snare and the arpeggio leave, the bridge melody over the kick.
+  song.Level(92);
   Crash(song, 80, 64);
   Pads(song, 80, 87, 42);
   Groove(song, 80, 87, false, true, false);
@@ -350,16 +407,29 @@ Timeline Compose() {
   Fill(song, 87, kBigFill);
   Riser(song, 86, 56);
 
-  // Outro (end logo): the verse once more, then the kit falls away bar group by group.
+  // Outro (end logo): the verse once more, then the kit falls away bar group by group,
+  // each step quieter; every flash of the logo gets its hit.
+  song.Level(100);
   Crash(song, 88, 64);
-  Pads(song, 88, 111, 40);
+  Pads(song, 88, 95, 40);
   Groove(song, 88, 95, true, false, true);
-  Bass(song, 88, 103, BassStyle::Groove, 58);
+  Bass(song, 88, 95, BassStyle::Groove, 58);
   Lead(song, kVerseMelody, 88, 50);
+  song.Level(85);
+  Pads(song, 96, 103, 40);
   Groove(song, 96, 103, false, true, false);
-  Arpeggio(song, 96, 111, 28, 16);
+  Bass(song, 96, 103, BassStyle::Groove, 58);
+  Arpeggio(song, 96, 103, 28, 22);
+  song.Level(58);
+  Pads(song, 104, 111, 40);
+  Arpeggio(song, 104, 111, 22, 14);
   for (int bar = 104; bar <= 111; ++bar) Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 36);
+  for (int bar = 90; bar <= 110; bar += 4) {
+    song.Level(bar < 96 ? 100 : bar < 104 ? 85 : 64);
+    FlashHit(song, bar, 60);
+  }
   // The last chord: struck with kick, bass and crash, then faded out row by row.
+  song.Level(64);
   Crash(song, 112, 56);
   Drums(song, 112, kKick, kKickSound, "x...............", 64);
   Pads(song, 112, 113, 44);
@@ -367,7 +437,7 @@ Timeline Compose() {
   song.Note(BarRow(112), kLead, NoteNumber(9, 5), kLeadSound, 40);
   for (int i = 1; i < 32; ++i) {
     const int level = 44 * (32 - i) / 32;
-    for (int v = 0; v < 3; ++v) song.Volume(BarRow(112) + i, kPad1 + v, level);
+    for (int v = 0; v < 3; ++v) song.Volume(BarRow(112) + i, song.SoundingPads() + v, level);
     song.Volume(BarRow(112) + i, kBass, 56 * (32 - i) / 32);
     song.Volume(BarRow(112) + i, kLead, 40 * (32 - i) / 32);
   }

@@ -19,7 +19,7 @@
 namespace assetgen {
 
 inline constexpr int kSongOrders = 97;
-inline constexpr int kSongTempo = 140;
+inline constexpr int kSongTempo = 159;
 inline constexpr int kSongSpeed = 6;
 
 xm::Module MakeSong();

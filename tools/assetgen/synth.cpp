@@ -275,7 +275,7 @@ xm::Instrument MakePluck() {
 xm::Instrument MakePad() {
   constexpr int kPeriod = 128, kLoopCycles = 256;
   return Tonal("pad", ToPcm(Saturate(Ensemble(kPeriod, kLoopCycles, {-3, -1, 0, 2, 4}, 24, 7.0, 0.2, 101), 2.0), 0.9),
-               kPeriod, 0, 24, MakeEnvelope({{0, 0}, {28, 64}, {60, 56}, {110, 0}}, 2));
+               kPeriod, 0, 24, MakeEnvelope({{0, 20}, {24, 64}, {60, 56}, {110, 0}}, 2));
 }
 
 xm::Instrument MakeLead() {
