@@ -368,7 +368,7 @@ Timeline Compose() {
   // Breakdown (rippled plane): no kick and no hats, long bass notes, a half-time snare,
   // well below the verse; its last two bars build into the zoom scene with a rising
   // snare roll, a riser and a kick on every beat.
-  song.Level(50);
+  song.Level(56);
   Crash(song, 56, 52);
   Pads(song, 56, 63, 50);
   Bass(song, 56, 61, BassStyle::Whole, 56);
