@@ -294,12 +294,17 @@ void Crash(Timeline& song, int bar, int volume) { song.Note(BarRow(bar), kEffect
 // The riser spans two bars and ends on the next downbeat.
 void Riser(Timeline& song, int bar, int volume) { song.Note(BarRow(bar), kEffects, 49, kRiserSound, volume); }
 
+// The kit, bar by bar. The last bar of every four turns round (a ghost snare and a
+// pushed kick), and the eighth bar opens the hats, so the backing never plays the same
+// four bars three times over.
 void Groove(Timeline& song, int firstBar, int lastBar, bool snare, bool sixteenths, bool openHats) {
   for (int bar = firstBar; bar <= lastBar; ++bar) {
-    Drums(song, bar, kKick, kKickSound, kFourFloor, 64);
-    if (snare) Drums(song, bar, kSnare, kSnareSound, kBackbeat, 60);
-    Drums(song, bar, kClosedHat, kClosedHatSound, sixteenths ? kSixteenths : kOffbeats, 56);
-    if (openHats) Drums(song, bar, kOpenHat, kOpenHatSound, kOffbeats, 48);
+    const bool turn = bar % 4 == 3, phraseEnd = bar % 8 == 7;
+    Drums(song, bar, kKick, kKickSound, phraseEnd ? "x...x...x...x.x." : kFourFloor, 64);
+    if (snare) Drums(song, bar, kSnare, kSnareSound, turn ? "....x.....o.x.o." : kBackbeat, 60);
+    Drums(song, bar, kClosedHat, kClosedHatSound,
+          sixteenths ? (turn ? "xoxoxoxoxoxoxxXx" : kSixteenths) : (turn ? "..x...x...x.xxx." : kOffbeats), 56);
+    if (openHats || phraseEnd) Drums(song, bar, kOpenHat, kOpenHatSound, phraseEnd && !openHats ? "..............x." : kOffbeats, 48);
   }
 }
 
