@@ -294,9 +294,9 @@ void Crash(Timeline& song, int bar, int volume) { song.Note(BarRow(bar), kEffect
 // The riser spans two bars and ends on the next downbeat.
 void Riser(Timeline& song, int bar, int volume) { song.Note(BarRow(bar), kEffects, 49, kRiserSound, volume); }
 
-// The kit, bar by bar. The last bar of every four turns round (a ghost snare and a
-// pushed kick), and the eighth bar opens the hats, so the backing never plays the same
-// four bars three times over.
+// The kit, bar by bar. The last bar of every four turns round (ghost snares, busier
+// hats), and the last of every eight pushes the kick and opens a hat, so the backing
+// never plays the same four bars three times over.
 void Groove(Timeline& song, int firstBar, int lastBar, bool snare, bool sixteenths, bool openHats) {
   for (int bar = firstBar; bar <= lastBar; ++bar) {
     const bool turn = bar % 4 == 3, phraseEnd = bar % 8 == 7;
@@ -304,7 +304,8 @@ void Groove(Timeline& song, int firstBar, int lastBar, bool snare, bool sixteent
     if (snare) Drums(song, bar, kSnare, kSnareSound, turn ? "....x.....o.x.o." : kBackbeat, 60);
     Drums(song, bar, kClosedHat, kClosedHatSound,
           sixteenths ? (turn ? "xoxoxoxoxoxoxxXx" : kSixteenths) : (turn ? "..x...x...x.xxx." : kOffbeats), 56);
-    if (openHats || phraseEnd) Drums(song, bar, kOpenHat, kOpenHatSound, phraseEnd && !openHats ? "..............x." : kOffbeats, 48);
+    if (openHats) Drums(song, bar, kOpenHat, kOpenHatSound, kOffbeats, 48);
+    else if (phraseEnd) Drums(song, bar, kOpenHat, kOpenHatSound, "..............x.", 48);
   }
 }
 
@@ -425,16 +426,16 @@ Timeline Compose() {
   Groove(song, 96, 103, false, true, false);
   Bass(song, 96, 103, BassStyle::Groove, 58);
   Arpeggio(song, 96, 103, 28, 22);
-  song.Level(58);
+  song.Level(50);
   Pads(song, 104, 111, 40);
   Arpeggio(song, 104, 111, 22, 14);
   for (int bar = 104; bar <= 111; ++bar) Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 36);
   for (int bar = 90; bar <= 110; bar += 4) {
-    song.Level(bar < 96 ? 100 : bar < 104 ? 85 : 64);
+    song.Level(bar < 96 ? 100 : bar < 104 ? 85 : 58);
     FlashHit(song, bar, 60);
   }
   // The last chord: struck with kick, bass and crash, then faded out row by row.
-  song.Level(64);
+  song.Level(58);
   Crash(song, 112, 56);
   Drums(song, 112, kKick, kKickSound, "x...............", 64);
   Pads(song, 112, 113, 44);
