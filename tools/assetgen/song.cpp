@@ -426,12 +426,12 @@ Timeline Compose() {
   Groove(song, 96, 103, false, true, false);
   Bass(song, 96, 103, BassStyle::Groove, 58);
   Arpeggio(song, 96, 103, 28, 22);
-  song.Level(50);
+  song.Level(46);
   Pads(song, 104, 111, 40);
   Arpeggio(song, 104, 111, 22, 14);
   for (int bar = 104; bar <= 111; ++bar) Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 36);
   for (int bar = 90; bar <= 110; bar += 4) {
-    song.Level(bar < 96 ? 100 : bar < 104 ? 85 : 58);
+    song.Level(bar < 96 ? 100 : bar < 104 ? 92 : 70);
     FlashHit(song, bar, 60);
   }
   // The last chord: struck with kick, bass and crash, then faded out row by row.
