@@ -62,13 +62,14 @@ void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip
 void RotozoomMap(const uint32_t* texture, uint32_t* frame, TexturePoint topLeft, TexturePoint topRight,
                  TexturePoint /*bottomRight*/, TexturePoint bottomLeft) {
   // Unsigned 20.12 so that the running sums wrap; bits 12..19 are the same whichever
-  // way the shift treats the sign.
-  uint32_t rowU = static_cast<uint32_t>(TruncateToInt32(topLeft.x * 4096.0));
-  uint32_t rowV = static_cast<uint32_t>(TruncateToInt32(topLeft.y * 4096.0));
-  const uint32_t columnStepU = static_cast<uint32_t>(TruncateToInt32((topRight.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t columnStepV = static_cast<uint32_t>(TruncateToInt32((topRight.y - topLeft.y) * 4096.0 / 256.0));
-  const uint32_t rowStepU = static_cast<uint32_t>(TruncateToInt32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t rowStepV = static_cast<uint32_t>(TruncateToInt32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
+  // way the shift treats the sign. The texture plane is unbounded, so the conversions
+  // wrap (low 32 bits of the 64-bit truncation) instead of saturating.
+  uint32_t rowU = static_cast<uint32_t>(TruncateWrap32(topLeft.x * 4096.0));
+  uint32_t rowV = static_cast<uint32_t>(TruncateWrap32(topLeft.y * 4096.0));
+  const uint32_t columnStepU = static_cast<uint32_t>(TruncateWrap32((topRight.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t columnStepV = static_cast<uint32_t>(TruncateWrap32((topRight.y - topLeft.y) * 4096.0 / 256.0));
+  const uint32_t rowStepU = static_cast<uint32_t>(TruncateWrap32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t rowStepV = static_cast<uint32_t>(TruncateWrap32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
   uint32_t* row = frame;
   for (int y = 0; y < kFrameHeight; ++y) {
     rowU += rowStepU;
