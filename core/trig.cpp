@@ -47,9 +47,8 @@ constexpr uint64_t kTwoOverPi[] = {
     0xEF2F118B5A0A6D1FULL, 0x6D367ECF27CB09B7ULL, 0x4F463F669E5FEA2DULL, 0x7527BAC7EBE5F17BULL,
     0x3D0739F78A5292EAULL, 0x6BFB5FB11F8D5D08ULL, 0x56033046FC7B6BABULL, 0xF0CFBC209AF4361DULL};
 
-// Bit i (1-based, i = 1 is the weight 1/2) of 2 / pi.
+// The 64 bits first .. first + 63 of 2 / pi (bit 1 has the weight 1/2).
 uint64_t TwoOverPiWord(int first) {
-  // The 64 bits first .. first + 63 of 2 / pi.
   const int word = (first - 1) / 64, shift = (first - 1) % 64;
   const uint64_t high = kTwoOverPi[word];
   if (shift == 0) return high;
@@ -107,6 +106,10 @@ int ReduceLarge(double x, double* y0, double* y1) {
     high = low;
     low = 0;
     shift = 64;
+  }
+  if (high == 0) {  // cannot happen for a double (pi is irrational), but never clz(0)
+    *y0 = *y1 = 0.0;
+    return n;
   }
   const int leading = __builtin_clzll(high);
   if (leading > 0) {
