@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "core/trig.h"
+
 void CameraMatrix(float matrix[9], float dx, float dy, float dz, double roll) {
   const double a = dx, b = dy, c = dz;
   const double h = std::sqrt(a * a + b * b);
@@ -11,7 +13,7 @@ void CameraMatrix(float matrix[9], float dx, float dy, float dz, double roll) {
     // azimuth, the rows below tend to these: the azimuth cancels out of the angle
     // the right axis is turned by, leaving only the roll.
     const double side = c < 0.0 ? -1.0 : 1.0;
-    const double cosRoll = std::cos(roll), sinRoll = std::sin(roll);
+    const double cosRoll = Cos(roll), sinRoll = Sin(roll);
     matrix[0] = static_cast<float>(side * cosRoll);
     matrix[1] = static_cast<float>(-sinRoll);
     matrix[2] = 0.0f;
@@ -31,9 +33,9 @@ void CameraMatrix(float matrix[9], float dx, float dy, float dz, double roll) {
   // g is the length of (Q.y, P.y). Only the second argument is scaled; the picture of
   // every scene is framed with this convention, so it stays.
   const double g = std::sqrt(qy * qy + py * py);
-  const double phi = g != 0.0 ? std::atan2(py, qy / g) : std::atan2(roll, roll);
+  const double phi = g != 0.0 ? Atan2(py, qy / g) : Atan2(roll, roll);
   const double theta = phi + roll;
-  const double cosTheta = std::cos(theta), sinTheta = std::sin(theta);
+  const double cosTheta = Cos(theta), sinTheta = Sin(theta);
   matrix[0] = static_cast<float>(px * cosTheta - qx * sinTheta);
   matrix[1] = static_cast<float>(py * cosTheta - qy * sinTheta);
   matrix[2] = static_cast<float>(pz * cosTheta);

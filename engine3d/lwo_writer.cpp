@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/trig.h"
+
 namespace {
 
 void PutBigEndian32(std::vector<uint8_t>* bytes, uint32_t value) {
@@ -76,10 +78,10 @@ void MakeTorus(float majorRadius, float minorRadius, int32_t rings, int32_t side
     const double around = kTwoPi * ring / rings;
     for (int32_t side = 0; side < sides; ++side) {
       const double tube = kTwoPi * side / sides;
-      const double radius = majorRadius + minorRadius * std::cos(tube);
-      points->push_back({static_cast<float>(radius * std::cos(around)),
-                         static_cast<float>(minorRadius * std::sin(tube)),
-                         static_cast<float>(radius * std::sin(around))});
+      const double radius = majorRadius + minorRadius * Cos(tube);
+      points->push_back({static_cast<float>(radius * Cos(around)),
+                         static_cast<float>(minorRadius * Sin(tube)),
+                         static_cast<float>(radius * Sin(around))});
     }
   }
   const auto index = [&](int32_t ring, int32_t side) { return (ring % rings) * sides + side % sides; };

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/fatal_error.h"
+#include "core/float_round.h"
 #include "engine3d/objet3d.h"
 
 void Objet3d::CalcNormalesFaces() {
@@ -26,21 +27,18 @@ bool Objet3d::TryCalcNormalesFaces() {
                  vz = static_cast<double>(c.z) - a.z;
     // Not normalised and not flipped: the normal looks out of the side from which
     // a, b, c turn counter-clockwise (right-handed).
-    Vecteur3d& normal = faceNormals[j];
-    normal.x = static_cast<float>(uy * vz - uz * vy);
-    normal.y = static_cast<float>(uz * vx - ux * vz);
-    normal.z = static_cast<float>(ux * vy - uy * vx);
-    const double length = std::sqrt(static_cast<double>(normal.x) * normal.x +
-                                    static_cast<double>(normal.y) * normal.y +
-                                    static_cast<double>(normal.z) * normal.z);
+    // The components are rounded to float before the length is taken from them.
+    const double nx = RoundToFloat(uy * vz - uz * vy);
+    const double ny = RoundToFloat(uz * vx - ux * vz);
+    const double nz = RoundToFloat(ux * vy - uy * vx);
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
     if (length == 0.0) {
       // A triangle with no area has no side to face; the object cannot be shaded.
       SnifferLog("dommage: norme = 0");
       return false;
     }
-    normal.x = static_cast<float>(normal.x / length);
-    normal.y = static_cast<float>(normal.y / length);
-    normal.z = static_cast<float>(normal.z / length);
+    faceNormals[j] = {static_cast<float>(nx / length), static_cast<float>(ny / length),
+                      static_cast<float>(nz / length)};
   }
   SnifferLog("Fin de CalcNormalesFaces()");
   return true;
@@ -60,8 +58,8 @@ bool Objet3d::TryCalcNormalesPoints() {
         sz += faceNormals[j].z;
       }
     }
-    const float length = static_cast<float>(std::sqrt(sx * sx + sy * sy + sz * sz));
-    if (length == 0.0f) {
+    const double length = RoundToFloat(std::sqrt(sx * sx + sy * sy + sz * sz));
+    if (length == 0.0) {
       // A point no face uses, or whose face normals cancel out.
       SnifferLog("dommage: norme = 0");
       return false;

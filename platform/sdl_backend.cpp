@@ -10,7 +10,7 @@
 //                         neither DISPLAY nor WAYLAND_DISPLAY is set and the user did not
 //                         pick SDL_VIDEODRIVER, SDL would quietly play to an invisible
 //                         "offscreen" driver, so that is refused.
-//   DirectDrawCreate      the renderer, with vsync. Fails when there is no window, with one
+//   DirectDrawCreate      the renderer, with vsync if it has it. Fails when there is no window, with one
 //                         plain English line on stderr saying why; the frame code then ends
 //                         with "impossible de poser le ddraw!!".
 //   SetCooperativeLevel   exclusive: full screen on the desktop (the desktop's own mode is
@@ -20,7 +20,13 @@
 //                         size. Fails as "impossible de poser le fullscreen!!".
 //   surfaces              plain memory of ours, zeroed when created: the back buffer has the
 //                         mode's size; the primary surface on the desktop has the desktop's.
-//   Flip                  uploads the back buffer and presents it (vsync); nothing swaps.
+//   Flip                  uploads the back buffer and presents it; nothing swaps. Frames are
+//                         presented at the pace of a 60 Hz display mode, since the demo's
+//                         motion advances once per frame: by vsync alone where the display
+//                         runs at 60 Hz and vsync is seen to hold (no more than 66 presents a
+//                         second), else on the FramePacer's grid (a sleep to each frame's
+//                         due time; vsync, if any, only stops tearing). A minimised or
+//                         hidden window presents nothing but keeps the pace, asleep.
 //   messages              one SDL event per PeekMessage. Only the quit request and key-downs
 //                         (repeats included) are let into SDL's queue; everything else is
 //                         switched off before the window opens, so that a storm of mouse
@@ -46,6 +52,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/frame_pacer.h"
 #include "platform/module_player.h"
 #include "platform/platform.h"
 
@@ -69,6 +76,11 @@ struct State {
   bool hasPrimary = false, hasBack = false, backAttached = false;
   bool quitPosted = false;
   int32_t quitCode = 0;
+  // Pace: vsync alone while it is trusted, else the pacer's grid.
+  bool vsyncPaces = false;
+  FramePacer pacer{1};
+  uint64_t checkStart = 0;  // counter at the first present of the current vsync check
+  int32_t checkPresents = 0;
   // Music: the module is touched only on the audio thread or under moduleLock.
   std::mutex moduleLock;
   ModulePlayer player;
@@ -154,15 +166,40 @@ bool DisplayExists() {
   return (x && *x) || (wayland && *wayland);
 }
 
-// Shows `pixels` (width x height, 0x00RRGGBB) through the texture, scaled by the renderer.
+// Sleeps until the pacer's due time for this frame.
+void WaitForDueTime(State& s) {
+  const uint64_t due = s.pacer.Due(SDL_GetPerformanceCounter());
+  const uint64_t ticksPerSecond = SDL_GetPerformanceFrequency();
+  for (uint64_t now = SDL_GetPerformanceCounter(); now < due; now = SDL_GetPerformanceCounter())
+    std::this_thread::sleep_for(std::chrono::nanoseconds(
+        static_cast<int64_t>(static_cast<double>(due - now) * 1e9 / static_cast<double>(ticksPerSecond))));
+}
+
+// While vsync paces: 60 presents in less than 0.9 s mean the display or the compositor does
+// not honour it (Xvfb, some compositors), and the pacer takes over for good.
+void CheckVsyncHolds(State& s) {
+  const uint64_t now = SDL_GetPerformanceCounter();
+  if (s.checkPresents == 0) s.checkStart = now;
+  if (++s.checkPresents <= 60) return;
+  if (static_cast<double>(now - s.checkStart) < 0.9 * static_cast<double>(SDL_GetPerformanceFrequency()))
+    s.vsyncPaces = false;
+  s.checkPresents = 0;
+}
+
+// Shows `pixels` (width x height, 0x00RRGGBB) through the texture, scaled by the renderer,
+// at the frame's due time.
 void Show(const uint32_t* pixels, int32_t width) {
   State& s = TheState();
   if (!s.renderer || !s.texture) return;
+  const bool unseen = (SDL_GetWindowFlags(s.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
+  if (unseen || !s.vsyncPaces) WaitForDueTime(s);
+  if (unseen) return;
   SDL_UpdateTexture(s.texture, nullptr, pixels, width * 4);
   SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
   SDL_RenderClear(s.renderer);
   SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
   SDL_RenderPresent(s.renderer);
+  if (s.vsyncPaces) CheckVsyncHolds(s);
 }
 
 bool MakeTexture(int32_t width, int32_t height) {
@@ -311,6 +348,16 @@ bool DirectDrawCreate() {
     std::fprintf(stderr, "zelto2k: cannot draw in the window: %s\n", SDL_GetError());
     return false;
   }
+  // Vsync paces only a display at 60 Hz (59.94 Hz reads as 59 or 60).
+  SDL_RendererInfo info{};
+  const bool vsync = SDL_GetRendererInfo(s.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+  SDL_DisplayMode mode{};
+  const int display = SDL_GetWindowDisplayIndex(s.window);
+  const bool sixtyHertz = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 &&
+                          mode.refresh_rate >= 59 && mode.refresh_rate <= 61;
+  s.vsyncPaces = vsync && sixtyHertz;
+  s.pacer = FramePacer(SDL_GetPerformanceFrequency());
+  s.checkPresents = 0;
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "app/frame_buffer.h"
 #include "app/music.h"
 #include "app/timer.h"
+#include "core/trig.h"
 #include "image/blit_additive.h"
 #include "image/fixed_point.h"
 #include "image/grid_mapper.h"
@@ -73,7 +74,7 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
   *centreX = TruncateToInt32(255.0 + focal * rightOffset / forwardDepth);
   *centreY = TruncateToInt32(127.0 + focal * downOffset / forwardDepth);
 
-  const float pi = static_cast<float>(4.0 * std::atan2(1.0, 1.0));
+  const float pi = static_cast<float>(4.0 * Atan2(1.0, 1.0));
   const float constant = static_cast<float>(static_cast<double>(eyeX) * eyeX + static_cast<double>(eyeY) * eyeY +
                                             static_cast<double>(eyeZ) * eyeZ - static_cast<double>(radius) * radius);
   for (int y = 0; y <= kFrameHeight; y += 8) {
@@ -104,7 +105,7 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
           const float hitX = static_cast<float>(eyeX + t * dx);
           const float hitY = static_cast<float>(eyeY + t * dy);
           const float hitZ = static_cast<float>(eyeZ + t * dz);
-          u = TruncateWrap32(std::fabs(std::atan2(static_cast<double>(hitY), static_cast<double>(hitX))) *
+          u = TruncateWrap32(std::fabs(Atan2(static_cast<double>(hitY), static_cast<double>(hitX))) *
                              16777216.0 / pi);
           v = TruncateWrap32(hitZ * 9830400.0 / radius);
           light = 0;
@@ -133,13 +134,13 @@ void BallScene(uint32_t* frame) {
 
   while (MusicPosition.load(std::memory_order_relaxed) < kBallEnd) {
     const double a = TimerSeconds() * settings.GetFloat("[boule_vitesse]");
-    const float eyeX = static_cast<float>(5600.0 * std::cos(0.3 * a));
-    const float eyeY = static_cast<float>(5600.0 * std::sin(0.3 * a));
-    const float eyeZ = static_cast<float>(5600.0 * std::cos(0.3 * a));
-    const float aimX = static_cast<float>(2000.0 * std::cos(0.5 * a));
-    const float aimY = static_cast<float>(2000.0 * std::sin(0.63 * a));
-    const float aimZ = static_cast<float>(2000.0 * std::sin(0.3 * a));
-    const double roll = 6.28 * std::sin(0.03 * a) * std::cos(0.05 * a);
+    const float eyeX = static_cast<float>(5600.0 * Cos(0.3 * a));
+    const float eyeY = static_cast<float>(5600.0 * Sin(0.3 * a));
+    const float eyeZ = static_cast<float>(5600.0 * Cos(0.3 * a));
+    const float aimX = static_cast<float>(2000.0 * Cos(0.5 * a));
+    const float aimY = static_cast<float>(2000.0 * Sin(0.63 * a));
+    const float aimZ = static_cast<float>(2000.0 * Sin(0.3 * a));
+    const double roll = 6.28 * Sin(0.03 * a) * Cos(0.05 * a);
     const float toAimX = aimX - eyeX;
     const float toAimY = aimY - eyeY;
     const float toAimZ = aimZ - eyeZ;

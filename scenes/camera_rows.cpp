@@ -1,4 +1,5 @@
 // Camera rows with a memory for the degenerate directions.
+#include "core/trig.h"
 #include "scenes/camera_rows.h"
 
 #include <cmath>
@@ -24,9 +25,9 @@ CameraRows BuildCameraRows(CameraRowMemory* memory, float a, float b, float c, d
     memory->angleY = p[1];
     memory->angleX = q[1] / g;
   }
-  const double theta = std::atan2(memory->angleY, memory->angleX) + roll;
-  const double cosine = std::cos(theta);
-  const double sine = std::sin(theta);
+  const double theta = Atan2(memory->angleY, memory->angleX) + roll;
+  const double cosine = Cos(theta);
+  const double sine = Sin(theta);
   CameraRows rows;
   for (int axis = 0; axis < 3; ++axis) {
     rows.right[axis] = static_cast<float>(p[axis] * cosine - q[axis] * sine);

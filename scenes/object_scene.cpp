@@ -12,6 +12,7 @@
 #include "app/frame_buffer.h"
 #include "app/music.h"
 #include "app/timer.h"
+#include "core/trig.h"
 #include "engine3d/camera.h"
 #include "engine3d/objet3d.h"
 #include "engine3d/vecteur3d.h"
@@ -60,8 +61,8 @@ void ObjectScene(uint32_t* frame) {
     const double t = TimerSeconds();
     // The camera circles the y axis at radius 20 while its height swings between 40 and
     // 80, always looking at (0, 60, 0).
-    const Vecteur3d camera{static_cast<float>(std::sin(t) * -20.0), static_cast<float>(60.0 - std::sin(1.3 * t) * 20.0),
-                           static_cast<float>(std::cos(t) * -20.0)};
+    const Vecteur3d camera{static_cast<float>(Sin(t) * -20.0), static_cast<float>(60.0 - Sin(1.3 * t) * 20.0),
+                           static_cast<float>(Cos(t) * -20.0)};
     const float towardX = -camera.x;
     const float towardY = 60.0f - camera.y;
     const float towardZ = -camera.z;

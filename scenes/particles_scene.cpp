@@ -11,6 +11,7 @@
 #include "app/music.h"
 #include "app/random.h"
 #include "app/timer.h"
+#include "core/trig.h"
 #include "image/blit_additive.h"
 #include "image/surface.h"
 #include "image/vertical_smear.h"
@@ -153,7 +154,7 @@ void ParticlesScene(uint32_t* frame) {
     BlitAdditive(logo.pixels, logo.width, logo.height, frame, 0, 0);
     // Keep factor between 0.02 and 0.98, one pulse per 3.02 s (1/240 and the literal
     // phase 3.1415 as the effect was tuned).
-    const double keep = std::cos(now * 499.49850000000004 * 0.004166666666666667 + 3.1415) * 0.48 + 0.5;
+    const double keep = Cos(now * 499.49850000000004 * 0.004166666666666667 + 3.1415) * 0.48 + 0.5;
     VerticalSmear(frame, static_cast<float>(keep));
     PresentFrame(frame);
   }

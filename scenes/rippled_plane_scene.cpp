@@ -13,6 +13,7 @@
 #include "app/music.h"
 #include "app/random.h"
 #include "app/timer.h"
+#include "core/trig.h"
 #include "image/blit_additive.h"
 #include "image/fixed_point.h"
 #include "image/grid_mapper.h"
@@ -36,7 +37,7 @@ CameraRowMemory rippleCameraMemory;
 // Height of the ripples at the plane point (x, z).
 double RippleHeight(double x, double z, float phase) {
   constexpr double kWaveNumber = 0.0030303030303030303;  // 1 / 330
-  return 100.0 * std::sin(z * kWaveNumber + phase) * std::cos(x * kWaveNumber + phase);
+  return 100.0 * Sin(z * kWaveNumber + phase) * Cos(x * kWaveNumber + phase);
 }
 
 // How far along the offsets to the camera the hit moves onto the rippled surface. Where
@@ -137,11 +138,11 @@ void RippledPlaneScene(uint32_t* frame) {
   while (MusicPosition.load(std::memory_order_relaxed) < kRippledPlaneEnd) {
     const double t = TimerSeconds();
     const float tf = static_cast<float>(t);
-    const float eyeX = static_cast<float>(1000.0 * std::cos(0.3 * t));
+    const float eyeX = static_cast<float>(1000.0 * Cos(0.3 * t));
     const float eyeY = 320.0f;
-    const float eyeZ = static_cast<float>(1000.0 * std::sin(0.3 * t));
-    const float aimX = static_cast<float>(1000.0 * std::cos(0.13 * tf) - eyeX);
-    const float aimZ = static_cast<float>(1000.0 * std::sin(0.11 * tf) - eyeZ);
+    const float eyeZ = static_cast<float>(1000.0 * Sin(0.3 * t));
+    const float aimX = static_cast<float>(1000.0 * Cos(0.13 * tf) - eyeX);
+    const float aimZ = static_cast<float>(1000.0 * Sin(0.11 * tf) - eyeZ);
     // The aim point lies 4680 units above the camera.
     const double length = std::sqrt(static_cast<double>(aimX) * aimX + static_cast<double>(aimZ) * aimZ + 21902400.0);
     FillRippleGrid(1000.0f, eyeX, eyeY, eyeZ, static_cast<float>(aimX / length), static_cast<float>(4680.0 / length),

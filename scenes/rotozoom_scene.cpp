@@ -8,6 +8,7 @@
 #include "app/frame_buffer.h"
 #include "app/music.h"
 #include "app/timer.h"
+#include "core/trig.h"
 #include "image/blit_additive.h"
 #include "image/fixed_point.h"
 #include "image/radial_blur.h"
@@ -30,16 +31,16 @@ constexpr const char* kEndLogoFile = "data/logofin.bmp";
 
 void DrawRotozoomFrame(uint32_t* frame, const Surface& texture, const Surface& overlay) {
   const double t = TimerSeconds() * 0.6;
-  const double cx = std::cos(0.1 * t) * 100.0 + 1.2 * t + 64.0;
-  const double cy = std::sin(0.13 * t) * 100.0 + 1.4 * t + 64.0;
+  const double cx = Cos(0.1 * t) * 100.0 + 1.2 * t + 64.0;
+  const double cy = Sin(0.13 * t) * 100.0 + 1.4 * t + 64.0;
   // Corners at the literal angle offsets 1.57, 3.14 and 4.71 (not multiples of pi / 2).
-  const TexturePoint k0{cx + 256.0 * std::cos(t), cy + 256.0 * std::sin(t)};
-  const TexturePoint k1{cx + 256.0 * std::cos(t + 1.57), cy + 256.0 * std::sin(t + 1.57)};
-  const TexturePoint k2{cx + 256.0 * std::cos(t + 3.14), cy + 256.0 * std::sin(t + 3.14)};
-  const TexturePoint k3{cx + 256.0 * std::cos(t + 4.71), cy + 256.0 * std::sin(t + 4.71)};
+  const TexturePoint k0{cx + 256.0 * Cos(t), cy + 256.0 * Sin(t)};
+  const TexturePoint k1{cx + 256.0 * Cos(t + 1.57), cy + 256.0 * Sin(t + 1.57)};
+  const TexturePoint k2{cx + 256.0 * Cos(t + 3.14), cy + 256.0 * Sin(t + 3.14)};
+  const TexturePoint k3{cx + 256.0 * Cos(t + 4.71), cy + 256.0 * Sin(t + 4.71)};
   RotozoomMap(texture.pixels, frame, k3, k0, k1, k2);
-  RadialBlur(frame, TruncateToInt32(std::cos(1.3 * t) * 140.0 + 256.0),
-             TruncateToInt32(std::sin(1.1 * t) * 95.0 + 128.0));
+  RadialBlur(frame, TruncateToInt32(Cos(1.3 * t) * 140.0 + 256.0),
+             TruncateToInt32(Sin(1.1 * t) * 95.0 + 128.0));
   BlitAdditive(overlay.pixels, overlay.width, overlay.height, frame, kFrameWidth - overlay.width, 0);
 }
 
@@ -50,7 +51,7 @@ void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip
   std::memset(frame, 0, kFrameBytes);
   BlitAdditive(logo.pixels, logo.width, logo.height, frame, 0, 0);
   // 499.4985 / 480 radians per second with the literal phase 3.1415: one pulse per 6.04 s.
-  const double c = std::cos(t * 499.49850000000004 * 0.0020833333333333333 + 3.1415);
+  const double c = Cos(t * 499.49850000000004 * 0.0020833333333333333 + 3.1415);
   if (c > 0.9) DrawFlash(frame, strip, bar, *counter);
   if (*counter > 200) *counter = 0;
   *counter += 1;
@@ -62,13 +63,14 @@ void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip
 void RotozoomMap(const uint32_t* texture, uint32_t* frame, TexturePoint topLeft, TexturePoint topRight,
                  TexturePoint /*bottomRight*/, TexturePoint bottomLeft) {
   // Unsigned 20.12 so that the running sums wrap; bits 12..19 are the same whichever
-  // way the shift treats the sign.
-  uint32_t rowU = static_cast<uint32_t>(TruncateToInt32(topLeft.x * 4096.0));
-  uint32_t rowV = static_cast<uint32_t>(TruncateToInt32(topLeft.y * 4096.0));
-  const uint32_t columnStepU = static_cast<uint32_t>(TruncateToInt32((topRight.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t columnStepV = static_cast<uint32_t>(TruncateToInt32((topRight.y - topLeft.y) * 4096.0 / 256.0));
-  const uint32_t rowStepU = static_cast<uint32_t>(TruncateToInt32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t rowStepV = static_cast<uint32_t>(TruncateToInt32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
+  // way the shift treats the sign. The texture plane is unbounded, so the conversions
+  // wrap (low 32 bits of the 64-bit truncation) instead of saturating.
+  uint32_t rowU = static_cast<uint32_t>(TruncateWrap32(topLeft.x * 4096.0));
+  uint32_t rowV = static_cast<uint32_t>(TruncateWrap32(topLeft.y * 4096.0));
+  const uint32_t columnStepU = static_cast<uint32_t>(TruncateWrap32((topRight.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t columnStepV = static_cast<uint32_t>(TruncateWrap32((topRight.y - topLeft.y) * 4096.0 / 256.0));
+  const uint32_t rowStepU = static_cast<uint32_t>(TruncateWrap32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t rowStepV = static_cast<uint32_t>(TruncateWrap32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
   uint32_t* row = frame;
   for (int y = 0; y < kFrameHeight; ++y) {
     rowU += rowStepU;

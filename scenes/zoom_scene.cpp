@@ -8,6 +8,7 @@
 #include "app/frame_buffer.h"
 #include "app/music.h"
 #include "app/timer.h"
+#include "core/trig.h"
 #include "image/fixed_point.h"
 #include "image/grid_mapper.h"
 #include "image/surface.h"
@@ -64,9 +65,9 @@ void CastGridRays(ZoomBasis* basis, float dirX, float dirY, float dirZ, double r
     basis->angleX = side[1] / m;
     basis->angleY = up[1];  // not divided by m
   }
-  const double theta = std::atan2(basis->angleY, basis->angleX) + roll;
-  const double cosine = std::cos(theta);
-  const double sine = std::sin(theta);
+  const double theta = Atan2(basis->angleY, basis->angleX) + roll;
+  const double cosine = Cos(theta);
+  const double sine = Sin(theta);
   float rowAxis[3];       // S', rounded to float
   double columnAxis[3];   // V', kept in double
   float forward256[3];
@@ -129,7 +130,7 @@ void TraceTube(float r, float camX, float camY, float camZ, float dirX, float di
   CastGridRays(&tubeBasis, dirX, dirY, dirZ, roll, &traceRays);
   const float constant = static_cast<float>(static_cast<double>(camX) * camX + static_cast<double>(camY) * camY -
                                             static_cast<double>(r) * r);
-  const float pi = static_cast<float>(4.0 * std::atan2(1.0, 1.0));
+  const float pi = static_cast<float>(4.0 * Atan2(1.0, 1.0));
   for (int element = 0; element < kGridVertices; ++element) {
     const float nx = traceRays.x[element];
     const float ny = traceRays.y[element];
@@ -152,7 +153,7 @@ void TraceTube(float r, float camX, float camY, float camZ, float dirX, float di
         const float hitX = static_cast<float>(camX + nx * t);
         const float hitZ = static_cast<float>(camZ + nz * t);
         const double hitY = camY + ny * t;
-        u = TruncateWrap32(std::fabs(std::atan2(hitY, static_cast<double>(hitX))) * 16777216.0 / pi);
+        u = TruncateWrap32(std::fabs(Atan2(hitY, static_cast<double>(hitX))) * 16777216.0 / pi);
         level = DistanceLevel(static_cast<double>(hitX) - camX, static_cast<double>(hitZ) - camZ);
         v = TruncateWrap32(hitZ * 6400.0);
       }
@@ -177,12 +178,12 @@ void ZoomScene(uint32_t* frame) {
 
   while (MusicPosition.load(std::memory_order_relaxed) < kZoomEnd) {
     const double time = TimerSeconds() * 6.0;
-    const double sway = std::sin(0.03 * time);
-    const float a = static_cast<float>(std::cos(0.05 * time) * 1500.0);
-    const float b = static_cast<float>(std::sin(0.07 * time) * 780.0);
+    const double sway = Sin(0.03 * time);
+    const float a = static_cast<float>(Cos(0.05 * time) * 1500.0);
+    const float b = static_cast<float>(Sin(0.07 * time) * 780.0);
     const float c = static_cast<float>(sway * 1500.0);
-    const float d = static_cast<float>(std::cos(0.2 * time) * 100.0);
-    const float roll = static_cast<float>(std::cos(0.02 * time) * sway * 6.28);
+    const float d = static_cast<float>(Cos(0.2 * time) * 100.0);
+    const float roll = static_cast<float>(Cos(0.02 * time) * sway * 6.28);
     // The view direction is taken from (a, b, c) towards (0, d, 0), before the forward
     // offset of the flight is added to z.
     const float towardX = -a;

@@ -10,6 +10,41 @@
 
 namespace {
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+double DecimalPrefixValue(const char* text) {
+  const char* start = text;
+  while (*start == ' ' || (*start >= '\t' && *start <= '\r')) ++start;
+  // The longest prefix of the form [+-] (digits [. digits] | . digits) [e [+-] digits].
+  const char* end = start;
+  if (*end == '+' || *end == '-') ++end;
+  const char* digits = end;
+  while (IsDigit(*end)) ++end;
+  bool anyDigit = end != digits;
+  if (*end == '.') {
+    const char* fraction = ++end;
+    while (IsDigit(*end)) ++end;
+    anyDigit = anyDigit || end != fraction;
+  }
+  if (!anyDigit) return 0.0;
+  if (*end == 'e' || *end == 'E') {
+    const char* exponent = end + 1;
+    if (*exponent == '+' || *exponent == '-') ++exponent;
+    if (IsDigit(*exponent)) {
+      end = exponent;
+      while (IsDigit(*end)) ++end;
+    }
+  }
+  // strtod sees only the decimal text, so it cannot take a hexadecimal, infinite or NaN
+  // reading; it still rounds correctly and overflows to HUGE_VAL as atof does.
+  const std::string number(start, end);
+  return std::strtod(number.c_str(), nullptr);
+}
+
+namespace {
+
 // Splits text into lines the way a text-mode read sees them: a CR LF ending reads as a
 // line feed. Each line keeps its line feed (absent on a last line without one).
 class LineReader {
@@ -147,7 +182,7 @@ const char* IniFile::GetString(const char* name) const {
 
 double IniFile::GetFloat(const char* name) const {
   const char* value = GetString(name);
-  return value != nullptr ? std::atof(value) : 0.0;
+  return value != nullptr ? DecimalPrefixValue(value) : 0.0;
 }
 
 const char* IniFile::GetRequiredString(const char* name) const {

@@ -43,6 +43,11 @@ constexpr size_t kIniMaxFileBytes = 1 << 20;
 IniStatus ParseIniText(std::string_view text, std::vector<IniEntry>* entries,
                        int32_t* failedLine = nullptr);
 
+// The number at the start of `text`, as atof reads a decimal one: leading white space
+// skipped, then the longest prefix forming a decimal floating-point number; 0.0 when
+// there is none. Hexadecimal, "inf" and "nan" are not numbers here (they read as 0).
+double DecimalPrefixValue(const char* text);
+
 // A short French description of a failure status, Windows-1252.
 const char* IniStatusText(IniStatus status);
 
@@ -62,8 +67,7 @@ class IniFile {
   // included), or null if there is none. The text belongs to this object.
   const char* GetString(const char* name) const;
 
-  // The same look-up converted as atof does (0.0 for text that is not a number);
-  // 0.0 when there is no such entry.
+  // The same look-up converted by DecimalPrefixValue; 0.0 when there is no such entry.
   double GetFloat(const char* name) const;
 
   // GetString for a section the program cannot do without: ends the process through

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/frame_buffer.h"
+#include "core/trig.h"
 #include "engine3d/camera.h"
 #include "engine3d/lwo_writer.h"
 #include "engine3d/objet3d.h"
@@ -29,8 +30,8 @@ std::vector<uint32_t> MakeEnvironmentMap() {
 // The object scene's camera at time t: orbit radius 20 around the y axis, y swinging
 // around 60, looking at (0, 60, 0).
 void SceneCamera(double t, float matrix[9], Vecteur3d* camera) {
-  *camera = {static_cast<float>(std::sin(t) * -20.0), static_cast<float>(60.0 - std::sin(1.3 * t) * 20.0),
-             static_cast<float>(std::cos(t) * -20.0)};
+  *camera = {static_cast<float>(Sin(t) * -20.0), static_cast<float>(60.0 - Sin(1.3 * t) * 20.0),
+             static_cast<float>(Cos(t) * -20.0)};
   const float dx = -camera->x, dy = 60.0f - camera->y, dz = -camera->z;
   const float length = static_cast<float>(std::sqrt(double{dx} * dx + double{dy} * dy + double{dz} * dz));
   CameraMatrix(matrix, dx / length, dy / length, dz / length, 0.0);

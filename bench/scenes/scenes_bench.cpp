@@ -8,6 +8,7 @@
 
 #include "app/frame_buffer.h"
 #include "app/random.h"
+#include "core/trig.h"
 #include "image/grid_mapper.h"
 #include "scenes/ball_scene.h"
 #include "scenes/particles_scene.h"
@@ -24,10 +25,10 @@ void BM_RotozoomMap(benchmark::State& state) {
   double t = 0.0;
   for (auto _ : state) {
     t += 0.01;
-    const TexturePoint k0{64 + 256 * std::cos(t), 64 + 256 * std::sin(t)};
-    const TexturePoint k1{64 + 256 * std::cos(t + 1.57), 64 + 256 * std::sin(t + 1.57)};
-    const TexturePoint k2{64 + 256 * std::cos(t + 3.14), 64 + 256 * std::sin(t + 3.14)};
-    const TexturePoint k3{64 + 256 * std::cos(t + 4.71), 64 + 256 * std::sin(t + 4.71)};
+    const TexturePoint k0{64 + 256 * Cos(t), 64 + 256 * Sin(t)};
+    const TexturePoint k1{64 + 256 * Cos(t + 1.57), 64 + 256 * Sin(t + 1.57)};
+    const TexturePoint k2{64 + 256 * Cos(t + 3.14), 64 + 256 * Sin(t + 3.14)};
+    const TexturePoint k3{64 + 256 * Cos(t + 4.71), 64 + 256 * Sin(t + 4.71)};
     RotozoomMap(texture.data(), frame.data(), k3, k0, k1, k2);
     benchmark::DoNotOptimize(frame.data());
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "core/trig.h"
 #include "engine3d/camera.h"
 #include "engine3d/objet3d.h"
 
@@ -43,8 +44,8 @@ TEST(ObjectAsset, ClosedOutwardAndClearOfTheCamera) {
   // Along the whole camera path the object is in front of the camera and every corner
   // projects inside the band the renderer accepts, so no triangle is ever dropped.
   for (double t = 0.0; t < 40.0; t += 0.05) {
-    const Vecteur3d camera{static_cast<float>(std::sin(t) * -20.0), static_cast<float>(60.0 - std::sin(1.3 * t) * 20.0),
-                           static_cast<float>(std::cos(t) * -20.0)};
+    const Vecteur3d camera{static_cast<float>(Sin(t) * -20.0), static_cast<float>(60.0 - Sin(1.3 * t) * 20.0),
+                           static_cast<float>(Cos(t) * -20.0)};
     const Vecteur3d toTarget = Minus(Vecteur3d{0, 60, 0}, camera);
     const float length = static_cast<float>(std::sqrt(Dot(toTarget, toTarget)));
     float m[9];

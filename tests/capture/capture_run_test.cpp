@@ -112,6 +112,13 @@ TEST_F(CaptureRun, ThreeSecondsToPngAndWavAreTheDemoByteForByte) {
   EXPECT_EQ(Wav(Path("ntsc")).size(), 2u * (144144 - 48048));
 }
 
+TEST_F(CaptureRun, AWholeCaptureEndsWithTheDemoAndExitsCleanly) {
+  // The demo returns from main here (no --to): the exit handlers run after the capture
+  // is gone, and must not touch it.
+  ASSERT_TRUE(Captured({"--out", "whole/", "--fps", "30"}));
+  ExpectReferenceFrames(Path("whole"), 0, Pictures.size());
+}
+
 TEST_F(CaptureRun, FromAndToLandOnTheRightFrames) {
   // From a fifth of a second (frame 6) to the end of the particles scene.
   const int64_t object = FirstFrameAtOrder(12);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
+#include "core/float_round.h"
 #include "engine3d/camera.h"
 #include "engine3d/lwo_writer.h"
 #include "tests/engine3d/engine3d_test_support.h"
@@ -24,6 +26,29 @@ TEST(Normals, FaceNormalsFollowTheCornerOrderAndPointNormalsAverageThem) {
   ExpectNear(&object.faceNormals[0].x, {0, 0, 1, 1, 0, 0});
   ExpectNear(&object.pointNormals[0].x, {0.7071068f, 0, 0.7071068f, 0.7071068f, 0, 0.7071068f, 0, 0, 1, 1, 0, 0});
   EXPECT_NE(object.camNormals, nullptr);
+}
+
+TEST(Normals, ComponentsAreRoundedToFloatBeforeTheLength) {
+  // Random triangles: about half of them change when the length is taken from the
+  // unrounded cross product, as GCC's vectoriser once made it.
+  std::mt19937 generator(12);
+  std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
+  std::vector<Vecteur3d> points(3000);
+  std::vector<FaceIndices> faces;
+  for (Vecteur3d& p : points) p = {coordinate(generator), coordinate(generator), coordinate(generator)};
+  for (int32_t i = 0; i < 3000; i += 3) faces.push_back({i, i + 1, i + 2});
+  Objet3d object;
+  LoadTestObject(&object, points, faces, false);
+  object.CalcNormalesFaces();
+  for (size_t j = 0; j < faces.size(); ++j) {
+    const Vecteur3d a = points[3 * j], b = points[3 * j + 1], c = points[3 * j + 2];
+    const double ux = double{b.x} - a.x, uy = double{b.y} - a.y, uz = double{b.z} - a.z;
+    const double vx = double{c.x} - a.x, vy = double{c.y} - a.y, vz = double{c.z} - a.z;
+    const double n[3] = {RoundToFloat(uy * vz - uz * vy), RoundToFloat(uz * vx - ux * vz), RoundToFloat(ux * vy - uy * vx)};
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    const float* actual = &object.faceNormals[j].x;
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(actual[k], RoundToFloat(n[k] / length)) << "face " << j;
+  }
 }
 
 TEST(NormalsDeathTest, DegenerateTrianglesAndUnusedPointsEndWithCodeOne) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <random>
 
+#include "core/trig.h"
 #include "engine3d/camera.h"
 #include "engine3d/face_sort.h"
 #include "engine3d/lwo_writer.h"
@@ -238,8 +239,8 @@ TEST(Render, TorusAtTheObjectSceneCameraMatchesItsRecordedHash) {
   LoadTestObject(&object, points, faces);
   object.SetPosition(0, 60, 0);
   for (double t : {1.0, 2.7}) {  // the object scene's orbit and view at time t
-    const Vecteur3d camera = {static_cast<float>(std::sin(t) * -20.0), static_cast<float>(60.0 - std::sin(1.3 * t) * 20.0),
-                              static_cast<float>(std::cos(t) * -20.0)};
+    const Vecteur3d camera = {static_cast<float>(Sin(t) * -20.0), static_cast<float>(60.0 - Sin(1.3 * t) * 20.0),
+                              static_cast<float>(Cos(t) * -20.0)};
     const float dx = -camera.x, dy = 60.0f - camera.y, dz = -camera.z;
     const float length = static_cast<float>(std::sqrt(double{dx} * dx + double{dy} * dy + double{dz} * dz));
     float matrix[9];

@@ -1,4 +1,4 @@
-// RotozoomMap: steps added before drawing, 20.12 wrap in both directions.
+// RotozoomMap: steps added before drawing, 20.12 wrap in both directions and past 2^31.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -21,7 +21,10 @@ TEST(RotozoomMap, StepsComeBeforeDrawingAndCoordinatesWrapBothWays) {
       {{{-2, 0}, {254, 0}, {0, 0}, {-2, 256}}, {-1, 1, 0}, {1, 0, 1}},
       // A quarter turn far out on the plane: u runs down the rows, v along the columns
       // backwards, and the running sums wrap in 32 bits without trouble.
-      {{{100000.0, 3.0}, {100000.0, -253.0}, {0, 0}, {100256.0, 3.0}}, {100001, 0, 1}, {2, -1, 0}}};
+      {{{100000.0, 3.0}, {100000.0, -253.0}, {0, 0}, {100256.0, 3.0}}, {100001, 0, 1}, {2, -1, 0}},
+      // u = 524289 * 4096 = 2^31 + 4096 leaves the signed range: it wraps to column 1
+      // (saturating at INT32_MIN would give column 0).
+      {{{524289.0, 0}, {524289.0, 0}, {524289.0, 0}, {524289.0, 0}}, {1, 0, 0}, {0, 0, 0}}};
   for (const Case& c : cases) {
     RotozoomMap(texture.data(), frame.data(), c.corners[0], c.corners[1], c.corners[2], c.corners[3]);
     for (int y = 0; y < kFrameHeight; ++y)

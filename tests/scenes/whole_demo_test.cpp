@@ -18,6 +18,7 @@
 #include "app/frame_buffer.h"
 #include "app/music.h"
 #include "app/random.h"
+#include "core/trig.h"
 #include "platform/offline.h"
 #include "tools/xm/xm_writer.h"
 
@@ -123,7 +124,7 @@ bool IsFlashFrame(int segment, int64_t index) {
     return (index <= limit ? index : (index - limit - 1) % limit + 1) < 40;
   }
   return segment == kEndLogo &&
-         std::cos(static_cast<double>(index) / 60.0 * 499.49850000000004 * 0.0020833333333333333 + 3.1415) > 0.9;
+         Cos(static_cast<double>(index) / 60.0 * 499.49850000000004 * 0.0020833333333333333 + 3.1415) > 0.9;
 }
 
 }  // namespace

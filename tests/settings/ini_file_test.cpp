@@ -1,9 +1,11 @@
 // IniFile: the line-pair rules, look-ups, and the fatal paths for missing or broken files.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "settings/ini_file.h"
 
@@ -14,14 +16,27 @@ constexpr int kFatal = 9999 & 0xFF;
 TEST(IniFile, LooksUpValuesByTheirWholeSectionLine) {
   std::ofstream("five.ini", std::ios::binary)
       << "; the ball scene\n[boule_text]\ndata/boule/tex.bmp\n[boule_vitesse]\n2.5\n"
-         ";between pairs\n[anim_speed]\n  -3e1xyz\n[anim_speed]\n7\n[texte]\n;not a comment\n";
+         ";between pairs\n[anim_speed]\n  -3e1xyz\n[anim_speed]\n7\n[texte]\n;not a comment\n[hex]\n0x1p3\n";
   IniFile ini("five.ini");
-  ASSERT_EQ(ini.Entries().size(), 5u);
+  ASSERT_EQ(ini.Entries().size(), 6u);
   EXPECT_STREQ(ini.GetString("[boule_text]"), "data/boule/tex.bmp");
   EXPECT_DOUBLE_EQ(ini.GetFloat("[boule_vitesse]"), 2.5);
   EXPECT_DOUBLE_EQ(ini.GetFloat("[anim_speed]"), -30.0);  // first match wins, atof prefix
   EXPECT_STREQ(ini.GetString("[texte]"), ";not a comment");  // only section positions hold comments
   EXPECT_EQ(ini.GetString(nullptr), nullptr);
+  EXPECT_EQ(ini.GetFloat("[hex]"), 0.0);  // "0", then "x": not hexadecimal
+}
+
+TEST(IniFile, FloatsAreTheLongestDecimalPrefix) {
+  const std::pair<const char*, double> cases[] = {
+      {"0x10", 0.0}, {"0x1p3", 0.0}, {"inf", 0.0}, {"-infinity", 0.0}, {"nan", 0.0}, {"NAN(1)", 0.0},
+      {" \t+.5e", 0.5}, {"-7.e+2x", -700.0}, {"1e", 1.0}, {"1e+", 1.0}, {"12.5.3", 12.5}, {".", 0.0},
+      {"+-1", 0.0}, {"- 1", 0.0}, {"0.1", 0.1}, {"1e400", HUGE_VAL}, {"-1e-400", -0.0}, {"", 0.0}};
+  for (const auto& [text, expected] : cases) {
+    const double value = DecimalPrefixValue(text);
+    EXPECT_EQ(value, expected) << text;
+    EXPECT_EQ(std::signbit(value), std::signbit(expected)) << text;
+  }
 }
 
 TEST(IniFile, LineRulesAndMalformedFiles) {

@@ -4,12 +4,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/exp.h"
+#include "core/trig.h"
 #include "tools/assetgen/lettering.h"
 
 namespace assetgen {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+
+// Powers by multiplication: exact to the rounding of each product on every target.
+double Square(double x) { return x * x; }
+double Cube(double x) { return x * x * x; }
 
 constexpr const char* kBoldFont = "DejaVuSans-Bold.ttf";
 constexpr const char* kRegularFont = "DejaVuSans.ttf";
@@ -53,7 +59,7 @@ void GlowText(Canvas& canvas, Lettering& font, const std::string& text, int size
 void Rule(Canvas& canvas, int x0, int x1, int y, Colour colour) {
   for (int x = x0; x < x1; ++x) {
     const double t = static_cast<double>(x - x0) / std::max(1, x1 - x0 - 1);
-    const float fade = static_cast<float>(std::sin(t * kPi));
+    const float fade = static_cast<float>(Sin(t * kPi));
     canvas.Add(x, y, colour, fade);
     canvas.Add(x, y - 1, colour, fade * 0.25f);
     canvas.Add(x, y + 1, colour, fade * 0.25f);
@@ -97,8 +103,8 @@ Mask StarShape() {
   for (int i = 0; i < 10; ++i) {
     const double angle = -kPi / 2 + i * kPi / 5;
     const double radius = (i % 2 == 0) ? 76 : 30;
-    points.push_back(160 + radius * std::cos(angle));
-    points.push_back(100 + radius * std::sin(angle));
+    points.push_back(160 + radius * Cos(angle));
+    points.push_back(100 + radius * Sin(angle));
   }
   for (int i = 0; i < 10; ++i) {
     const int j = (i + 1) % 10;
@@ -133,7 +139,7 @@ Canvas ParticleSprite() {
       const double r = std::sqrt(dx * dx + dy * dy) / 7.5;
       if (r >= 1.0) continue;
       const double halo = (1 - r) * (1 - r);
-      const double core = std::exp(-r * r * 18.0);
+      const double core = Exp(-r * r * 18.0);
       canvas.At(x, y) = {static_cast<float>(halo * 0.35 + core * 0.65), static_cast<float>(halo * 0.55 + core * 0.6),
                          static_cast<float>(halo * 0.9 + core * 0.55)};
     }
@@ -177,7 +183,7 @@ Canvas EnvironmentMap() {
         const double depth = 1.0 / (h + 0.08);
         const double gx = nx * depth * 1.5, gz = depth * 2.0;
         const double lx = std::abs(gx - std::round(gx)), lz = std::abs(gz - std::round(gz));
-        const double line = std::max(std::exp(-lx * lx * 400.0), std::exp(-lz * lz * 400.0)) * std::min(1.0, h * 4);
+        const double line = std::max(Exp(-lx * lx * 400.0), Exp(-lz * lz * 400.0)) * std::min(1.0, h * 4);
         c = Mix(c, {0.3f, 0.85f, 1.0f}, static_cast<float>(line * 0.7));
       }
       const float rim = Smooth(0.78, 1.0, r);
@@ -186,10 +192,10 @@ Canvas EnvironmentMap() {
       // about a sixth of full scale feeds them: keep the body dim so only the horizon
       // and the sun flare.
       c = Scale(c, 0.62f);
-      const double band = std::exp(-h * h * 900.0);
+      const double band = Exp(-h * h * 900.0);
       c = Mix(c, {1.0f, 0.9f, 0.75f}, static_cast<float>(band * 0.8));
       const double sx = nx + 0.42, sy = ny + 0.5;
-      const double sun = std::exp(-(sx * sx + sy * sy) * 30.0);
+      const double sun = Exp(-(sx * sx + sy * sy) * 30.0);
       c = Mix(c, {1.0f, 1.0f, 0.95f}, static_cast<float>(sun));
       canvas.At(u, v) = c;
     }
@@ -212,7 +218,7 @@ Canvas RingAnimation() {
           const double fade = 1.0 - ringRadius / 32.0;
           if (fade <= 0) continue;
           const double d = r - ringRadius;
-          light += std::exp(-d * d * 0.9) * fade;
+          light += Exp(-d * d * 0.9) * fade;
         }
         const double edge = Smooth(31.5, 26.0, r);
         light *= edge;
@@ -233,13 +239,13 @@ Canvas BallTexture() {
     for (int x = 0; x < 256; ++x) {
       const double fx = x / 256.0, fy = y / 256.0;
       const double warp = TileFractal(fx * 4, fy * 4, 4, 4, 11) * 2.0;
-      const double marble = 0.5 + 0.5 * std::sin((fy * 3 + warp) * 2 * kPi);
+      const double marble = 0.5 + 0.5 * Sin((fy * 3 + warp) * 2 * kPi);
       const double detail = TileFractal(fx * 8, fy * 8, 8, 3, 23);
       // Dim marble under a bright net: the light rays of the scene grow from the net.
       Colour c = Scale(Ramp(palette, marble * 0.8 + detail * 0.25), 0.34f);
       // A glowing latitude/longitude net every 32 texels.
       const double gx = std::abs(std::fmod(x + 0.5, 32.0) - 16.0), gy = std::abs(std::fmod(y + 0.5, 32.0) - 16.0);
-      const double net = std::max(std::exp(-(16 - gx) * (16 - gx) * 0.5), std::exp(-(16 - gy) * (16 - gy) * 0.5));
+      const double net = std::max(Exp(-(16 - gx) * (16 - gx) * 0.5), Exp(-(16 - gy) * (16 - gy) * 0.5));
       c = Mix(c, {0.85f, 0.95f, 1.0f}, static_cast<float>(net * 0.75));
       canvas.At(x, y) = c;
     }
@@ -257,9 +263,9 @@ Canvas SpinnerAnimation() {
     for (int dot = 0; dot < 12; ++dot) {
       const double angle = dot / 12.0 * 2 * kPi;
       double behind = std::fmod(head - angle + 4 * kPi, 2 * kPi) / (2 * kPi);
-      const double brightness = 0.15 + 0.85 * std::pow(1.0 - behind, 3.0);
+      const double brightness = 0.15 + 0.85 * Cube(1.0 - behind);
       Mask mask(64, 64);
-      const double cx = 31.5 + 22 * std::cos(angle), cy = 31.5 + 22 * std::sin(angle);
+      const double cx = 31.5 + 22 * Cos(angle), cy = 31.5 + 22 * Sin(angle);
       DrawDisc(mask, cx, cy, 3.2);
       AddMask(cell, BlurMask(mask, 2), 0, 0, {0.9f, 0.5f, 0.2f}, static_cast<float>(brightness * 1.2));
       AddMask(cell, mask, 0, 0, {1.0f, 0.9f, 0.7f}, static_cast<float>(brightness));
@@ -267,8 +273,8 @@ Canvas SpinnerAnimation() {
     Mask arc(64, 64);
     for (int step = 0; step < 40; ++step) {
       const double a0 = head + kPi + step * 0.02, a1 = a0 + 0.02;
-      DrawLine(arc, 31.5 + 12 * std::cos(a0), 31.5 + 12 * std::sin(a0), 31.5 + 12 * std::cos(a1),
-               31.5 + 12 * std::sin(a1), 2.0);
+      DrawLine(arc, 31.5 + 12 * Cos(a0), 31.5 + 12 * Sin(a0), 31.5 + 12 * Cos(a1),
+               31.5 + 12 * Sin(a1), 2.0);
     }
     AddMask(cell, arc, 0, 0, {0.3f, 0.6f, 1.0f}, 0.8f);
     cell.Clamp();
@@ -295,13 +301,13 @@ Canvas WaterTexture() {
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
       const double fx = x / 256.0 * 2 * kPi, fy = y / 256.0 * 2 * kPi;
-      const double warpX = 0.6 * std::sin(2 * fy + 1.3) + 0.3 * std::sin(3 * fx + 3 * fy);
-      const double warpY = 0.6 * std::sin(2 * fx + 0.4) + 0.3 * std::cos(3 * fx - 2 * fy);
+      const double warpX = 0.6 * Sin(2 * fy + 1.3) + 0.3 * Sin(3 * fx + 3 * fy);
+      const double warpY = 0.6 * Sin(2 * fx + 0.4) + 0.3 * Cos(3 * fx - 2 * fy);
       double caustic = 0;
-      caustic += std::abs(std::sin(3 * fx + warpX * 2));
-      caustic += std::abs(std::sin(3 * fy + warpY * 2));
-      caustic += std::abs(std::sin(2 * (fx + fy) + warpX + warpY));
-      const double lines = std::pow(1.0 - caustic / 3.0, 4.0);
+      caustic += std::abs(Sin(3 * fx + warpX * 2));
+      caustic += std::abs(Sin(3 * fy + warpY * 2));
+      caustic += std::abs(Sin(2 * (fx + fy) + warpX + warpY));
+      const double lines = Square(Square(1.0 - caustic / 3.0));
       const double depth = TileFractal(x / 32.0, y / 32.0, 8, 3, 5);
       Colour c = Mix({0.0f, 0.06f, 0.2f}, {0.02f, 0.25f, 0.4f}, static_cast<float>(depth));
       c = Mix(c, {0.6f, 1.0f, 0.95f}, static_cast<float>(std::min(1.0, lines * 2.2)));
@@ -356,7 +362,7 @@ Canvas RotozoomTexture() {
   Canvas canvas(256, 256);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
-      const double diagonal = 0.5 + 0.5 * std::sin((x + y) / 256.0 * 2 * kPi);
+      const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
       // Dim, so that the rays streaming over the rotozoom come from the emblem.
       Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.3f);
       if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
@@ -395,9 +401,9 @@ Canvas FlashBars() {
     for (int row = 0; row < 25; ++row)
       for (int x = 0; x < 512; ++x) {
         const double d = (row - 12.0) / 12.0;
-        const double profile = std::exp(-d * d * 6.0);
-        const double dash = 0.55 + 0.45 * std::sin(x / 512.0 * 16 * kPi + band * kPi / 2);
-        const double core = std::exp(-d * d * 60.0) * dash;
+        const double profile = Exp(-d * d * 6.0);
+        const double dash = 0.55 + 0.45 * Sin(x / 512.0 * 16 * kPi + band * kPi / 2);
+        const double core = Exp(-d * d * 60.0) * dash;
         canvas.At(x, band * 25 + row) = {static_cast<float>(profile * 0.35 + core * 0.9),
                                          static_cast<float>(profile * 0.25 + core * 0.8),
                                          static_cast<float>(profile * 0.6 + core * 0.9)};
@@ -412,7 +418,7 @@ Canvas FlashMeter() {
   Canvas canvas(64, 640);
   for (int frame = 0; frame < 8; ++frame)
     for (int bar = 0; bar < 8; ++bar) {
-      const double level = 0.35 + 0.3 * std::sin(frame * kPi / 4 + bar * 1.7) + 0.25 * std::sin(frame * kPi / 2 + bar * 0.9);
+      const double level = 0.35 + 0.3 * Sin(frame * kPi / 4 + bar * 1.7) + 0.25 * Sin(frame * kPi / 2 + bar * 0.9);
       const int height = std::clamp(static_cast<int>(level * 72), 6, 74);
       for (int y = 0; y < height; ++y) {
         if (y % 4 == 3) continue;  // segment gaps

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/trig.h"
+
 namespace assetgen {
 namespace {
 
@@ -28,12 +30,12 @@ Vector Normalise(Vector a) { return a * (1.0 / std::sqrt(Dot(a, a))); }
 
 // The trefoil in a vertical plane (x, y), its over- and under-passes along z.
 Vector KnotPoint(double t) {
-  return Vector{std::sin(t) + 2 * std::sin(2 * t), std::cos(t) - 2 * std::cos(2 * t), -1.8 * std::sin(3 * t)} * kKnotScale;
+  return Vector{Sin(t) + 2 * Sin(2 * t), Cos(t) - 2 * Cos(2 * t), -1.8 * Sin(3 * t)} * kKnotScale;
 }
 
 // Rotates v about the unit axis by angle (Rodrigues).
 Vector Rotate(Vector v, Vector axis, double angle) {
-  const double c = std::cos(angle), s = std::sin(angle);
+  const double c = Cos(angle), s = Sin(angle);
   return v * c + Cross(axis, v) * s + axis * (Dot(axis, v) * (1 - c));
 }
 
@@ -71,7 +73,7 @@ Mesh MakeKnot() {
     const Vector projected = Normalise(previous - t * Dot(previous, t));
     if (i < kSegments) normal[i] = projected;
     else {
-      const double twist = std::atan2(Dot(Cross(projected, normal[0]), tangent[0]), Dot(projected, normal[0]));
+      const double twist = Atan2(Dot(Cross(projected, normal[0]), tangent[0]), Dot(projected, normal[0]));
       for (int k = 1; k < kSegments; ++k) normal[k] = Rotate(normal[k], tangent[k], twist * k / kSegments);
     }
   }
@@ -87,7 +89,7 @@ Mesh MakeKnot() {
     const Vector binormal = Cross(tangent[i], normal[i]);
     for (int j = 0; j < kSides; ++j) {
       const double a = 2 * kPi * j / kSides;
-      const Vector p = centre[i] + (normal[i] * std::cos(a) + binormal * std::sin(a)) * kTubeRadius;
+      const Vector p = centre[i] + (normal[i] * Cos(a) + binormal * Sin(a)) * kTubeRadius;
       mesh.points.push_back(static_cast<float>(p.x));
       mesh.points.push_back(static_cast<float>(p.y + shiftY));
       mesh.points.push_back(static_cast<float>(p.z));

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/trig.h"
+
 namespace assetgen {
 namespace {
 
@@ -109,7 +111,7 @@ double Harmonics(double phase, int count, Amplitude amplitude) {
   double sum = 0;
   for (int k = 1; k <= count; ++k) {
     const double a = amplitude(k);
-    if (a != 0) sum += a * std::sin(2 * kPi * k * phase);
+    if (a != 0) sum += a * Sin(2 * kPi * k * phase);
   }
   return sum;
 }
@@ -161,7 +163,7 @@ std::vector<double> Ensemble(int period, int loopCycles, const std::vector<int>&
     for (int i = 0; i < length; ++i) {
       const double phase = cyclesPerLoop * i / length;
       double sum = 0;
-      for (int k = 1; k <= harmonics; ++k) sum += amplitude[k] * std::sin(2 * kPi * k * phase + offset[k]);
+      for (int k = 1; k <= harmonics; ++k) sum += amplitude[k] * Sin(2 * kPi * k * phase + offset[k]);
       out[i] += sum;
     }
   }
@@ -190,7 +192,7 @@ xm::Instrument MakeKick() {
     const double t = i / kDrumRate;
     const double frequency = 44.0 + 120.0 * std::exp(-t / 0.03) + 40.0 * std::exp(-t / 0.006);
     phase += frequency / kDrumRate;
-    const double body = std::sin(2 * kPi * phase) * std::exp(-t / 0.2) * std::min(1.0, t / 0.001);
+    const double body = Sin(2 * kPi * phase) * std::exp(-t / 0.2) * std::min(1.0, t / 0.001);
     const double click = noise.Next() * std::exp(-t / 0.0025) * 0.35;
     out[i] = std::tanh((body + click) * 1.6);
   }
@@ -208,7 +210,7 @@ xm::Instrument MakeSnare() {
   for (int i = 0; i < length; ++i) {
     const double t = i / kDrumRate;
     phase += (180.0 + 60.0 * std::exp(-t / 0.01)) / kDrumRate;
-    const double tone = std::sin(2 * kPi * phase) * std::exp(-t / 0.05);
+    const double tone = Sin(2 * kPi * phase) * std::exp(-t / 0.05);
     const double n = noise.Next();
     const double bright = n - low.LowPass(n, 1200.0, kDrumRate);  // high-passed noise
     const double body = band.LowPass(bright, 7000.0, kDrumRate);
@@ -299,7 +301,7 @@ xm::Instrument MakeRiser(double seconds) {
     const double cutoff = 300.0 * std::pow(40.0, progress);
     const double n = noise.Next();
     const double lowPassed = low2.LowPass(low1.LowPass(n, cutoff, kDrumRate), cutoff, kDrumRate);
-    out[i] = lowPassed * progress * progress * (1.0 + 0.3 * std::sin(2 * kPi * progress * 24));
+    out[i] = lowPassed * progress * progress * (1.0 + 0.3 * Sin(2 * kPi * progress * 24));
   }
   for (int i = 0; i < 200; ++i) out[length - 1 - i] *= i / 200.0;
   return Drum("riser", out, 32, 128);

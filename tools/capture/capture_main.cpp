@@ -68,7 +68,19 @@ struct Capture {
   bool finished = false;
 };
 
+// The capture the callbacks and the exit handler work on. It points at main's capture only
+// while that object is alive: std::exit from inside the demo leaves main's locals in place,
+// and a return from main clears it (CapturePublished) before the capture is destroyed and
+// the exit handlers run.
 Capture* TheCapture = nullptr;
+
+class CapturePublished {
+ public:
+  explicit CapturePublished(Capture* capture) { TheCapture = capture; }
+  ~CapturePublished() { TheCapture = nullptr; }
+  CapturePublished(const CapturePublished&) = delete;
+  CapturePublished& operator=(const CapturePublished&) = delete;
+};
 
 int Fail(int exitCode, const std::string& message) {
   std::fprintf(stderr, "zelto2k-capture: %s\n", message.c_str());
@@ -290,7 +302,7 @@ int main(int argc, char** argv) {
   if (!capture.output) return Fail(exitCode, error);
   if (options.scale > 1) capture.scaled.resize(static_cast<size_t>(settings.width) * settings.height);
   capture.progress = std::make_unique<ProgressBar>(isatty(STDERR_FILENO) != 0, capture.firstFrame, capture.endFrame);
-  TheCapture = &capture;
+  const CapturePublished published(&capture);
   std::atexit(AbandonAtExit);
 
   platform::OfflineSettings offline;
