@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "tools/assetgen/lettering.h"
 
@@ -155,42 +156,28 @@ Canvas GroupLogo() {
 
 // ---------------------------------------------------------------- object scene
 
-// Chrome-like environment map indexed by the camera-space normal: sky above the middle,
-// a bright horizon band, dark ground with a glowing grid below, a sun up-left and a cool
-// rim towards the silhouette.
+// Environment map indexed by the camera-space normal (u right, v down, radius 120 at a
+// normal seen edge-on). The scene blurs the object into light rays, and the blur keeps a
+// pixel's own light only from 44 up, so the map is dim (under 44) wherever the surface faces
+// the camera, rises through a mid band that carries the rays across the body, and is bright
+// only at grazing normals: a warm rim light from the upper left, a cool one from the lower
+// right, and two small sharp highlights.
 Canvas EnvironmentMap() {
   Canvas canvas(256, 256);
   for (int v = 0; v < 256; ++v)
     for (int u = 0; u < 256; ++u) {
       const double nx = (u - 127) / 120.0, ny = (v - 127) / 120.0;
-      const double r = std::min(1.0, std::sqrt(nx * nx + ny * ny));
-      const double horizon = 0.12 * (1 - r * r);
-      const double h = ny - horizon;
-      Colour c;
-      if (h < 0) {
-        const double t = std::min(1.0, -h / 1.1);
-        c = Ramp({{1.0f, 0.72f, 0.38f}, {0.85f, 0.35f, 0.45f}, {0.25f, 0.22f, 0.6f}, {0.05f, 0.08f, 0.3f}}, std::sqrt(t));
-      } else {
-        const double t = std::min(1.0, h / 0.9);
-        c = Ramp({{0.35f, 0.2f, 0.25f}, {0.08f, 0.05f, 0.12f}, {0.02f, 0.02f, 0.05f}}, t);
-        // Perspective grid on the ground: lines converge towards the horizon.
-        const double depth = 1.0 / (h + 0.08);
-        const double gx = nx * depth * 1.5, gz = depth * 2.0;
-        const double lx = std::abs(gx - std::round(gx)), lz = std::abs(gz - std::round(gz));
-        const double line = std::max(std::exp(-lx * lx * 400.0), std::exp(-lz * lz * 400.0)) * std::min(1.0, h * 4);
-        c = Mix(c, {0.3f, 0.85f, 1.0f}, static_cast<float>(line * 0.7));
+      const double r = std::sqrt(nx * nx + ny * ny);
+      if (r > 1.06) continue;  // never read for unit normals; texel 0, the fallback, stays black
+      // Which side the normal turns to: 1 towards the upper left, 0 towards the lower right.
+      const double side = r > 1e-9 ? 0.5 - 0.5 * (nx + ny) / (r * std::sqrt(2.0)) : 0.5;
+      Colour c = Mix({0.1f, 0.04f, 0.07f}, {0.7f, 0.4f, 0.13f}, Smooth(0.26, 0.58, r));
+      const Colour rim = Mix({1.0f, 0.62f, 0.3f}, {1.0f, 0.9f, 0.45f}, Smooth(0.3, 0.7, side));
+      c = Mix(c, rim, Smooth(0.62, 0.85, r) * static_cast<float>(0.75 + 0.25 * std::abs(2 * side - 1)));
+      for (const auto& [hx, hy, size] : {std::tuple{-0.5, -0.55, 0.08}, std::tuple{0.62, 0.42, 0.05}}) {
+        const double dx = nx - hx, dy = ny - hy;
+        c = Mix(c, {1.0f, 0.95f, 0.6f}, static_cast<float>(std::exp(-(dx * dx + dy * dy) / (size * size))));
       }
-      const float rim = Smooth(0.78, 1.0, r);
-      c = Mix(c, {0.55f, 0.75f, 1.0f}, rim * 0.45f);
-      // The scene streams light rays out of this picture, and every texel brighter than
-      // about a sixth of full scale feeds them: keep the body dim so only the horizon
-      // and the sun flare.
-      c = Scale(c, 0.62f);
-      const double band = std::exp(-h * h * 900.0);
-      c = Mix(c, {1.0f, 0.9f, 0.75f}, static_cast<float>(band * 0.8));
-      const double sx = nx + 0.42, sy = ny + 0.5;
-      const double sun = std::exp(-(sx * sx + sy * sy) * 30.0);
-      c = Mix(c, {1.0f, 1.0f, 0.95f}, static_cast<float>(sun));
       canvas.At(u, v) = c;
     }
   canvas.Clamp();
