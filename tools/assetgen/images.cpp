@@ -22,13 +22,6 @@ float Smooth(double edge0, double edge1, double x) {
   return static_cast<float>(t * t * (3 - 2 * t));
 }
 
-// A colour ramp through evenly spaced stops, t in 0..1.
-Colour Ramp(const std::vector<Colour>& stops, double t) {
-  t = std::clamp(t, 0.0, 1.0) * static_cast<double>(stops.size() - 1);
-  const size_t i = std::min(stops.size() - 2, static_cast<size_t>(t));
-  return Mix(stops[i], stops[i + 1], static_cast<float>(t - static_cast<double>(i)));
-}
-
 // Lettering with a soft coloured halo and a vertical gradient face: the halo is the text
 // blurred twice (wide and tight), the face is blended on top.
 void GlowText(Canvas& canvas, Lettering& font, const std::string& text, int size, int centreX, int baseline,
@@ -212,22 +205,53 @@ Canvas RingAnimation() {
 
 // ---------------------------------------------------------------- ball scene
 
+// The texture row under the ball's centre on screen at texture column `column`. The camera
+// stands at (c, s, c) x 5600 with c = cos(0.3 a), s = sin(0.3 a): the point of the sphere
+// nearest to it has longitude |0.3 a| folded into 0..pi (column = longitude / pi x 256) and
+// height z / radius = c / sqrt(1 + c^2) (row = z / radius x 150, wrapping at 256). The
+// scene's light rays start at that point, so whatever lies on this track floods the frame.
+double BallCentreRow(double column) {
+  const double c = std::cos(column / 256.0 * kPi);
+  return 150.0 * c / std::sqrt(1.0 + c * c);
+}
+
+// Distance in texels from (x, y) to the centre track, rows wrapping at 256.
+double BallTrackDistance(double x, double y) {
+  double best = 1e9;
+  for (double column = x - 12; column <= x + 12; column += 0.25) {
+    const double folded = std::abs(column) > 256 ? 512 - std::abs(column) : std::abs(column);  // mirrored halves
+    double dy = std::fmod(y - BallCentreRow(folded) + 512.0, 256.0);
+    if (dy > 128) dy -= 256;
+    best = std::min(best, std::sqrt((column - x) * (column - x) + dy * dy));
+  }
+  return best;
+}
+
+// Dark veined marble under a mid-bright latitude and longitude grid (a line every 16
+// texels, every fourth a little brighter): the grid's cyan has almost no red, so the rays it
+// feeds never add up to white. The meridians at columns 0 and 256 lie on the mirror seams.
+// Along the track of the ball's centre the grid fades out, so no line ever lights the start
+// of the rays.
 Canvas BallTexture() {
   Canvas canvas(256, 256);
-  const std::vector<Colour> palette = {{0.03f, 0.05f, 0.2f}, {0.05f, 0.3f, 0.55f}, {0.1f, 0.65f, 0.7f},
-                                       {0.95f, 0.8f, 0.35f}, {0.9f, 0.35f, 0.15f}};
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
       const double fx = x / 256.0, fy = y / 256.0;
       const double warp = TileFractal(fx * 4, fy * 4, 4, 4, 11) * 2.0;
-      const double marble = 0.5 + 0.5 * std::sin((fy * 3 + warp) * 2 * kPi);
+      const double vein = std::pow(1.0 - std::abs(std::sin((fx * 2 + fy * 3 + warp) * kPi)), 8.0);
       const double detail = TileFractal(fx * 8, fy * 8, 8, 3, 23);
-      // Dim marble under a bright net: the light rays of the scene grow from the net.
-      Colour c = Scale(Ramp(palette, marble * 0.8 + detail * 0.25), 0.34f);
-      // A glowing latitude/longitude net every 32 texels.
-      const double gx = std::abs(std::fmod(x + 0.5, 32.0) - 16.0), gy = std::abs(std::fmod(y + 0.5, 32.0) - 16.0);
-      const double net = std::max(std::exp(-(16 - gx) * (16 - gx) * 0.5), std::exp(-(16 - gy) * (16 - gy) * 0.5));
-      c = Mix(c, {0.85f, 0.95f, 1.0f}, static_cast<float>(net * 0.75));
+      Colour c = Mix({0.03f, 0.04f, 0.11f}, {0.09f, 0.07f, 0.2f}, static_cast<float>(detail));
+      c = Mix(c, {0.26f, 0.14f, 0.34f}, static_cast<float>(vein * 0.8));
+      const auto lineAt = [](double t, double period) {
+        const double d = std::abs(std::fmod(t + period / 2, period) - period / 2);
+        return std::exp(-d * d / 2.5);
+      };
+      const double px = x + 0.5, py = y + 0.5;
+      const double minor = std::max(lineAt(px, 16), lineAt(py, 16));
+      const double major = std::max(lineAt(px, 64), lineAt(py, 64));
+      const double clear = Smooth(1.5, 5.0, BallTrackDistance(px, py));
+      c = Mix(c, {0.16f, 0.75f, 0.85f}, static_cast<float>(minor * 0.9 * clear));
+      c = Mix(c, {0.3f, 0.95f, 1.0f}, static_cast<float>(major * 0.95 * clear));
       canvas.At(x, y) = c;
     }
   canvas.Clamp();
