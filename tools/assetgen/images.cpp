@@ -65,56 +65,57 @@ Canvas Threshold(const Mask& mask) {
   return canvas;
 }
 
-// The demo's name as outlined letters: thick rims read as the name without paying for
-// every pixel of the filled letters.
-Mask NameShape() {
-  Lettering font(kBoldFont);
-  Mask filled(320, 200);
-  const std::string text = "ZELTO2K";
-  int size = 120;
-  while (size > 20) {
-    const TextExtent e = font.Measure(text, size);
-    if (e.right - e.left <= 300) break;
-    --size;
+// The swarm's shapes keep to image rows kShapeTop..kShapeBottom: row r lands on frame row
+// r x 256 / 200, below the group logo's lettering (frame rows 0..75). Strokes are about
+// 9 pixels wide, the width of the 16-pixel particle sprite once the image is stretched, so
+// 200 dots cover them instead of piling up.
+constexpr int kShapeTop = 66, kShapeBottom = 195, kShapeMiddle = (kShapeTop + kShapeBottom) / 2;
+constexpr int kShapeStroke = 9;
+
+// A three-glyph word, the demo's initials, in solid letters of the regular weight, whose
+// stems are about a stroke wide: the largest size that fits the rows and the dot budget.
+Mask WordShape() {
+  Lettering font(kRegularFont);
+  const std::string text = "Z2K";
+  for (int size = 160;; --size) {
+    const TextExtent e = font.Measure(text, size, 10);
+    if (size > 40 && (e.right - e.left > 280 || e.bottom - e.top > kShapeBottom - kShapeTop)) continue;
+    Mask filled(320, 200);
+    font.DrawCentred(filled, text, size, 160, kShapeMiddle - (e.top + e.bottom) / 2, 10);
+    int lit = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 320; ++x) lit += filled.Get(x, y) >= 0.5f;
+    if (lit <= 5200 || size <= 40) return filled;
   }
-  const TextExtent e = font.Measure(text, size);
-  const int baseline = 100 - (e.top + e.bottom) / 2;
-  font.DrawCentred(filled, text, size, 160, baseline);
-  return OutlineMask(filled, 4);
 }
 
-// A symbol: a five-pointed star inside a ring, both as strokes.
+// A bold five-pointed star, drawn as its outline.
 Mask StarShape() {
-  Mask mask(320, 200);
-  DrawRing(mask, 160, 100, 88, 5);
   std::vector<double> points;
   for (int i = 0; i < 10; ++i) {
     const double angle = -kPi / 2 + i * kPi / 5;
-    const double radius = (i % 2 == 0) ? 76 : 30;
+    const double radius = (i % 2 == 0) ? 68 : 28;
     points.push_back(160 + radius * std::cos(angle));
-    points.push_back(100 + radius * std::sin(angle));
+    points.push_back(kShapeMiddle + 8 + radius * std::sin(angle));
   }
-  for (int i = 0; i < 10; ++i) {
-    const int j = (i + 1) % 10;
-    DrawLine(mask, points[2 * i], points[2 * i + 1], points[2 * j], points[2 * j + 1], 5);
-  }
-  return mask;
+  Mask filled(320, 200);
+  DrawPolygon(filled, points);
+  return OutlineMask(filled, kShapeStroke);
 }
 
-// A figure: a pair of beamed notes (the font's music glyph), rimmed like the name.
-Mask NoteShape() {
-  Lettering font(kRegularFont);
-  const std::string note = "\xE2\x99\xAB";  // U+266B beamed eighth notes
-  int size = 240;
-  while (size > 40) {
-    const TextExtent e = font.Measure(note, size);
-    if (e.bottom - e.top <= 184 && e.right - e.left <= 300) break;
-    --size;
+// A heart, drawn as its outline.
+Mask HeartShape() {
+  std::vector<double> points;
+  for (int i = 0; i < 180; ++i) {
+    const double t = 2 * kPi * i / 180;
+    const double x = 16 * std::pow(std::sin(t), 3);
+    const double y = 13 * std::cos(t) - 5 * std::cos(2 * t) - 2 * std::cos(3 * t) - std::cos(4 * t);
+    points.push_back(160 + 4.0 * x);
+    points.push_back(kShapeMiddle - 8 - 4.0 * y);
   }
-  const TextExtent e = font.Measure(note, size);
   Mask filled(320, 200);
-  font.DrawCentred(filled, note, size, 160, 100 - (e.top + e.bottom) / 2);
-  return OutlineMask(filled, 6);
+  DrawPolygon(filled, points);
+  return OutlineMask(filled, kShapeStroke + 2);
 }
 
 // ---------------------------------------------------------------- particles scene
@@ -478,7 +479,7 @@ Canvas EndLogo() {
 
 bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
   images->clear();
-  const Mask shapes[3] = {NameShape(), StarShape(), NoteShape()};
+  const Mask shapes[3] = {WordShape(), StarShape(), HeartShape()};
   const char* shapeNames[3] = {"particules/forme.bmp", "particules/forme2.bmp", "particules/forme3.bmp"};
   for (int i = 0; i < 3; ++i) {
     Canvas canvas = Threshold(shapes[i]);
