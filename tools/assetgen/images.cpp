@@ -450,7 +450,15 @@ Canvas FlashMeter() {
 Canvas EndLogo() {
   Canvas canvas(512, 256);
   Lettering bold(kBoldFont), regular(kRegularFont), italic(kSerifItalicFont), condensed(kCondensedBoldFont);
-  GlowText(canvas, bold, "ZELTO2K", 72, 256, 92, {1.0f, 0.97f, 0.8f}, {1.0f, 0.45f, 0.15f},
+  // The flashes add an animated strip over columns 448..511 of rows 0..79: the title, glow
+  // included, ends before column 440 so the strip never covers a letter.
+  const auto titleRight = [&](int size) {  // the ink's right end, centred on 256, plus the glow
+    const TextExtent e = bold.Measure("ZELTO2K", size, 2);
+    return 256 + (e.right - e.left) / 2 + size / 3;
+  };
+  int titleSize = 72;
+  while (titleSize > 24 && titleRight(titleSize) > 430) --titleSize;
+  GlowText(canvas, bold, "ZELTO2K", titleSize, 256, 92, {1.0f, 0.97f, 0.8f}, {1.0f, 0.45f, 0.15f},
            {0.9f, 0.25f, 0.45f}, 0.9f, 2);
   Rule(canvas, 60, 452, 108, {1.0f, 0.55f, 0.35f});
   GlowText(canvas, italic, "a Tin Orchard production", 17, 256, 132, {0.85f, 0.9f, 1.0f}, {0.6f, 0.75f, 1.0f},
