@@ -259,30 +259,36 @@ Canvas BallTexture() {
   return canvas;
 }
 
-// Thirty 64 x 64 frames: a ring of twelve dots with a bright head running round, its tail
-// fading behind it; one turn per 30 frames.
-Canvas SpinnerAnimation() {
+// Thirty 64 x 64 frames, one loop: a gold eight-pointed star that turns by one point
+// (45 degrees, so the loop closes) while it breathes, in a ring whose glow swells and ebbs
+// with it, round a pulsing jewel.
+Canvas OrnamentAnimation() {
   Canvas canvas(64, 64 * 30);
   for (int frame = 0; frame < 30; ++frame) {
+    const double phase = frame / 30.0;
+    const double pulse = 0.5 - 0.5 * std::cos(2 * kPi * phase);  // 0 at the loop's ends, 1 halfway
+    const double turn = phase * kPi / 4;
+    std::vector<double> star;
+    for (int i = 0; i < 16; ++i) {
+      const double angle = turn + i * kPi / 8;
+      const double radius = (i % 2 == 0) ? 21.0 + 4.0 * pulse : 8.5 + 1.0 * pulse;
+      star.push_back(31.5 + radius * std::cos(angle));
+      star.push_back(31.5 + radius * std::sin(angle));
+    }
+    Mask starMask(64, 64), ringMask(64, 64), jewel(64, 64);
+    DrawPolygon(starMask, star);
+    DrawRing(ringMask, 31.5, 31.5, 28.0, 1.6);
+    DrawDisc(jewel, 31.5, 31.5, 3.0 + 1.5 * pulse);
     Canvas cell(64, 64);
-    const double head = frame / 30.0 * 2 * kPi;
-    for (int dot = 0; dot < 12; ++dot) {
-      const double angle = dot / 12.0 * 2 * kPi;
-      double behind = std::fmod(head - angle + 4 * kPi, 2 * kPi) / (2 * kPi);
-      const double brightness = 0.15 + 0.85 * std::pow(1.0 - behind, 3.0);
-      Mask mask(64, 64);
-      const double cx = 31.5 + 22 * std::cos(angle), cy = 31.5 + 22 * std::sin(angle);
-      DrawDisc(mask, cx, cy, 3.2);
-      AddMask(cell, BlurMask(mask, 2), 0, 0, {0.9f, 0.5f, 0.2f}, static_cast<float>(brightness * 1.2));
-      AddMask(cell, mask, 0, 0, {1.0f, 0.9f, 0.7f}, static_cast<float>(brightness));
-    }
-    Mask arc(64, 64);
-    for (int step = 0; step < 40; ++step) {
-      const double a0 = head + kPi + step * 0.02, a1 = a0 + 0.02;
-      DrawLine(arc, 31.5 + 12 * std::cos(a0), 31.5 + 12 * std::sin(a0), 31.5 + 12 * std::cos(a1),
-               31.5 + 12 * std::sin(a1), 2.0);
-    }
-    AddMask(cell, arc, 0, 0, {0.3f, 0.6f, 1.0f}, 0.8f);
+    AddMask(cell, BlurMask(ringMask, 2), 0, 0, {1.0f, 0.45f, 0.15f}, static_cast<float>(0.5 + 0.9 * pulse));
+    AddMask(cell, ringMask, 0, 0, {0.9f, 0.6f, 0.3f}, static_cast<float>(0.35 + 0.4 * pulse));
+    AddMask(cell, BlurMask(starMask, 3), 0, 0, {1.0f, 0.55f, 0.2f}, static_cast<float>(0.45 + 0.35 * pulse));
+    PaintGradient(cell, starMask, 0, 0, {1.0f, 0.9f, 0.55f}, {0.85f, 0.45f, 0.12f});
+    PaintGradient(cell, OutlineMask(starMask, 1), 0, 0, {1.0f, 0.97f, 0.8f}, {1.0f, 0.75f, 0.4f});
+    AddMask(cell, BlurMask(jewel, 1), 0, 0, {0.4f, 0.9f, 1.0f}, static_cast<float>(0.7 + 0.5 * pulse));
+    // Black rim: the frames sit side by side in the corners.
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) cell.At(x, y) = Scale(cell.At(x, y), Smooth(32.0, 30.0, std::hypot(x - 31.5, y - 31.5)));
     cell.Clamp();
     canvas.AddCanvas(cell, 0, frame * 64);
   }
@@ -503,7 +509,7 @@ bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
   images->push_back({"3d/env_neg.bmp", EnvironmentMap()});
   images->push_back({"boule/anim_cercle2.bmp", RingAnimation()});
   images->push_back({"boule/boule_tex.bmp", BallTexture()});
-  images->push_back({"boule/anim_octet.bmp", SpinnerAnimation()});
+  images->push_back({"boule/anim_octet.bmp", OrnamentAnimation()});
   images->push_back({"boule/boule_logo.bmp", BallLogo()});
   images->push_back({"boule/tex7c.bmp", WaterTexture()});
   images->push_back({"zoom/texture1.bmp", PanelTexture()});
