@@ -228,7 +228,7 @@ double BallTrackDistance(double x, double y) {
   return best;
 }
 
-// Dark veined marble under a mid-bright latitude and longitude grid (a line every 16
+// Dark veined marble under a mid-bright latitude and longitude grid (a line every 8
 // texels, every fourth a little brighter): the grid's cyan has almost no red, so the rays it
 // feeds never add up to white. The meridians at columns 0 and 256 lie on the mirror seams.
 // Along the track of the ball's centre the grid fades out, so no line ever lights the start
@@ -245,11 +245,11 @@ Canvas BallTexture() {
       c = Mix(c, {0.26f, 0.14f, 0.34f}, static_cast<float>(vein * 0.8));
       const auto lineAt = [](double t, double period) {
         const double d = std::abs(std::fmod(t + period / 2, period) - period / 2);
-        return std::exp(-d * d / 2.5);
+        return std::exp(-d * d / 0.9);
       };
       const double px = x + 0.5, py = y + 0.5;
-      const double minor = std::max(lineAt(px, 16), lineAt(py, 16));
-      const double major = std::max(lineAt(px, 64), lineAt(py, 64));
+      const double minor = std::max(lineAt(px, 8), lineAt(py, 8));
+      const double major = std::max(lineAt(px, 32), lineAt(py, 32));
       const double clear = Smooth(1.5, 5.0, BallTrackDistance(px, py));
       c = Mix(c, {0.16f, 0.75f, 0.85f}, static_cast<float>(minor * 0.9 * clear));
       c = Mix(c, {0.3f, 0.95f, 1.0f}, static_cast<float>(major * 0.95 * clear));
