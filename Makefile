@@ -22,16 +22,18 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # A look and a listen without running the demo: a contact sheet of every generated
-# picture and the music rendered as the demo plays it.
+# picture, the music rendered as the demo plays it, and scenes.png, one frame of the demo
+# every 3 seconds rendered through the offline backend at 60 fps.
 .PHONY: preview
 preview: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target zelto_data module_wav
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto_data module_wav zelto2k-capture
 	@mkdir -p $(BUILD)/preview
 	@cd $(BUILD)/data && montage -background '#202020' -fill '#e0e0e0' \
 	  -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf -pointsize 11 -label '%d/%f\n%wx%h' \
 	  $$(find . -name '*.bmp' | sort) -tile 6x -geometry '256x256>+8+8' ../preview/contact_sheet.png
 	@$(BUILD)/tools/assetgen/module_wav $(BUILD)/data/mowt.xm $(BUILD)/preview/mowt.wav
 	@echo "$(BUILD)/preview/contact_sheet.png"
+	@bash scripts/scene_sheet.sh $(BUILD)
 
 # `make video` renders the whole demo with its music to $(BUILD)/zelto2k.mp4 (needs ffmpeg).
 .PHONY: video

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   const std::string settings = assetgen::BallSettingsText();
   if (!WriteBytes(root / "boule/boule.ini", settings.data(), settings.size())) return Fail("cannot write boule.ini");
 
-  const std::vector<uint8_t> object = assetgen::EncodeLwob(assetgen::MakeKnot());
+  const std::vector<uint8_t> object = assetgen::EncodeLwob(assetgen::MakeRing());
   if (!WriteBytes(root / "3d/u_mec.lwo", object.data(), object.size())) return Fail("cannot write u_mec.lwo");
 
   const std::vector<uint8_t> music = xm::EncodeXm(assetgen::MakeSong(), &error);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "core/exp.h"
 #include "core/trig.h"
@@ -25,13 +26,6 @@ constexpr const char* kSerifItalicFont = "DejaVuSerif-Italic.ttf";
 float Smooth(double edge0, double edge1, double x) {
   const double t = std::clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
   return static_cast<float>(t * t * (3 - 2 * t));
-}
-
-// A colour ramp through evenly spaced stops, t in 0..1.
-Colour Ramp(const std::vector<Colour>& stops, double t) {
-  t = std::clamp(t, 0.0, 1.0) * static_cast<double>(stops.size() - 1);
-  const size_t i = std::min(stops.size() - 2, static_cast<size_t>(t));
-  return Mix(stops[i], stops[i + 1], static_cast<float>(t - static_cast<double>(i)));
 }
 
 // Lettering with a soft coloured halo and a vertical gradient face: the halo is the text
@@ -77,56 +71,57 @@ Canvas Threshold(const Mask& mask) {
   return canvas;
 }
 
-// The demo's name as outlined letters: thick rims read as the name without paying for
-// every pixel of the filled letters.
-Mask NameShape() {
-  Lettering font(kBoldFont);
-  Mask filled(320, 200);
-  const std::string text = "ZELTO2K";
-  int size = 120;
-  while (size > 20) {
-    const TextExtent e = font.Measure(text, size);
-    if (e.right - e.left <= 300) break;
-    --size;
+// The swarm's shapes keep to image rows kShapeTop..kShapeBottom: row r lands on frame row
+// r x 256 / 200, below the group logo's lettering (frame rows 0..75). Strokes are about
+// 9 pixels wide, the width of the 16-pixel particle sprite once the image is stretched, so
+// 200 dots cover them instead of piling up.
+constexpr int kShapeTop = 66, kShapeBottom = 195, kShapeMiddle = (kShapeTop + kShapeBottom) / 2;
+constexpr int kShapeStroke = 9;
+
+// A three-glyph word, the demo's initials, in solid letters of the regular weight, whose
+// stems are about a stroke wide: the largest size that fits the rows and the dot budget.
+Mask WordShape() {
+  Lettering font(kRegularFont);
+  const std::string text = "Z2K";
+  for (int size = 160;; --size) {
+    const TextExtent e = font.Measure(text, size, 10);
+    if (size > 40 && (e.right - e.left > 280 || e.bottom - e.top > kShapeBottom - kShapeTop)) continue;
+    Mask filled(320, 200);
+    font.DrawCentred(filled, text, size, 160, kShapeMiddle - (e.top + e.bottom) / 2, 10);
+    int lit = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 320; ++x) lit += filled.Get(x, y) >= 0.5f;
+    if (lit <= 5200 || size <= 40) return filled;
   }
-  const TextExtent e = font.Measure(text, size);
-  const int baseline = 100 - (e.top + e.bottom) / 2;
-  font.DrawCentred(filled, text, size, 160, baseline);
-  return OutlineMask(filled, 4);
 }
 
-// A symbol: a five-pointed star inside a ring, both as strokes.
+// A bold five-pointed star, drawn as its outline.
 Mask StarShape() {
-  Mask mask(320, 200);
-  DrawRing(mask, 160, 100, 88, 5);
   std::vector<double> points;
   for (int i = 0; i < 10; ++i) {
     const double angle = -kPi / 2 + i * kPi / 5;
-    const double radius = (i % 2 == 0) ? 76 : 30;
+    const double radius = (i % 2 == 0) ? 68 : 28;
     points.push_back(160 + radius * Cos(angle));
-    points.push_back(100 + radius * Sin(angle));
+    points.push_back(kShapeMiddle + 8 + radius * Sin(angle));
   }
-  for (int i = 0; i < 10; ++i) {
-    const int j = (i + 1) % 10;
-    DrawLine(mask, points[2 * i], points[2 * i + 1], points[2 * j], points[2 * j + 1], 5);
-  }
-  return mask;
+  Mask filled(320, 200);
+  DrawPolygon(filled, points);
+  return OutlineMask(filled, kShapeStroke);
 }
 
-// A figure: a pair of beamed notes (the font's music glyph), rimmed like the name.
-Mask NoteShape() {
-  Lettering font(kRegularFont);
-  const std::string note = "\xE2\x99\xAB";  // U+266B beamed eighth notes
-  int size = 240;
-  while (size > 40) {
-    const TextExtent e = font.Measure(note, size);
-    if (e.bottom - e.top <= 184 && e.right - e.left <= 300) break;
-    --size;
+// A heart, drawn as its outline.
+Mask HeartShape() {
+  std::vector<double> points;
+  for (int i = 0; i < 180; ++i) {
+    const double t = 2 * kPi * i / 180;
+    const double x = 16 * Cube(Sin(t));
+    const double y = 13 * Cos(t) - 5 * Cos(2 * t) - 2 * Cos(3 * t) - Cos(4 * t);
+    points.push_back(160 + 4.0 * x);
+    points.push_back(kShapeMiddle - 8 - 4.0 * y);
   }
-  const TextExtent e = font.Measure(note, size);
   Mask filled(320, 200);
-  font.DrawCentred(filled, note, size, 160, 100 - (e.top + e.bottom) / 2);
-  return OutlineMask(filled, 6);
+  DrawPolygon(filled, points);
+  return OutlineMask(filled, kShapeStroke + 2);
 }
 
 // ---------------------------------------------------------------- particles scene
@@ -161,42 +156,28 @@ Canvas GroupLogo() {
 
 // ---------------------------------------------------------------- object scene
 
-// Chrome-like environment map indexed by the camera-space normal: sky above the middle,
-// a bright horizon band, dark ground with a glowing grid below, a sun up-left and a cool
-// rim towards the silhouette.
+// Environment map indexed by the camera-space normal (u right, v down, radius 120 at a
+// normal seen edge-on). The scene blurs the object into light rays, and the blur keeps a
+// pixel's own light only from 44 up, so the map is dim (under 44) wherever the surface faces
+// the camera, rises through a mid band that carries the rays across the body, and is bright
+// only at grazing normals: a warm rim light from the upper left, a cool one from the lower
+// right, and two small sharp highlights.
 Canvas EnvironmentMap() {
   Canvas canvas(256, 256);
   for (int v = 0; v < 256; ++v)
     for (int u = 0; u < 256; ++u) {
       const double nx = (u - 127) / 120.0, ny = (v - 127) / 120.0;
-      const double r = std::min(1.0, std::sqrt(nx * nx + ny * ny));
-      const double horizon = 0.12 * (1 - r * r);
-      const double h = ny - horizon;
-      Colour c;
-      if (h < 0) {
-        const double t = std::min(1.0, -h / 1.1);
-        c = Ramp({{1.0f, 0.72f, 0.38f}, {0.85f, 0.35f, 0.45f}, {0.25f, 0.22f, 0.6f}, {0.05f, 0.08f, 0.3f}}, std::sqrt(t));
-      } else {
-        const double t = std::min(1.0, h / 0.9);
-        c = Ramp({{0.35f, 0.2f, 0.25f}, {0.08f, 0.05f, 0.12f}, {0.02f, 0.02f, 0.05f}}, t);
-        // Perspective grid on the ground: lines converge towards the horizon.
-        const double depth = 1.0 / (h + 0.08);
-        const double gx = nx * depth * 1.5, gz = depth * 2.0;
-        const double lx = std::abs(gx - std::round(gx)), lz = std::abs(gz - std::round(gz));
-        const double line = std::max(Exp(-lx * lx * 400.0), Exp(-lz * lz * 400.0)) * std::min(1.0, h * 4);
-        c = Mix(c, {0.3f, 0.85f, 1.0f}, static_cast<float>(line * 0.7));
+      const double r = std::sqrt(nx * nx + ny * ny);
+      if (r > 1.06) continue;  // never read for unit normals; texel 0, the fallback, stays black
+      // Which side the normal turns to: 1 towards the upper left, 0 towards the lower right.
+      const double side = r > 1e-9 ? 0.5 - 0.5 * (nx + ny) / (r * std::sqrt(2.0)) : 0.5;
+      Colour c = Mix({0.1f, 0.04f, 0.07f}, {0.7f, 0.4f, 0.13f}, Smooth(0.26, 0.58, r));
+      const Colour rim = Mix({1.0f, 0.62f, 0.3f}, {1.0f, 0.9f, 0.45f}, Smooth(0.3, 0.7, side));
+      c = Mix(c, rim, Smooth(0.62, 0.85, r) * static_cast<float>(0.75 + 0.25 * std::abs(2 * side - 1)));
+      for (const auto& [hx, hy, size] : {std::tuple{-0.5, -0.55, 0.08}, std::tuple{0.62, 0.42, 0.05}}) {
+        const double dx = nx - hx, dy = ny - hy;
+        c = Mix(c, {1.0f, 0.95f, 0.6f}, static_cast<float>(Exp(-(dx * dx + dy * dy) / (size * size))));
       }
-      const float rim = Smooth(0.78, 1.0, r);
-      c = Mix(c, {0.55f, 0.75f, 1.0f}, rim * 0.45f);
-      // The scene streams light rays out of this picture, and every texel brighter than
-      // about a sixth of full scale feeds them: keep the body dim so only the horizon
-      // and the sun flare.
-      c = Scale(c, 0.62f);
-      const double band = Exp(-h * h * 900.0);
-      c = Mix(c, {1.0f, 0.9f, 0.75f}, static_cast<float>(band * 0.8));
-      const double sx = nx + 0.42, sy = ny + 0.5;
-      const double sun = Exp(-(sx * sx + sy * sy) * 30.0);
-      c = Mix(c, {1.0f, 1.0f, 0.95f}, static_cast<float>(sun));
       canvas.At(u, v) = c;
     }
   canvas.Clamp();
@@ -231,52 +212,89 @@ Canvas RingAnimation() {
 
 // ---------------------------------------------------------------- ball scene
 
+// The texture row under the ball's centre on screen at texture column `column`. The camera
+// stands at (c, s, c) x 5600 with c = cos(0.3 a), s = sin(0.3 a): the point of the sphere
+// nearest to it has longitude |0.3 a| folded into 0..pi (column = longitude / pi x 256) and
+// height z / radius = c / sqrt(1 + c^2) (row = z / radius x 150, wrapping at 256). The
+// scene's light rays start at that point, so whatever lies on this track floods the frame.
+double BallCentreRow(double column) {
+  const double c = Cos(column / 256.0 * kPi);
+  return 150.0 * c / std::sqrt(1.0 + c * c);
+}
+
+// Distance in texels from (x, y) to the centre track, rows wrapping at 256.
+double BallTrackDistance(double x, double y) {
+  double best = 1e9;
+  for (double column = x - 12; column <= x + 12; column += 0.25) {
+    const double folded = std::abs(column) > 256 ? 512 - std::abs(column) : std::abs(column);  // mirrored halves
+    double dy = std::fmod(y - BallCentreRow(folded) + 512.0, 256.0);
+    if (dy > 128) dy -= 256;
+    best = std::min(best, std::sqrt((column - x) * (column - x) + dy * dy));
+  }
+  return best;
+}
+
+// Dark veined marble under a mid-bright latitude and longitude grid (a line every 8
+// texels, every fourth a little brighter): the grid's cyan has almost no red, so the rays it
+// feeds never add up to white. The meridians at columns 0 and 256 lie on the mirror seams.
+// Along the track of the ball's centre the grid fades out, so no line ever lights the start
+// of the rays.
 Canvas BallTexture() {
   Canvas canvas(256, 256);
-  const std::vector<Colour> palette = {{0.03f, 0.05f, 0.2f}, {0.05f, 0.3f, 0.55f}, {0.1f, 0.65f, 0.7f},
-                                       {0.95f, 0.8f, 0.35f}, {0.9f, 0.35f, 0.15f}};
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
       const double fx = x / 256.0, fy = y / 256.0;
       const double warp = TileFractal(fx * 4, fy * 4, 4, 4, 11) * 2.0;
-      const double marble = 0.5 + 0.5 * Sin((fy * 3 + warp) * 2 * kPi);
+      const double vein = Square(Square(Square(1.0 - std::abs(Sin((fx * 2 + fy * 3 + warp) * kPi)))));
       const double detail = TileFractal(fx * 8, fy * 8, 8, 3, 23);
-      // Dim marble under a bright net: the light rays of the scene grow from the net.
-      Colour c = Scale(Ramp(palette, marble * 0.8 + detail * 0.25), 0.34f);
-      // A glowing latitude/longitude net every 32 texels.
-      const double gx = std::abs(std::fmod(x + 0.5, 32.0) - 16.0), gy = std::abs(std::fmod(y + 0.5, 32.0) - 16.0);
-      const double net = std::max(Exp(-(16 - gx) * (16 - gx) * 0.5), Exp(-(16 - gy) * (16 - gy) * 0.5));
-      c = Mix(c, {0.85f, 0.95f, 1.0f}, static_cast<float>(net * 0.75));
+      Colour c = Mix({0.03f, 0.04f, 0.11f}, {0.09f, 0.07f, 0.2f}, static_cast<float>(detail));
+      c = Mix(c, {0.26f, 0.14f, 0.34f}, static_cast<float>(vein * 0.8));
+      const auto lineAt = [](double t, double period) {
+        const double d = std::abs(std::fmod(t + period / 2, period) - period / 2);
+        return Exp(-d * d / 0.9);
+      };
+      const double px = x + 0.5, py = y + 0.5;
+      const double minor = std::max(lineAt(px, 8), lineAt(py, 8));
+      const double major = std::max(lineAt(px, 32), lineAt(py, 32));
+      const double clear = Smooth(1.5, 5.0, BallTrackDistance(px, py));
+      c = Mix(c, {0.16f, 0.75f, 0.85f}, static_cast<float>(minor * 0.9 * clear));
+      c = Mix(c, {0.3f, 0.95f, 1.0f}, static_cast<float>(major * 0.95 * clear));
       canvas.At(x, y) = c;
     }
   canvas.Clamp();
   return canvas;
 }
 
-// Thirty 64 x 64 frames: a ring of twelve dots with a bright head running round, its tail
-// fading behind it; one turn per 30 frames.
-Canvas SpinnerAnimation() {
+// Thirty 64 x 64 frames, one loop: a gold eight-pointed star that turns by one point
+// (45 degrees, so the loop closes) while it breathes, in a ring whose glow swells and ebbs
+// with it, round a pulsing jewel.
+Canvas OrnamentAnimation() {
   Canvas canvas(64, 64 * 30);
   for (int frame = 0; frame < 30; ++frame) {
+    const double phase = frame / 30.0;
+    const double pulse = 0.5 - 0.5 * Cos(2 * kPi * phase);  // 0 at the loop's ends, 1 halfway
+    const double turn = phase * kPi / 4;
+    std::vector<double> star;
+    for (int i = 0; i < 16; ++i) {
+      const double angle = turn + i * kPi / 8;
+      const double radius = (i % 2 == 0) ? 21.0 + 4.0 * pulse : 8.5 + 1.0 * pulse;
+      star.push_back(31.5 + radius * Cos(angle));
+      star.push_back(31.5 + radius * Sin(angle));
+    }
+    Mask starMask(64, 64), ringMask(64, 64), jewel(64, 64);
+    DrawPolygon(starMask, star);
+    DrawRing(ringMask, 31.5, 31.5, 28.0, 1.6);
+    DrawDisc(jewel, 31.5, 31.5, 3.0 + 1.5 * pulse);
     Canvas cell(64, 64);
-    const double head = frame / 30.0 * 2 * kPi;
-    for (int dot = 0; dot < 12; ++dot) {
-      const double angle = dot / 12.0 * 2 * kPi;
-      double behind = std::fmod(head - angle + 4 * kPi, 2 * kPi) / (2 * kPi);
-      const double brightness = 0.15 + 0.85 * Cube(1.0 - behind);
-      Mask mask(64, 64);
-      const double cx = 31.5 + 22 * Cos(angle), cy = 31.5 + 22 * Sin(angle);
-      DrawDisc(mask, cx, cy, 3.2);
-      AddMask(cell, BlurMask(mask, 2), 0, 0, {0.9f, 0.5f, 0.2f}, static_cast<float>(brightness * 1.2));
-      AddMask(cell, mask, 0, 0, {1.0f, 0.9f, 0.7f}, static_cast<float>(brightness));
-    }
-    Mask arc(64, 64);
-    for (int step = 0; step < 40; ++step) {
-      const double a0 = head + kPi + step * 0.02, a1 = a0 + 0.02;
-      DrawLine(arc, 31.5 + 12 * Cos(a0), 31.5 + 12 * Sin(a0), 31.5 + 12 * Cos(a1),
-               31.5 + 12 * Sin(a1), 2.0);
-    }
-    AddMask(cell, arc, 0, 0, {0.3f, 0.6f, 1.0f}, 0.8f);
+    AddMask(cell, BlurMask(ringMask, 2), 0, 0, {1.0f, 0.45f, 0.15f}, static_cast<float>(0.5 + 0.9 * pulse));
+    AddMask(cell, ringMask, 0, 0, {0.9f, 0.6f, 0.3f}, static_cast<float>(0.35 + 0.4 * pulse));
+    AddMask(cell, BlurMask(starMask, 3), 0, 0, {1.0f, 0.55f, 0.2f}, static_cast<float>(0.45 + 0.35 * pulse));
+    PaintGradient(cell, starMask, 0, 0, {1.0f, 0.9f, 0.55f}, {0.85f, 0.45f, 0.12f});
+    PaintGradient(cell, OutlineMask(starMask, 1), 0, 0, {1.0f, 0.97f, 0.8f}, {1.0f, 0.75f, 0.4f});
+    AddMask(cell, BlurMask(jewel, 1), 0, 0, {0.4f, 0.9f, 1.0f}, static_cast<float>(0.7 + 0.5 * pulse));
+    // Black rim: the frames sit side by side in the corners.
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) cell.At(x, y) = Scale(cell.At(x, y), Smooth(32.0, 30.0, std::sqrt(Square(x - 31.5) + Square(y - 31.5))));
     cell.Clamp();
     canvas.AddCanvas(cell, 0, frame * 64);
   }
@@ -356,30 +374,41 @@ Canvas PanelTexture() {
 
 // ---------------------------------------------------------------- rotozoom and end
 
-// An emblem tile: a glowing "Z" in a ring on a soft checkerboard with a diagonal
+// An emblem tile: a gold-rimmed "Z" in a glowing ring on a soft checkerboard with a diagonal
 // gradient made of whole periods, so the tile repeats without seams.
 Canvas RotozoomTexture() {
   Canvas canvas(256, 256);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
       const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
-      // Dim, so that the rays streaming over the rotozoom come from the emblem.
-      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.3f);
+      // Under 44 in every channel: the rays fade over the ground and come from the emblem.
+      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.19f);
       if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
       canvas.At(x, y) = c;
     }
   Mask ring(256, 256);
   DrawRing(ring, 128, 128, 92, 10);
-  AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.9f);
-  PaintGradient(canvas, ring, 0, 0, {1.0f, 0.95f, 0.6f}, {1.0f, 0.5f, 0.1f});
+  AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.5f);
+  PaintGradient(canvas, ring, 0, 0, {0.9f, 0.68f, 0.3f}, {0.86f, 0.4f, 0.08f});
+  // The letter's face stays dark (under 90, where the rays only carry light on) so that
+  // its bright gold outline and the ring are what the rays stream from; gold and orange
+  // hold little blue, so even a ray along the outline never adds up to white.
   Mask letter(256, 256);
   Lettering bold(kBoldFont);
   const TextExtent e = bold.Measure("Z", 150);
   bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
-  AddMask(canvas, BlurMask(letter, 8), 0, 0, {0.1f, 0.3f, 0.6f}, 0.9f);
-  PaintGradient(canvas, letter, 0, 0, {0.75f, 0.8f, 0.9f}, {0.3f, 0.45f, 0.75f});
+  AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
+  PaintGradient(canvas, letter, 0, 0, {0.26f, 0.3f, 0.35f}, {0.16f, 0.2f, 0.34f});
+  PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f});
   canvas.Clamp();
-  return canvas;
+  // The scene's ray centre wanders over the turning tile along a path fixed by the clock;
+  // this shift of the tile (searched offline over the scene's first 17 seconds) puts the
+  // emblem's bright lines under it about half as often as the centred tile would.
+  constexpr int kShiftX = 248, kShiftY = 148;
+  Canvas shifted(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) shifted.At((x + kShiftX) % 256, (y + kShiftY) % 256) = canvas.At(x, y);
+  return shifted;
 }
 
 Canvas RotozoomOverlay() {
@@ -433,7 +462,15 @@ Canvas FlashMeter() {
 Canvas EndLogo() {
   Canvas canvas(512, 256);
   Lettering bold(kBoldFont), regular(kRegularFont), italic(kSerifItalicFont), condensed(kCondensedBoldFont);
-  GlowText(canvas, bold, "ZELTO2K", 72, 256, 92, {1.0f, 0.97f, 0.8f}, {1.0f, 0.45f, 0.15f},
+  // The flashes add an animated strip over columns 448..511 of rows 0..79: the title, glow
+  // included, ends before column 440 so the strip never covers a letter.
+  const auto titleRight = [&](int size) {  // the ink's right end, centred on 256, plus the glow
+    const TextExtent e = bold.Measure("ZELTO2K", size, 2);
+    return 256 + (e.right - e.left) / 2 + size / 3;
+  };
+  int titleSize = 72;
+  while (titleSize > 24 && titleRight(titleSize) > 430) --titleSize;
+  GlowText(canvas, bold, "ZELTO2K", titleSize, 256, 92, {1.0f, 0.97f, 0.8f}, {1.0f, 0.45f, 0.15f},
            {0.9f, 0.25f, 0.45f}, 0.9f, 2);
   Rule(canvas, 60, 452, 108, {1.0f, 0.55f, 0.35f});
   GlowText(canvas, italic, "a Tin Orchard production", 17, 256, 132, {0.85f, 0.9f, 1.0f}, {0.6f, 0.75f, 1.0f},
@@ -462,7 +499,7 @@ Canvas EndLogo() {
 
 bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
   images->clear();
-  const Mask shapes[3] = {NameShape(), StarShape(), NoteShape()};
+  const Mask shapes[3] = {WordShape(), StarShape(), HeartShape()};
   const char* shapeNames[3] = {"particules/forme.bmp", "particules/forme2.bmp", "particules/forme3.bmp"};
   for (int i = 0; i < 3; ++i) {
     Canvas canvas = Threshold(shapes[i]);
@@ -478,7 +515,7 @@ bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
   images->push_back({"3d/env_neg.bmp", EnvironmentMap()});
   images->push_back({"boule/anim_cercle2.bmp", RingAnimation()});
   images->push_back({"boule/boule_tex.bmp", BallTexture()});
-  images->push_back({"boule/anim_octet.bmp", SpinnerAnimation()});
+  images->push_back({"boule/anim_octet.bmp", OrnamentAnimation()});
   images->push_back({"boule/boule_logo.bmp", BallLogo()});
   images->push_back({"boule/tex7c.bmp", WaterTexture()});
   images->push_back({"zoom/texture1.bmp", PanelTexture()});

@@ -20,13 +20,13 @@ struct ImageFile {
 
 // Every image, in a fixed order. The three shapes are thresholded to pure black and
 // white; MakeImages reports failure (false, reason in *error) if a shape's lit-pixel
-// count falls outside 3,000..8,000, so a font change cannot slow the swarm silently.
+// count falls outside 3,000..6,000, so a font change cannot slow the swarm silently.
 bool MakeImages(std::vector<ImageFile>* images, std::string* error);
 
 // The settings file's text (LF line ends, one trailing LF).
 std::string BallSettingsText();
 
 inline constexpr int kMinimumLitPixels = 3000;
-inline constexpr int kMaximumLitPixels = 8000;
+inline constexpr int kMaximumLitPixels = 6000;
 
 }  // namespace assetgen

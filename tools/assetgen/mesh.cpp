@@ -1,4 +1,4 @@
-// Trefoil-knot tube and the LightWave object encoder.
+// The ridged ring of the 3D scene and the LightWave object encoder.
 #include "tools/assetgen/mesh.h"
 
 #include <algorithm>
@@ -12,31 +12,28 @@ namespace assetgen {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kSegments = 180;  // along the knot
-constexpr int kSides = 12;      // around the tube
-constexpr double kKnotScale = 2.8;
-constexpr double kTubeRadius = 1.8;  // strands pass at least 4.3 apart: no self-intersection
+constexpr int kSegments = 96;   // around the ring
+constexpr int kSides = 24;      // around the tube
+constexpr double kRingRadius = 7.2;
+constexpr double kTubeRadius = 2.6;
+constexpr int kLobes = 4;            // ridges on the tube's section...
+constexpr int kTwists = 3;           // ...that wind round it this many times per turn
+constexpr double kLobeDepth = 0.12;  // of the tube radius
 constexpr double kCentreY = 60.0;
+constexpr double kTilt = 0.35;  // radians about the x axis, so the orbit never sees it square on for long
 
 struct Vector {
   double x, y, z;
 };
 Vector operator+(Vector a, Vector b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vector operator-(Vector a, Vector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vector operator*(Vector a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-double Dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vector Cross(Vector a, Vector b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-Vector Normalise(Vector a) { return a * (1.0 / std::sqrt(Dot(a, a))); }
 
-// The trefoil in a vertical plane (x, y), its over- and under-passes along z.
-Vector KnotPoint(double t) {
-  return Vector{Sin(t) + 2 * Sin(2 * t), Cos(t) - 2 * Cos(2 * t), -1.8 * Sin(3 * t)} * kKnotScale;
-}
-
-// Rotates v about the unit axis by angle (Rodrigues).
-Vector Rotate(Vector v, Vector axis, double angle) {
-  const double c = Cos(angle), s = Sin(angle);
-  return v * c + Cross(axis, v) * s + axis * (Dot(axis, v) * (1 - c));
+// A point of the ring before it is tilted and lifted: the ring lies in the xy plane round
+// the z axis; `around` is the angle round the ring, `section` the angle round the tube.
+Vector RingPoint(double around, double section) {
+  const double radius = kTubeRadius * (1 + kLobeDepth * Cos(kLobes * section + kTwists * around));
+  const Vector outward{Cos(around), Sin(around), 0};
+  return outward * (kRingRadius + radius * Cos(section)) + Vector{0, 0, radius * Sin(section)};
 }
 
 void Big16(std::vector<uint8_t>& out, uint32_t v) {
@@ -53,56 +50,24 @@ void Tag(std::vector<uint8_t>& out, const char* tag) {
 
 }  // namespace
 
-Mesh MakeKnot() {
-  // Centre line and tangents.
-  std::vector<Vector> centre(kSegments), tangent(kSegments);
-  for (int i = 0; i < kSegments; ++i) {
-    const double t = 2 * kPi * i / kSegments;
-    centre[i] = KnotPoint(t);
-    tangent[i] = Normalise(KnotPoint(t + 1e-4) - KnotPoint(t - 1e-4));
-  }
-  // A rotation-minimising frame carried along the curve; the twist it has gathered when
-  // it comes back to the start is spread evenly over the segments, so the last ring
-  // meets the first without a seam.
-  std::vector<Vector> normal(kSegments);
-  Vector seed = Cross(tangent[0], Vector{0, 0, 1});
-  normal[0] = Normalise(seed);
-  for (int i = 1; i <= kSegments; ++i) {
-    const Vector previous = normal[i - 1];
-    const Vector t = tangent[i % kSegments];
-    const Vector projected = Normalise(previous - t * Dot(previous, t));
-    if (i < kSegments) normal[i] = projected;
-    else {
-      const double twist = Atan2(Dot(Cross(projected, normal[0]), tangent[0]), Dot(projected, normal[0]));
-      for (int k = 1; k < kSegments; ++k) normal[k] = Rotate(normal[k], tangent[k], twist * k / kSegments);
-    }
-  }
-  // The curve spans y from -3 to about 2.06 (unscaled); centre its box on kCentreY.
-  double low = 1e9, high = -1e9;
-  for (const Vector& c : centre) {
-    low = std::min(low, c.y);
-    high = std::max(high, c.y);
-  }
-  const double shiftY = kCentreY - (low + high) / 2;
+Mesh MakeRing() {
   Mesh mesh;
-  for (int i = 0; i < kSegments; ++i) {
-    const Vector binormal = Cross(tangent[i], normal[i]);
+  const double c = Cos(kTilt), sn = Sin(kTilt);
+  for (int i = 0; i < kSegments; ++i)
     for (int j = 0; j < kSides; ++j) {
-      const double a = 2 * kPi * j / kSides;
-      const Vector p = centre[i] + (normal[i] * Cos(a) + binormal * Sin(a)) * kTubeRadius;
+      const Vector p = RingPoint(2 * kPi * i / kSegments, 2 * kPi * j / kSides);
       mesh.points.push_back(static_cast<float>(p.x));
-      mesh.points.push_back(static_cast<float>(p.y + shiftY));
-      mesh.points.push_back(static_cast<float>(p.z));
+      mesh.points.push_back(static_cast<float>(p.y * c - p.z * sn + kCentreY));
+      mesh.points.push_back(static_cast<float>(p.y * sn + p.z * c));
     }
-  }
-  // Two triangles per quad. Going round the tube turns from normal to binormal, that is
-  // anticlockwise about the tangent, so (next side, next segment) order faces outwards.
+  // Two triangles per quad. Going round the ring (i) and then round the tube (j), the
+  // cross product of the two steps points out of the surface, so this order faces outwards.
   auto index = [](int i, int j) { return static_cast<uint16_t>((i % kSegments) * kSides + (j % kSides)); };
   for (int i = 0; i < kSegments; ++i)
     for (int j = 0; j < kSides; ++j) {
       const uint16_t p00 = index(i, j), p01 = index(i, j + 1), p10 = index(i + 1, j), p11 = index(i + 1, j + 1);
-      mesh.faces.insert(mesh.faces.end(), {p00, p01, p11});
-      mesh.faces.insert(mesh.faces.end(), {p00, p11, p10});
+      mesh.faces.insert(mesh.faces.end(), {p00, p10, p11});
+      mesh.faces.insert(mesh.faces.end(), {p00, p11, p01});
     }
   return mesh;
 }

@@ -1,9 +1,11 @@
-// The object of the 3D scene: a trefoil knot swept by a round tube, and its LWOB file.
+// The object of the 3D scene: a chunky ring (a torus whose section carries four ridges
+// that wind round it), and its LWOB file.
 //
 // The mesh is a closed surface with shared vertices: every point is used, every edge is
 // shared by exactly two triangles, and each triangle is wound so that (b - a) x (c - a)
-// points outwards. It is centred on (0, 60, 0), inside a radius of 12, the space the
-// object scene's camera circles at radius 20.
+// points outwards. It is centred on (0, 60, 0), the point the object scene's camera looks
+// at from 20 to 28 units away, so the ring's hole sits where the light rays start, and it
+// stays within a radius of 10.2, which fills most of the frame from the nearest camera.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,7 @@ struct Mesh {
   std::vector<uint16_t> faces;   // a, b, c per triangle
 };
 
-Mesh MakeKnot();
+Mesh MakeRing();
 
 // LightWave object bytes: FORM/LWOB with PNTS, POLS (each polygon: count 3, three
 // indices, surface 1), SRFS and a minimal SURF; big-endian throughout.
