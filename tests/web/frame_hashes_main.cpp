@@ -1,0 +1,25 @@
+// The whole demo on the offline backend, one line per presented frame: its index, the song
+// position the scene will read next, and the FNV-1a hash of the picture's pixel words.
+//
+// Built natively and with emcc (run under Node.js), so that the two lists can be compared
+// line by line. Usage: zelto2k_frames [frames per second], in a folder that holds data/.
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/demo.h"
+#include "app/frame_buffer.h"
+#include "app/music.h"
+#include "platform/offline.h"
+
+int main(int argc, char** argv) {
+  platform::OfflineSettings settings;
+  settings.fpsNumerator = argc > 1 ? std::atoi(argv[1]) : 10;
+  settings.frameSink = [](const platform::OfflineFrame& frame) {
+    uint64_t hash = 1469598103934665603ull;
+    for (int i = 0; i < kFramePixels; ++i) hash = (hash ^ frame.picture[i]) * 1099511628211ull;
+    std::printf("%" PRId64 " %d %016" PRIx64 "\n", frame.index, MusicPosition.load(), hash);
+  };
+  platform::OfflineReset(settings);
+  return DemoMain();
+}
