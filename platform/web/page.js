@@ -15,10 +15,12 @@
   const show = (id) => { for (const name of screens) element(name).hidden = name !== id; };
 
   // The state a test (or a curious viewer, from the console) may look at: zeltoPage.state,
-  // .frames (presented so far), .work (milliseconds of the demo's work for each frame, with
-  // .orders the song position then), .audioState().
+  // .frames (presented so far), .work (milliseconds of the demo's own work for each frame:
+  // from the end of the previous frame's wait to this frame's present), .orders (the song
+  // position the demo had when it drew that frame), .shownAt (each frame's animation frame
+  // time), .missing (data files the server did not have), .audioState().
   const page = {
-    state: 'loading', frames: 0, work: [], orders: [], missing: [],
+    state: 'loading', frames: 0, work: [], orders: [], shownAt: [], missing: [],
     audioState: () => (audio ? audio.state : 'none'),
   };
   window.zeltoPage = page;
@@ -53,6 +55,12 @@
          'The music plays in an AudioWorklet; any current browser has one (on a page served over http://localhost or https).');
     return;
   }
+
+  // The program's exit unwinds its stack with an ExitStatus exception; after a frame's wait
+  // it surfaces as an unhandled rejection. The end itself is handled by Module.onExit.
+  const isExit = (error) => error !== null && typeof error === 'object' && error.name === 'ExitStatus';
+  window.addEventListener('error', (event) => { if (isExit(event.error)) event.preventDefault(); });
+  window.addEventListener('unhandledrejection', (event) => { if (isExit(event.reason)) event.preventDefault(); });
 
   // ---- Keys and messages -------------------------------------------------------------------
   // 1: close, 2: Enter, 3: Escape, 4: another key (the codes web_backend.cpp reads).
@@ -95,7 +103,7 @@
 
   function present(rgba, width, height) {
     page.work.push(performance.now() - resumedAt);
-    page.orders.push(lastOrder);
+    page.orders.push(deliveredOrder);
     if (!image || image.width !== width || image.height !== height) image = context.createImageData(width, height);
     image.data.set(rgba);
     return new Promise((resolve) => {
@@ -107,6 +115,7 @@
         due = time - due > 50 ? time + kFrameMilliseconds : due + kFrameMilliseconds;
         context.putImageData(image, 0, 0);
         page.frames += 1;
+        page.shownAt.push(time);
         channel.port2.postMessage(0);
       };
       requestAnimationFrame(frame);
@@ -117,7 +126,7 @@
   let audio = null;
   let worklet = null;
   let latencyTimer = 0;
-  let lastOrder = 0;
+  let deliveredOrder = 0;  // the song position the demo has been given: what its scenes see
   const positions = [];
   let workletAnswer = null;
 
@@ -142,7 +151,6 @@
     const message = event.data;
     if (message.type === 'position') {
       positions.push(message.order * 65536 + message.row);
-      lastOrder = message.order;
     } else if (workletAnswer && message.type === workletAnswer.type) {
       const answer = workletAnswer;
       workletAnswer = null;
@@ -241,7 +249,12 @@
       startAudio,
       loadModule,
       music,
-      takePosition: () => (positions.length ? positions.shift() : -1),
+      takePosition: () => {
+        if (!positions.length) return -1;
+        const position = positions.shift();
+        deliveredOrder = position >> 16;
+        return position;
+      },
     },
     onExit: (code) => {
       stopAudio();

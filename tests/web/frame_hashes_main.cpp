@@ -2,7 +2,8 @@
 // position the scene will read next, and the FNV-1a hash of the picture's pixel words.
 //
 // Built natively and with emcc (run under Node.js), so that the two lists can be compared
-// line by line. Usage: zelto2k_frames [frames per second], in a folder that holds data/.
+// line by line. Usage: zelto2k_frames [frames per second [frame of an Enter]], in a folder
+// that holds data/; the Enter writes grab_1.bmp there, for the browser test to compare.
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -21,5 +22,6 @@ int main(int argc, char** argv) {
     std::printf("%" PRId64 " %d %016" PRIx64 "\n", frame.index, MusicPosition.load(), hash);
   };
   platform::OfflineReset(settings);
+  if (argc > 2) platform::OfflineScriptMessage(std::atoi(argv[2]), platform::OfflineMessage::Return);
   return DemoMain();
 }
