@@ -210,7 +210,8 @@ if (!speedRun) {
     const page = await openPage(browser.context, address, []);
     await readyToStart(page);
     await page.click('#start');
-    await page.waitForFunction(() => window.zeltoPage.state !== 'running', null, { timeout: 400000, polling: 1000 });
+    await page.waitForFunction(() => ['ended', 'failed'].includes(window.zeltoPage.state), null,
+                               { timeout: 400000, polling: 1000 });
     assert.equal(await stateOf(page), 'ended');
     const { work, orders, shownAt } = await page.evaluate(() => window.zeltoPage);
     const lines = [];
