@@ -231,6 +231,14 @@
     }
   }
 
+  function finish() {
+    stopAudio();
+    if (failed || page.state === 'ended') return;
+    page.state = 'ended';
+    show('end');
+    leaveFullScreen();
+  }
+
   // ---- The program -------------------------------------------------------------------------
   window.Module = {
     noInitialRun: true,
@@ -238,7 +246,15 @@
     printErr: (text) => console.warn(text),
     zelto: {
       showStage: (title) => { document.title = title; show('stage'); },
-      hideStage: () => { if (page.state === 'running') page.state = 'stopped'; },
+      // The window goes at every end: the quit (which then exits), the last scene's return
+      // (after which main returns, and with Asyncify nothing calls onExit) and a fatal
+      // error (whose message follows at once, in the same turn). So the end screen waits
+      // one turn and shows unless an error came.
+      hideStage: () => {
+        if (page.state !== 'running') return;
+        page.state = 'stopped';
+        setTimeout(finish, 0);
+      },
       takeMessage: () => (messages.length ? messages.shift() : 0),
       showError: (text, caption) => fail(caption, text),
       setDetail: (text) => { detail = text; },
@@ -257,15 +273,8 @@
       },
     },
     onExit: (code) => {
-      stopAudio();
-      if (failed) return;
-      if (code === 0) {
-        page.state = 'ended';
-        show('end');
-        leaveFullScreen();
-      } else {
-        fail('Zelto2k stopped', 'The demo ended with exit code ' + code + '.');
-      }
+      if (code === 0) finish();
+      else fail('Zelto2k stopped', 'The demo ended with exit code ' + code + '.');
     },
     onAbort: (what) => fail('Zelto2k stopped', 'The demo stopped: ' + what),
   };
