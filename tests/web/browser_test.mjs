@@ -103,7 +103,8 @@ async function pictureInScreenshot(page) {
 // logo at (0, 0) before the frame's downward smear) matches the native drawing: of the
 // pixels lit in either, the share within 8 of the logo smeared with the best-fitting keep
 // factor (it pulses with time, so it is searched for). Placement, scale, colour order or
-// orientation gone wrong all fall far below 1; a particle crossing the band costs a little.
+// orientation gone wrong fall far below 1 (swapped red and blue: 13 %); a particle crossing
+// the band costs a few per cent.
 const logoFile = fs.readFileSync(path.join(site, 'data/zellogo.bmp'));
 const logoHeight = Math.abs(logoFile.readInt32LE(22));
 const logo = bmpPicture(logoFile);  // the rows below the logo's own read as black
@@ -141,8 +142,14 @@ function logoMatch(picture) {
     const match = logoMatchAt(picture, keep);
     if (match > best) [best, bestKeep] = [match, keep];
   }
-  for (let keep = bestKeep - 0.02; keep <= bestKeep + 0.02; keep += 0.001)
-    best = Math.max(best, logoMatchAt(picture, keep));
+  // A small keep smears far down (each row is mostly the one above), so it is refined finely.
+  for (const step of [0.001, 0.00005]) {
+    const around = bestKeep;
+    for (let keep = around - 20 * step; keep <= around + 20 * step; keep += step) {
+      const match = logoMatchAt(picture, keep);
+      if (match > best) [best, bestKeep] = [match, keep];
+    }
+  }
   return best;
 }
 
@@ -151,7 +158,7 @@ const browser = await openBrowser();
 test.after(async () => { await browser.close(); server.kill(); });
 
 if (!speedRun) {
-  test('the demo: start screen, particles, 60 fps, grab, end screen', async () => {
+  test('the demo: start screen, particles, 60 fps, grab, end screen', async (t) => {
     const errors = [];
     const page = await openPage(browser.context, address, errors);
     assert.match(await page.locator('#start').innerText(), /Zelto2k[\s\S]*(loading|click to start)/i);
@@ -162,24 +169,32 @@ if (!speedRun) {
     await page.waitForTimeout(3000);
     const order = await page.evaluate(() => window.zeltoPage.orders.at(-1));
     assert.ok(order < kSceneEnds[0], `still the particles scene after 3 s (song position ${order})`);
-    const shown = logoMatch(await pictureInScreenshot(page));
-    assert.ok(shown > 0.97, `the page shows the logo as the native frame has it (${(shown * 100).toFixed(1)} %)`);
-
-    const before = await page.evaluate(() => window.zeltoPage.frames);
-    await page.waitForTimeout(2000);
-    const rate = ((await page.evaluate(() => window.zeltoPage.frames)) - before) / 2;
-    assert.ok(rate > 54 && rate < 66, `about 60 frames a second (${rate})`);
-
+    const onPage = await pictureInScreenshot(page);
     const download = page.waitForEvent('download');
-    await page.keyboard.press('Enter');
+    await page.keyboard.press('Enter');  // at once, before the particles climb into the logo
     const grab = await download;
+    const shown = logoMatch(onPage);
+    assert.ok(shown > 0.9, `the page shows the logo as the native frame has it (${(shown * 100).toFixed(1)} %)`);
     assert.equal(grab.suggestedFilename(), 'grab_1.bmp');
     const bytes = fs.readFileSync(await grab.path());
     assert.equal(bytes.length, kGrabBytes);
     const native = fs.readFileSync(nativeGrab);
     assert.deepEqual(bytes.subarray(0, 58), native.subarray(0, 58), 'the native grab\'s header');
     const grabbed = logoMatch(bmpPicture(bytes));
-    assert.ok(grabbed > 0.97, `the grab holds the particles scene's picture (${(grabbed * 100).toFixed(1)} %)`);
+    assert.ok(grabbed > 0.9, `the grab holds the particles scene's picture (${(grabbed * 100).toFixed(1)} %)`);
+
+    const before = await page.evaluate(() => window.zeltoPage.frames);
+    await page.waitForTimeout(2000);
+    const shownAt = await page.evaluate((from) => window.zeltoPage.shownAt.slice(from), before);
+    const rate = shownAt.length / 2;
+    const gaps = shownAt.slice(1).map((time, i) => time - shownAt[i]).sort((a, b) => a - b);
+    const typical = gaps[gaps.length >> 1];
+    t.diagnostic(`logo on the page ${(shown * 100).toFixed(1)} %, in the grab ${(grabbed * 100).toFixed(1)} %, ` +
+                 `${rate} frames a second, median gap ${typical.toFixed(1)} ms`);
+    // About 60 a second: never more (the pacing), and most frames one 60 Hz tick apart (a
+    // busy machine may drop some, but not make every frame wait two ticks).
+    assert.ok(rate < 63, `at most 60 frames a second (${rate})`);
+    assert.ok(typical > 14 && typical < 19.5, `frames 1/60 s apart (median ${typical} ms)`);
 
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => window.zeltoPage.state === 'ended', null, { timeout: 5000 });
