@@ -50,3 +50,33 @@ fuzz: deps
 	  -DZELTO_BUILD_TESTS=OFF -DZELTO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash fuzz/run.sh $(FUZZ_BUILD) --seconds $(FUZZ_SECONDS)
+
+# `make web` builds the demo for the browser into $(WEB_BUILD)/site/ and serves it on
+# http://localhost:8000; `make web-site` only builds; `make web-test` builds and runs the
+# browser build's tests (its frames against the native ones under Node.js, then the page
+# in headless Chromium). emcc runs with Debian's node-acorn, which lives in /usr/share/nodejs.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+export NODE_PATH := /usr/share/nodejs
+export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD := 1
+.PHONY: web web-site web-test web-deps
+
+web-deps:
+	@bash scripts/install-deps.sh web
+	@[ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund
+
+web-site: web-deps configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto_data
+	@emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DZELTO_BUILD_TESTS=OFF -DZELTO_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(WEB_BUILD) -j $(JOBS) --target zelto_site
+	@rm -rf $(WEB_BUILD)/site/data && cp -r $(BUILD)/data $(WEB_BUILD)/site/data
+	@cd $(WEB_BUILD)/site && find data -type f | sort > data/files.txt
+	@echo "$(WEB_BUILD)/site"
+
+web: web-site
+	node platform/web/serve.mjs $(WEB_BUILD)/site $(WEB_PORT)
+
+web-test: web-site
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k_frames
+	@bash tests/web/run.sh $(BUILD) $(WEB_BUILD)

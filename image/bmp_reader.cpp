@@ -113,8 +113,9 @@ bool ReadBmpFile(const char* fileName, std::unique_ptr<uint8_t[]>* bytes, size_t
   if (ok) {
     const size_t length = static_cast<size_t>(end);
     // One spare byte so an empty file still gets a buffer; a file that changed size
-    // between the measure and the read is refused.
-    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(length + 1);
+    // between the measure and the read is refused. (Left uninitialised: the read fills it;
+    // spelled with new because emscripten's C++ library lacks make_unique_for_overwrite.)
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[length + 1]);
     ok = std::fread(buffer.get(), 1, length + 1, file) == length;
     if (ok) {
       *bytes = std::move(buffer);

@@ -4,13 +4,15 @@
 // first-version DirectDraw display and a closed music library. This header keeps the shape
 // of exactly those operations, one function each, so that the frame code reads as the
 // sequence of steps it performs, while a backend decides what each step means on this
-// machine. Two backends exist and an executable links exactly one of them:
+// machine. Three backends exist and an executable links exactly one of them:
 //
 //   zelto_platform_sdl      real time: SDL2 window and renderer, libopenmpt in SDL's
 //                           audio callback (or a silent clock-paced thread without a
 //                           device). See platform/sdl_backend.cpp.
 //   zelto_platform_offline  virtual clock for tests and capture: every frame, every
 //                           sample and every failure is scripted. See platform/offline.h.
+//   zelto_platform_web      the browser (emcc): a canvas on the page, libopenmpt in an
+//                           AudioWorklet. See platform/web_backend.cpp and platform/web/.
 //
 // A new backend starts from platform/backend_template.cpp.
 //

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, playing and testing need, only when one
-# is missing. Uses sudo when not run as root.
+# is missing. Uses sudo when not run as root. `install-deps.sh web` adds what the browser
+# build and its tests need: emscripten, Node.js with npm, and Chromium.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,11 @@ packages=(
   xvfb openbox xdotool wmctrl x11-utils imagemagick ffmpeg
   libxmp-dev xmp
 )
+if [ "${1:-}" = web ]; then
+  packages+=(emscripten nodejs chromium)
+  # Some builds of nodejs bring their own npm; Debian's comes as a package of its own.
+  command -v npm >/dev/null || packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
