@@ -9,6 +9,7 @@
 #include "app/frame_buffer.h"
 #include "hwy/targets.h"
 #include "image/blit_additive.h"
+#include "image/grid_mapper.h"
 #include "image/invert_frame.h"
 #include "image/radial_blur.h"
 #include "image/vertical_smear.h"
@@ -98,6 +99,32 @@ TEST(SimdEqualsScalar, RadialBlurAtEdgeAndRandomCentres) {
       RadialBlur(simd.data(), cx, cy);
       RadialBlurScalar(scalar.data(), cx, cy);
       ASSERT_EQ(FirstDifference(simd, scalar), -1) << cx << "," << cy;
+    }
+  });
+}
+
+// Random grids: coordinates anywhere in 32 bits, so differences wrap, light levels of
+// either sign and size, and a quarter of the vertices marked as misses.
+TEST(SimdEqualsScalar, GridMapAndMaskedOnRandomGrids) {
+  ForEachTarget([] {
+    std::mt19937 generator(17);
+    const Frame texture = RandomFrame(generator, 65536);
+    for (int trial = 0; trial < 6; ++trial) {
+      for (int i = 0; i < kGridVertices; ++i) {
+        GridU[i] = static_cast<int32_t>(generator());
+        GridV[i] = static_cast<int32_t>(generator());
+        const uint32_t pick = generator();
+        GridLight[i] = pick % 4 == 0   ? kGridLightMissMarker
+                       : pick % 4 == 1 ? static_cast<int32_t>(generator())
+                                       : static_cast<int32_t>(pick % 0x10000) - 0x2000;
+      }
+      Frame simd = RandomFrame(generator, kFramePixels), scalar = simd;
+      GridMapMasked(texture.data(), simd.data());
+      GridMapMaskedScalar(texture.data(), scalar.data());
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
+      GridMap(texture.data(), simd.data());
+      GridMapScalar(texture.data(), scalar.data());
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
     }
   });
 }
