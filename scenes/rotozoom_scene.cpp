@@ -11,6 +11,7 @@
 #include "image/blit_additive.h"
 #include "image/fixed_point.h"
 #include "image/radial_blur.h"
+#include "image/rotozoom_row.h"
 #include "image/surface.h"
 #include "image/vertical_smear.h"
 #include "scenes/flash.h"
@@ -63,23 +64,17 @@ void RotozoomMap(const uint32_t* texture, uint32_t* frame, TexturePoint topLeft,
                  TexturePoint /*bottomRight*/, TexturePoint bottomLeft) {
   // Unsigned 20.12 so that the running sums wrap; bits 12..19 are the same whichever
   // way the shift treats the sign.
-  uint32_t rowU = static_cast<uint32_t>(TruncateToInt32(topLeft.x * 4096.0));
-  uint32_t rowV = static_cast<uint32_t>(TruncateToInt32(topLeft.y * 4096.0));
-  const uint32_t columnStepU = static_cast<uint32_t>(TruncateToInt32((topRight.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t columnStepV = static_cast<uint32_t>(TruncateToInt32((topRight.y - topLeft.y) * 4096.0 / 256.0));
-  const uint32_t rowStepU = static_cast<uint32_t>(TruncateToInt32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t rowStepV = static_cast<uint32_t>(TruncateToInt32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
+  uint32_t rowU = static_cast<uint32_t>(TruncateWrap32(topLeft.x * 4096.0));
+  uint32_t rowV = static_cast<uint32_t>(TruncateWrap32(topLeft.y * 4096.0));
+  const uint32_t columnStepU = static_cast<uint32_t>(TruncateWrap32((topRight.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t columnStepV = static_cast<uint32_t>(TruncateWrap32((topRight.y - topLeft.y) * 4096.0 / 256.0));
+  const uint32_t rowStepU = static_cast<uint32_t>(TruncateWrap32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
+  const uint32_t rowStepV = static_cast<uint32_t>(TruncateWrap32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
   uint32_t* row = frame;
   for (int y = 0; y < kFrameHeight; ++y) {
     rowU += rowStepU;
     rowV += rowStepV;
-    uint32_t u = rowU;
-    uint32_t v = rowV;
-    for (int x = 0; x < kFrameWidth; ++x) {
-      u += columnStepU;
-      v += columnStepV;
-      row[x] = texture[((v >> 12) & 255) * 256 + ((u >> 12) & 255)];
-    }
+    RotozoomRow(texture, row, rowU, rowV, columnStepU, columnStepV);
     row += kFrameWidth;
   }
 }

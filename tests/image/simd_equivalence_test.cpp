@@ -12,6 +12,7 @@
 #include "image/grid_mapper.h"
 #include "image/invert_frame.h"
 #include "image/radial_blur.h"
+#include "image/rotozoom_row.h"
 #include "image/vertical_smear.h"
 
 namespace {
@@ -124,6 +125,22 @@ TEST(SimdEqualsScalar, GridMapAndMaskedOnRandomGrids) {
       ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
       GridMap(texture.data(), simd.data());
       GridMapScalar(texture.data(), scalar.data());
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
+    }
+  });
+}
+
+// Rows from anywhere on the plane with steps of any size, so the lane sums wrap.
+TEST(SimdEqualsScalar, RotozoomRowAnywhere) {
+  ForEachTarget([] {
+    std::mt19937 generator(18);
+    const Frame texture = RandomFrame(generator, 65536);
+    Frame simd(kFrameWidth), scalar(kFrameWidth);
+    for (int trial = 0; trial < 200; ++trial) {
+      const uint32_t u = generator(), v = generator();
+      const uint32_t stepU = trial % 2 ? generator() : generator() % 8192 - 4096, stepV = generator() >> (trial % 32);
+      RotozoomRow(texture.data(), simd.data(), u, v, stepU, stepV);
+      RotozoomRowScalar(texture.data(), scalar.data(), u, v, stepU, stepV);
       ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
     }
   });
