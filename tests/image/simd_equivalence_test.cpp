@@ -7,29 +7,17 @@
 #include <vector>
 
 #include "app/frame_buffer.h"
-#include "hwy/targets.h"
 #include "image/blit_additive.h"
 #include "image/grid_mapper.h"
 #include "image/invert_frame.h"
 #include "image/radial_blur.h"
 #include "image/rotozoom_row.h"
 #include "image/vertical_smear.h"
+#include "tests/simd_targets.h"
 
 namespace {
 
 using Frame = std::vector<uint32_t>;
-
-// Runs check once for every SIMD target compiled in that this processor has, the plain
-// one-lane target included, then gives the choice back to the run-time detection.
-template <class Check>
-void ForEachTarget(Check check) {
-  for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-    hwy::SetSupportedTargetsForTest(target);
-    SCOPED_TRACE(hwy::TargetName(target));
-    check();
-  }
-  hwy::SetSupportedTargetsForTest(0);
-}
 
 // The first pixel where two frames differ, or -1: a short message when a kernel is wrong.
 int64_t FirstDifference(const Frame& a, const Frame& b) {
