@@ -137,7 +137,9 @@ namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET != HWY_SCALAR
-using D32 = hn::ScalableTag<uint32_t>;
+// At most 16 lanes, so that a block's tile of results stays small on any machine.
+constexpr int32_t kMaxLanes = 16;
+using D32 = hn::CappedTag<uint32_t, kMaxLanes>;
 using V32 = hn::Vec<D32>;
 using DF = hn::Rebind<float, D32>;
 using VF = hn::Vec<DF>;
@@ -225,34 +227,54 @@ void SteepRows(uint32_t* frame, int32_t cx, int32_t cy) {
 // The shallow pixels, i > d, in blocks of one vector of rows: walking i outwards, the
 // column of the block is worked from the column before, kept in a register (the axial
 // neighbours; the diagonal ones are the same moved down a lane, with the finished row
-// above the block on top). Own pixels are gathered from the rows and results scattered
-// back. Near the block's start a column holds steep or diagonal pixels in its lower
-// lanes: they are final already and are left alone.
+// above the block on top). Own pixels are gathered from the rows. The results of a whole
+// block gather in a tile of lanes x lanes pixels, which goes back to the frame a row at a
+// time once full (or at the block's end): no pixel of the block is read again by it after
+// its own step. Near the block's start a column holds steep or diagonal pixels in its
+// lower lanes: they are final already and go back unchanged.
 template <int kSignX, int kSignY>
 void ShallowColumns(uint32_t* frame, int32_t cx, int32_t cy) {
   const D32 d;
   const DF df;
+  const hn::RebindToSigned<D32> di;
   const int32_t lanes = static_cast<int32_t>(hn::Lanes(d));
   const int32_t rowCount = kSignY > 0 ? kFrameHeight - 1 - cy : cy;
   const int32_t columnCount = kSignX > 0 ? kFrameWidth - 1 - cx : cx;
   constexpr int32_t kRowStep = kSignY * kStride;
-  HWY_ALIGN int32_t down[HWY_LANES(uint32_t)];
-  for (int32_t j = 0; j < lanes; ++j) down[j] = std::max(j - 1, 0);
+  HWY_ALIGN int32_t down[kMaxLanes];
+  HWY_ALIGN int32_t acrossTile[kMaxLanes];  // tile column of lane l, in frame order
+  for (int32_t j = 0; j < lanes; ++j) {
+    down[j] = std::max(j - 1, 0);
+    acrossTile[j] = (kSignX > 0 ? j : lanes - 1 - j) * lanes;
+  }
   const auto moveDown = hn::SetTableIndices(d, down);
+  const auto tileRow = hn::Load(di, acrossTile);
   const auto topLane = hn::FirstN(d, 1);
-  const hn::RebindToSigned<D32> di;
   const auto offsets = hn::Mul(hn::Iota(di, 0), hn::Set(di, kRowStep));  // lane j: row top + j
-  HWY_ALIGN uint32_t gathered[HWY_LANES(uint32_t)];
+  HWY_ALIGN uint32_t gathered[kMaxLanes];
+  HWY_ALIGN uint32_t tile[kMaxLanes * kMaxLanes];  // tile[k * lanes + j]: column first + k, row top + j
   for (int32_t top = 1; top <= rowCount && top + 1 <= columnCount; top += lanes) {
     const int32_t rows = std::min(lanes, rowCount - top + 1);
     uint32_t* blockCentre = frame + (cy + kSignY * top) * kStride + cx;  // row top, column cx
     const uint32_t* rowAbove = blockCentre - kRowStep;
+    const auto flush = [&](int32_t first, int32_t columns) {
+      for (int32_t j = 0; j < rows; ++j) {
+        uint32_t* rowCentre = blockCentre + j * kRowStep;
+        if (columns == lanes) {
+          hn::StoreU(hn::GatherIndex(d, tile + j, tileRow), d,
+                     rowCentre + (kSignX > 0 ? first : -(first + lanes - 1)));
+        } else {
+          for (int32_t k = 0; k < columns; ++k) rowCentre[kSignX * (first + k)] = tile[k * lanes + j];
+        }
+      }
+    };
     std::fill(gathered, gathered + lanes, 0u);
     for (int32_t j = 0; j < rows; ++j) gathered[j] = blockCentre[j * kRowStep + kSignX * top];
     V32 previous = hn::Load(d, gathered);
     const VF rowIndex = hn::Add(hn::Iota(df, 0.0f), hn::Set(df, static_cast<float>(top)));
+    int32_t tileFirst = top + 1;
     for (int32_t i = top + 1; i <= columnCount; ++i) {
-      uint32_t* column = blockCentre + kSignX * i;
+      const uint32_t* column = blockCentre + kSignX * i;
       V32 own;
       if (rows == lanes) {
         own = hn::GatherIndex(d, column, offsets);
@@ -266,13 +288,13 @@ void ShallowColumns(uint32_t* frame, int32_t cx, int32_t cy) {
       const int32_t shallowRows = std::min(rows, i - top);
       previous = hn::IfThenElse(hn::FirstN(d, static_cast<size_t>(shallowRows)),
                                 QuadrantPixels(own, diagonal, previous, w), own);
-      if (rows == lanes) {
-        hn::ScatterIndex(previous, d, column, offsets);  // the lower lanes write back their own value
-      } else {
-        hn::Store(previous, d, gathered);
-        for (int32_t j = 0; j < shallowRows; ++j) column[j * kRowStep] = gathered[j];
+      hn::Store(previous, d, tile + (i - tileFirst) * lanes);
+      if (i - tileFirst + 1 == lanes) {
+        flush(tileFirst, lanes);
+        tileFirst = i + 1;
       }
     }
+    if (tileFirst <= columnCount) flush(tileFirst, columnCount - tileFirst + 1);
   }
 }
 
