@@ -38,15 +38,19 @@ namespace zelto_smear {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-// (u * above + p * own) >> 16 for channels u, p in 0..255 held in 16-bit lanes: the high
-// halves of the two 32-bit products are added, plus one when their low halves carry.
+// (u * above + p * own) >> 16 for channels u, p in 0..255 held in 16-bit lanes. The
+// weights sum to 65535 - e (0 <= e <= 2, from their truncations), so with the smaller
+// weight W (at most 32767) on the channel `other` and the larger on `base`:
+//   u * above + p * own = base * 65536 + (other - base) * W - base * (1 + e).
+// The signed high half of (other - base) * W, less one when its low half is below
+// base * (1 + e), is then the exact floor; the sum never exceeds 254.
 template <class D, class V>
-HWY_INLINE V BlendChannels(D d16, V u, V p, V above, V own) {
-  const V lowAbove = hn::Mul(u, above);
-  const V low = hn::Add(lowAbove, hn::Mul(p, own));
-  const V carry = hn::VecFromMask(d16, hn::Gt(lowAbove, low));  // all ones = -1
-  const V high = hn::Sub(hn::Add(hn::MulHigh(u, above), hn::MulHigh(p, own)), carry);
-  return hn::Min(high, hn::Set(d16, 255));
+HWY_INLINE V BlendChannels(D d16, V base, V other, V smallWeight, V share) {
+  const hn::RebindToSigned<D> di16;
+  const V difference = hn::Sub(other, base);
+  const V high = hn::BitCast(d16, hn::MulHigh(hn::BitCast(di16, difference), hn::BitCast(di16, smallWeight)));
+  const V borrow = hn::VecFromMask(d16, hn::Gt(hn::Mul(base, share), hn::Mul(difference, smallWeight)));
+  return hn::Add(hn::Add(base, high), borrow);  // borrow lanes are all ones: minus one
 }
 
 // Row 0 is already black. Each pixel's bytes, read as 16-bit lanes, split into the even
@@ -59,18 +63,23 @@ void SmearRows(uint32_t* frame, uint32_t own, uint32_t above) {
   const hn::ScalableTag<uint32_t> d32;
   const hn::Repartition<uint16_t, decltype(d32)> d16;
   const size_t lanes = hn::Lanes(d32);
-  const auto ownWeight = hn::Set(d16, static_cast<uint16_t>(own));
-  const auto aboveWeight = hn::Set(d16, static_cast<uint16_t>(above));
+  // The pixel above is the base when its weight is the larger one.
+  const bool aboveIsBase = above > own;
+  const auto smallWeight = hn::Set(d16, static_cast<uint16_t>(aboveIsBase ? own : above));
+  const auto share = hn::Set(d16, static_cast<uint16_t>(1 + (65535 - own - above)));
   const auto lowByte = hn::Set(d16, 0x00FF);
   const auto colourBits = hn::Set(d32, 0x00FFFFFFu);
+  const auto blend = [&](auto u, auto p) {
+    return aboveIsBase ? BlendChannels(d16, u, p, smallWeight, share) : BlendChannels(d16, p, u, smallWeight, share);
+  };
   for (int y = 1; y < kFrameHeight; ++y) {
     uint32_t* row = frame + y * kFrameWidth;
     const uint32_t* rowAbove = row - kFrameWidth;
     for (size_t x = 0; x < static_cast<size_t>(kFrameWidth); x += lanes) {
       const auto u = hn::BitCast(d16, hn::LoadU(d32, rowAbove + x));
       const auto p = hn::BitCast(d16, hn::LoadU(d32, row + x));
-      const auto even = BlendChannels(d16, hn::And(u, lowByte), hn::And(p, lowByte), aboveWeight, ownWeight);
-      const auto odd = BlendChannels(d16, hn::ShiftRight<8>(u), hn::ShiftRight<8>(p), aboveWeight, ownWeight);
+      const auto even = blend(hn::And(u, lowByte), hn::And(p, lowByte));
+      const auto odd = blend(hn::ShiftRight<8>(u), hn::ShiftRight<8>(p));
       const auto joined = hn::BitCast(d32, hn::Or(even, hn::ShiftLeft<8>(odd)));
       hn::StoreU(hn::And(joined, colourBits), d32, row + x);
     }
