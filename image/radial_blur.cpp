@@ -148,12 +148,13 @@ using VF = hn::Vec<DF>;
 // remainder part a * remainder / b is below 256 and off by less than 2^-15 in float,
 // while a true fraction is at least 1 / 511 away from a whole number, so adding 2^-12
 // before truncating lands on the exact floor.
-HWY_INLINE V32 Weights(VF a, const Divisor& b) {
-  const D32 d;
-  const DF df;
-  const hn::RebindToSigned<D32> di;
-  const VF wholePart = hn::Mul(a, hn::Set(df, b.whole));
-  const VF fraction = hn::Add(hn::Mul(hn::Mul(a, hn::Set(df, b.remainder)), hn::Set(df, b.inverse)),
+template <class D = D32>
+HWY_INLINE hn::Vec<D> Weights(hn::Vec<hn::Rebind<float, D>> a, const Divisor& b) {
+  const D d;
+  const hn::Rebind<float, D> df;
+  const hn::RebindToSigned<D> di;
+  const auto wholePart = hn::Mul(a, hn::Set(df, b.whole));
+  const auto fraction = hn::Add(hn::Mul(hn::Mul(a, hn::Set(df, b.remainder)), hn::Set(df, b.inverse)),
                               hn::Set(df, 1.0f / 4096.0f));
   return hn::BitCast(d, hn::Add(hn::ConvertTo(di, wholePart), hn::ConvertTo(di, fraction)));
 }
@@ -162,9 +163,10 @@ HWY_INLINE V32 Weights(VF a, const Divisor& b) {
 // whole levels is the high half of a 16 x 16-bit product, so the channels, held in 16-bit
 // lanes (blue and red in the even ones, green and the top byte in the odd ones), need
 // three high multiplies each. The top byte is cleared, as the scalar form ignores it.
-HWY_INLINE V32 QuadrantPixels(V32 own, V32 diagonal, V32 axial, V32 w) {
-  const D32 d;
-  const hn::Repartition<uint16_t, D32> d16;
+template <class V>
+HWY_INLINE V QuadrantPixels(V own, V diagonal, V axial, V w) {
+  const hn::DFromV<V> d;
+  const hn::Repartition<uint16_t, decltype(d)> d16;
   const auto weight = hn::BitCast(d16, hn::Or(w, hn::ShiftLeft<16>(w)));
   const auto otherWeight = hn::Sub(hn::Zero(d16), weight);  // 65536 - w
   const auto share = hn::Set(d16, static_cast<uint16_t>(kOwnShareFixed));
@@ -181,46 +183,59 @@ HWY_INLINE V32 QuadrantPixels(V32 own, V32 diagonal, V32 axial, V32 w) {
   return hn::And(hn::BitCast(d, hn::Or(even, hn::ShiftLeft<8>(odd))), hn::Set(d, 0x00FFFFFFu));
 }
 
-// The steep pixels of each row, i = 1 .. min(d - 1, columnCount), in vectors across the
-// row: they read only row d - 1. The last vector overlaps the one before; it is worked
-// out before any store of the row so that both write the same values. Rows shorter than
-// a vector go one pixel at a time.
+// The steep pixels of row `row`, i = 1 .. count, in vectors of d across the row: they
+// read only the row before. The last vector overlaps the one before; it is worked out
+// before any store of the row so that both write the same values. Needs count >= lanes.
+template <int kSignX, int kSignY, class D>
+HWY_INLINE void SteepRow(D d, uint32_t* centreColumn, int32_t row, int32_t count) {
+  const hn::Rebind<float, D> df;
+  const int32_t lanes = static_cast<int32_t>(hn::Lanes(d));
+  constexpr int32_t kInwardRow = -kSignY * kStride;
+  // Lane j holds i = first + j going right, i = first + lanes - 1 - j going left.
+  const auto laneOffset =
+      kSignX > 0 ? hn::Iota(df, 0.0f) : hn::Sub(hn::Set(df, static_cast<float>(lanes - 1)), hn::Iota(df, 0.0f));
+  const Divisor& divisor = Divisors()[row];
+  const auto vectorAt = [&](int32_t first, uint32_t*& start) {
+    start = kSignX > 0 ? centreColumn + first : centreColumn - (first + lanes - 1);
+    const auto w = Weights<D>(hn::Add(laneOffset, hn::Set(df, static_cast<float>(first))), divisor);
+    return QuadrantPixels(hn::LoadU(d, start), hn::LoadU(d, start + kInwardRow - kSignX),
+                          hn::LoadU(d, start + kInwardRow), w);
+  };
+  uint32_t* lastStart = nullptr;
+  const auto last = vectorAt(count - lanes + 1, lastStart);
+  for (int32_t first = 1; first + lanes - 1 < count; first += lanes) {
+    uint32_t* start = nullptr;
+    const auto pixels = vectorAt(first, start);
+    hn::StoreU(pixels, d, start);
+  }
+  hn::StoreU(last, d, lastStart);
+}
+
+// Every row's steep pixels: rows of a vector or more in full vectors, shorter ones in
+// vectors of four, the shortest one pixel at a time.
 template <int kSignX, int kSignY>
 void SteepRows(uint32_t* frame, int32_t cx, int32_t cy) {
   const D32 d;
-  const DF df;
+  const hn::CappedTag<uint32_t, 4> d4;
   const int32_t lanes = static_cast<int32_t>(hn::Lanes(d));
+  const int32_t lanes4 = static_cast<int32_t>(hn::Lanes(d4));
   const int32_t rowCount = kSignY > 0 ? kFrameHeight - 1 - cy : cy;
   const int32_t columnCount = kSignX > 0 ? kFrameWidth - 1 - cx : cx;
   constexpr int32_t kInwardRow = -kSignY * kStride;
-  // Lane j holds i = first + j going right, i = first + lanes - 1 - j going left.
-  const VF laneOffset = kSignX > 0 ? hn::Iota(df, 0.0f) : hn::Sub(hn::Set(df, static_cast<float>(lanes - 1)), hn::Iota(df, 0.0f));
   for (int32_t row = 1; row <= rowCount; ++row) {
     uint32_t* centreColumn = frame + (cy + kSignY * row) * kStride + cx;
     const int32_t count = std::min(row - 1, columnCount);
-    if (count < lanes) {
+    if (count >= lanes) {
+      SteepRow<kSignX, kSignY>(d, centreColumn, row, count);
+    } else if (count >= lanes4) {
+      SteepRow<kSignX, kSignY>(d4, centreColumn, row, count);
+    } else {
       for (int32_t i = 1; i <= count; ++i) {
         uint32_t* pixel = centreColumn + kSignX * i;
         const uint32_t w = static_cast<uint32_t>((i << 16) / row);
         *pixel = QuadrantPixel(*pixel, pixel[kInwardRow - kSignX], pixel[kInwardRow], w);
       }
-      continue;
     }
-    const Divisor& divisor = Divisors()[row];
-    const auto vectorAt = [&](int32_t first, uint32_t*& start) {
-      start = kSignX > 0 ? centreColumn + first : centreColumn - (first + lanes - 1);
-      const V32 w = Weights(hn::Add(laneOffset, hn::Set(df, static_cast<float>(first))), divisor);
-      return QuadrantPixels(hn::LoadU(d, start), hn::LoadU(d, start + kInwardRow - kSignX),
-                            hn::LoadU(d, start + kInwardRow), w);
-    };
-    uint32_t* lastStart = nullptr;
-    const V32 last = vectorAt(count - lanes + 1, lastStart);
-    for (int32_t first = 1; first + lanes - 1 < count; first += lanes) {
-      uint32_t* start = nullptr;
-      const V32 pixels = vectorAt(first, start);
-      hn::StoreU(pixels, d, start);
-    }
-    hn::StoreU(last, d, lastStart);
   }
 }
 
