@@ -13,3 +13,7 @@
 // point into the middle of a larger image whose rows have the same stride.
 void BlitAdditive(const uint32_t* source, int32_t width, int32_t height, uint32_t* frame,
                   int32_t x, int32_t y);
+
+// The same result one pixel at a time: the reference the SIMD form above is tested against.
+void BlitAdditiveScalar(const uint32_t* source, int32_t width, int32_t height, uint32_t* frame,
+                        int32_t x, int32_t y);

@@ -1,16 +1,26 @@
-// The grid mapper: per-block edge stepping, per-pixel texel fetch and saturating light.
+// The grid mapper: per-block edge stepping, per-pixel texel fetch and saturating light,
+// in SIMD across each row of a block (one source for every target, chosen at run time)
+// beside the plain scalar form.
 #include "image/grid_mapper.h"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "image/grid_mapper.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
 
 #include <algorithm>
 
 #include "app/frame_buffer.h"
 #include "image/fixed_point.h"
 
+#ifndef ZELTO_IMAGE_GRID_MAPPER_ONCE
+#define ZELTO_IMAGE_GRID_MAPPER_ONCE
+
 int32_t GridU[kGridVertices];
 int32_t GridV[kGridVertices];
 int32_t GridLight[kGridVertices];
 
-namespace {
+namespace zelto_grid {
 
 constexpr int kBlockSide = 8;
 constexpr int kBlockShift = 3;  // divides by the block side, rounding toward minus infinity
@@ -18,7 +28,18 @@ constexpr int kBlockShift = 3;  // divides by the block side, rounding toward mi
 // (to - from) >> 3 on the 32-bit wrapped difference.
 inline int32_t EdgeStep(int32_t from, int32_t to) { return WrapSubtract(to, from) >> kBlockShift; }
 
-}  // namespace
+// Whether any corner of the block with top-left vertex (blockColumn, blockRow) is a miss.
+inline bool TouchesMiss(int32_t blockColumn, int32_t blockRow) {
+  const int32_t topLeft = blockColumn * kGridRows + blockRow;
+  const int32_t topRight = topLeft + kGridRows;
+  return GridLight[topLeft] == kGridLightMissMarker || GridLight[topLeft + 1] == kGridLightMissMarker ||
+         GridLight[topRight] == kGridLightMissMarker || GridLight[topRight + 1] == kGridLightMissMarker;
+}
+
+}  // namespace zelto_grid
+
+using zelto_grid::EdgeStep;
+using zelto_grid::kBlockSide;
 
 void GridMapBlock(const uint32_t* texture, uint32_t* destination, int32_t blockColumn,
                   int32_t blockRow) {
@@ -65,26 +86,117 @@ void GridMapBlock(const uint32_t* texture, uint32_t* destination, int32_t blockC
   }
 }
 
-void GridMap(const uint32_t* texture, uint32_t* frame) {
-  for (int32_t blockRow = 0; blockRow < kGridRows - 1; ++blockRow) {
-    for (int32_t blockColumn = 0; blockColumn < kGridColumns - 1; ++blockColumn) {
-      GridMapBlock(texture, frame + blockRow * kBlockSide * kFrameWidth + blockColumn * kBlockSide,
-                   blockColumn, blockRow);
+#endif  // ZELTO_IMAGE_GRID_MAPPER_ONCE
+
+HWY_BEFORE_NAMESPACE();
+namespace zelto_grid {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR
+// GridMapBlock with each block row in vectors of up to eight pixels: a pixel's u, v and
+// light are the row's start plus column * step, which wraps exactly as the scalar
+// running sums do. Texels are gathered: the gather instruction measured a little faster
+// than scalar loads where there is one, and elsewhere the gather is those loads.
+HWY_INLINE void BlockInVectors(const uint32_t* texture, uint32_t* destination, int32_t blockColumn,
+                               int32_t blockRow) {
+  const hn::CappedTag<uint32_t, kBlockSide> d;
+  const hn::RebindToSigned<decltype(d)> di;
+  const int32_t lanes = static_cast<int32_t>(hn::Lanes(d));
+  const int32_t topLeft = blockColumn * kGridRows + blockRow;
+  const int32_t topRight = topLeft + kGridRows;
+  uint32_t leftU = static_cast<uint32_t>(GridU[topLeft]), rightU = static_cast<uint32_t>(GridU[topRight]);
+  uint32_t leftV = static_cast<uint32_t>(GridV[topLeft]), rightV = static_cast<uint32_t>(GridV[topRight]);
+  uint32_t leftL = static_cast<uint32_t>(GridLight[topLeft]), rightL = static_cast<uint32_t>(GridLight[topRight]);
+  const uint32_t leftStepU = static_cast<uint32_t>(EdgeStep(GridU[topLeft], GridU[topLeft + 1]));
+  const uint32_t rightStepU = static_cast<uint32_t>(EdgeStep(GridU[topRight], GridU[topRight + 1]));
+  const uint32_t leftStepV = static_cast<uint32_t>(EdgeStep(GridV[topLeft], GridV[topLeft + 1]));
+  const uint32_t rightStepV = static_cast<uint32_t>(EdgeStep(GridV[topRight], GridV[topRight + 1]));
+  const uint32_t leftStepL = static_cast<uint32_t>(EdgeStep(GridLight[topLeft], GridLight[topLeft + 1]));
+  const uint32_t rightStepL = static_cast<uint32_t>(EdgeStep(GridLight[topRight], GridLight[topRight + 1]));
+  const auto columnIndex = hn::Iota(d, 0);
+  const hn::Repartition<uint8_t, decltype(d)> d8;
+  const auto texelBits = hn::Set(d, 0xFFu), green = hn::Set(d, 0xFF00u), greenRed = hn::Set(d, 0xFFFF00u);
+  for (int row = 0; row < kBlockSide; ++row) {
+    const auto stepU = hn::Set(d, static_cast<uint32_t>(EdgeStep(static_cast<int32_t>(leftU), static_cast<int32_t>(rightU))));
+    const auto stepV = hn::Set(d, static_cast<uint32_t>(EdgeStep(static_cast<int32_t>(leftV), static_cast<int32_t>(rightV))));
+    const auto stepL = hn::Set(d, static_cast<uint32_t>(EdgeStep(static_cast<int32_t>(leftL), static_cast<int32_t>(rightL))));
+    for (int32_t first = 0; first < kBlockSide; first += lanes) {
+      const auto column = hn::Add(columnIndex, hn::Set(d, static_cast<uint32_t>(first)));
+      const auto u = hn::Add(hn::Set(d, leftU), hn::Mul(column, stepU));
+      const auto v = hn::Add(hn::Set(d, leftV), hn::Mul(column, stepV));
+      const auto light = hn::Add(hn::Set(d, leftL), hn::Mul(column, stepL));
+      // Texel (u >> 16 & 255, v >> 16 & 255) sits at v's byte 2 * 256 + u's byte 2.
+      const auto index = hn::Or(hn::And(hn::ShiftRight<8>(v), hn::Set(d, 0xFF00u)),
+                                hn::And(hn::ShiftRight<16>(u), texelBits));
+      const auto texel = hn::GatherIndex(d, texture, hn::BitCast(di, index));
+      // Blue adds the arithmetic light >> 8 with 32-bit wrapping; green and red add its
+      // bits 8..15, which is a saturating add of bytes 1 and 2.
+      const auto lightBits = hn::And(light, green);
+      const auto blueLevel = hn::BitCast(d, hn::ShiftRight<8>(hn::BitCast(di, light)));
+      const auto blue = hn::Min(hn::Add(hn::And(texel, texelBits), blueLevel), texelBits);
+      const auto greenAndRed = hn::SaturatedAdd(hn::BitCast(d8, hn::And(texel, greenRed)),
+                                                hn::BitCast(d8, hn::Or(lightBits, hn::ShiftLeft<8>(lightBits))));
+      hn::StoreU(hn::Or(blue, hn::BitCast(d, greenAndRed)), d, destination + first);
+    }
+    destination += kFrameWidth;
+    leftU += leftStepU;
+    rightU += rightStepU;
+    leftV += leftStepV;
+    rightV += rightStepV;
+    leftL += leftStepL;
+    rightL += rightStepL;
+  }
+}
+#endif  // HWY_TARGET != HWY_SCALAR
+
+// Every block of block rows first..31 and block columns first..63; with skipMisses, not
+// those that touch a vertex marked as a miss.
+void MapBlocks(const uint32_t* texture, uint32_t* frame, int32_t first, bool skipMisses) {
+  for (int32_t blockRow = first; blockRow < kGridRows - 1; ++blockRow) {
+    for (int32_t blockColumn = first; blockColumn < kGridColumns - 1; ++blockColumn) {
+      if (skipMisses && TouchesMiss(blockColumn, blockRow)) continue;
+      uint32_t* destination = frame + blockRow * kBlockSide * kFrameWidth + blockColumn * kBlockSide;
+#if HWY_TARGET == HWY_SCALAR
+      GridMapBlock(texture, destination, blockColumn, blockRow);  // one lane: the plain form
+#else
+      BlockInVectors(texture, destination, blockColumn, blockRow);
+#endif
     }
   }
 }
 
-void GridMapMasked(const uint32_t* texture, uint32_t* frame) {
-  for (int32_t blockRow = 1; blockRow < kGridRows - 1; ++blockRow) {
-    for (int32_t blockColumn = 1; blockColumn < kGridColumns - 1; ++blockColumn) {
-      const int32_t topLeft = blockColumn * kGridRows + blockRow;
-      const int32_t topRight = topLeft + kGridRows;
-      if (GridLight[topLeft] == kGridLightMissMarker || GridLight[topLeft + 1] == kGridLightMissMarker ||
-          GridLight[topRight] == kGridLightMissMarker || GridLight[topRight + 1] == kGridLightMissMarker) {
-        continue;
-      }
+}  // namespace HWY_NAMESPACE
+}  // namespace zelto_grid
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace zelto_grid {
+HWY_EXPORT(MapBlocks);
+
+// The reference for both: one block at a time through GridMapBlock.
+void MapBlocksScalar(const uint32_t* texture, uint32_t* frame, int32_t first, bool skipMisses) {
+  for (int32_t blockRow = first; blockRow < kGridRows - 1; ++blockRow) {
+    for (int32_t blockColumn = first; blockColumn < kGridColumns - 1; ++blockColumn) {
+      if (skipMisses && TouchesMiss(blockColumn, blockRow)) continue;
       GridMapBlock(texture, frame + blockRow * kBlockSide * kFrameWidth + blockColumn * kBlockSide,
                    blockColumn, blockRow);
     }
   }
 }
+}  // namespace zelto_grid
+
+void GridMap(const uint32_t* texture, uint32_t* frame) {
+  HWY_DYNAMIC_DISPATCH(zelto_grid::MapBlocks)(texture, frame, 0, false);
+}
+
+void GridMapMasked(const uint32_t* texture, uint32_t* frame) {
+  HWY_DYNAMIC_DISPATCH(zelto_grid::MapBlocks)(texture, frame, 1, true);
+}
+
+void GridMapScalar(const uint32_t* texture, uint32_t* frame) { zelto_grid::MapBlocksScalar(texture, frame, 0, false); }
+
+void GridMapMaskedScalar(const uint32_t* texture, uint32_t* frame) {
+  zelto_grid::MapBlocksScalar(texture, frame, 1, true);
+}
+#endif  // HWY_ONCE

@@ -41,3 +41,8 @@ void GridMap(const uint32_t* texture, uint32_t* frame);
 // have a GridLight other than kGridLightMissMarker; every other pixel of the frame,
 // including pixel rows 0..7 and columns 0..7, keeps what it held.
 void GridMapMasked(const uint32_t* texture, uint32_t* frame);
+
+// The same two, one pixel at a time through GridMapBlock: the references the SIMD forms
+// are tested against.
+void GridMapScalar(const uint32_t* texture, uint32_t* frame);
+void GridMapMaskedScalar(const uint32_t* texture, uint32_t* frame);

@@ -7,3 +7,6 @@
 // 255 - c per channel for pixels with a zero top byte. Applying it twice restores the
 // frame. In place, no pixel depends on another.
 void InvertFrame(uint32_t* frame);
+
+// The same, one pixel at a time: the reference the SIMD form is tested against.
+void InvertFrameScalar(uint32_t* frame);

@@ -13,3 +13,6 @@
 // A centre outside the frame is clamped onto its nearest edge pixel, so no memory
 // outside the frame is ever touched. Allocates nothing, keeps no state.
 void RadialBlur(uint32_t* frame, int32_t cx, int32_t cy);
+
+// The same, one pixel at a time: the reference the SIMD form is tested against.
+void RadialBlurScalar(uint32_t* frame, int32_t cx, int32_t cy);

@@ -11,3 +11,6 @@
 // keep = 1 lowers every non-zero channel by one. `keep` is clamped into 0..1 (NaN
 // counts as 0), so neither weight is ever negative.
 void VerticalSmear(uint32_t* frame, float keep);
+
+// The same, one pixel at a time: the reference the SIMD form is tested against.
+void VerticalSmearScalar(uint32_t* frame, float keep);

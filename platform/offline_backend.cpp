@@ -1,4 +1,5 @@
 // The offline backend: a virtual clock, memory surfaces, scripted messages and failures.
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <utility>
@@ -92,16 +93,21 @@ int64_t AudioFramesAtVideoFrame(int64_t frame) {
 // The picture as the presented surface holds it: where the frame code puts it in each mode.
 void ExtractPicture(const MemorySurface& surface, int32_t originX, int32_t originY) {
   State& s = TheState();
-  s.picture.assign(512 * 256, 0);
+  // The columns of the picture that lie on the surface, the same for every row; what
+  // lies off the surface is black.
+  const int64_t firstColumn = std::clamp<int64_t>(-int64_t{originX}, 0, 512);
+  const int64_t endColumn = std::clamp<int64_t>(int64_t{surface.width} - originX, firstColumn, 512);
+  const bool covered = firstColumn == 0 && endColumn == 512 && originY >= 0 && int64_t{originY} + 256 <= surface.height;
+  if (covered) {
+    s.picture.resize(512 * 256);  // every pixel is copied below
+  } else {
+    s.picture.assign(512 * 256, 0);
+  }
   for (int32_t row = 0; row < 256; ++row) {
     const int32_t y = originY + row;
-    if (y < 0 || y >= surface.height) continue;
-    for (int32_t column = 0; column < 512; ++column) {
-      const int32_t x = originX + column;
-      if (x < 0 || x >= surface.width) continue;
-      s.picture[static_cast<size_t>(row) * 512 + column] =
-          surface.pixels[static_cast<size_t>(y) * surface.width + x];
-    }
+    if (y < 0 || y >= surface.height || firstColumn == endColumn) continue;
+    const uint32_t* from = surface.pixels.data() + static_cast<size_t>(y) * surface.width + (originX + firstColumn);
+    std::copy(from, from + (endColumn - firstColumn), s.picture.data() + static_cast<size_t>(row) * 512 + firstColumn);
   }
 }
 

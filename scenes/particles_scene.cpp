@@ -1,7 +1,7 @@
 // The particles scene: brute-force attraction of 200 particles to the lit shape pixels.
 #include "scenes/particles_scene.h"
 
-#include <cfloat>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -15,6 +15,7 @@
 #include "image/blit_additive.h"
 #include "image/surface.h"
 #include "image/vertical_smear.h"
+#include "scenes/particle_pull.h"
 #include "scenes/scene_images.h"
 #include "scenes/scenes.h"
 
@@ -85,24 +86,18 @@ void BuildTargets(const uint32_t* shapePixels, int32_t* count, float** xs, float
 void StepParticles(uint32_t* frame, int32_t count, float* x, float* y, float* vx, float* vy, const float* targetXs,
                    const float* targetYs, int32_t targetCount, const uint32_t* spritePixels, int32_t spriteWidth,
                    int32_t spriteHeight) {
-  // Pulls whose weight would not fit a float (a particle on, or within about 2e-10
-  // pixels of, a target point) are skipped, so the sum stays finite.
-  constexpr double kLargestWeight = FLT_MAX;
+  // The pulls of a batch of particles first, then each of them moved and drawn in turn:
+  // a pull reads only the targets and the particle's own position.
+  constexpr int32_t kBatch = 64;
+  double batchPullX[kBatch];
+  double batchPullY[kBatch];
   for (int32_t i = 0; i < count; ++i) {
-    const double px = x[i];
-    const double py = y[i];
-    double pullX = 0.0;
-    double pullY = 0.0;
-    for (int32_t j = 0; j < targetCount; ++j) {
-      const double dx = targetXs[j] - px;
-      const float dy = static_cast<float>(targetYs[j] - py);
-      const double squared = dx * dx + static_cast<double>(dy) * dy;
-      const double fourth = squared * squared;
-      if (!(fourth * kLargestWeight > 1.0)) continue;
-      const float weight = static_cast<float>(1.0 / fourth);
-      pullX += weight * dx;
-      pullY += static_cast<double>(weight) * dy;
+    if (i % kBatch == 0) {
+      ParticlePulls(std::min(kBatch, count - i), x + i, y + i, targetXs, targetYs, targetCount, batchPullX,
+                    batchPullY);
     }
+    const double pullX = batchPullX[i % kBatch];
+    const double pullY = batchPullY[i % kBatch];
     const float pull = static_cast<float>(std::sqrt(pullX * pullX + pullY * pullY));
     if (pull > 0.0f) {
       vx[i] = static_cast<float>(vx[i] + pullX / pull * 0.7);

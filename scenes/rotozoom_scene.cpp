@@ -12,6 +12,7 @@
 #include "image/blit_additive.h"
 #include "image/fixed_point.h"
 #include "image/radial_blur.h"
+#include "image/rotozoom_row.h"
 #include "image/surface.h"
 #include "image/vertical_smear.h"
 #include "scenes/flash.h"
@@ -75,13 +76,7 @@ void RotozoomMap(const uint32_t* texture, uint32_t* frame, TexturePoint topLeft,
   for (int y = 0; y < kFrameHeight; ++y) {
     rowU += rowStepU;
     rowV += rowStepV;
-    uint32_t u = rowU;
-    uint32_t v = rowV;
-    for (int x = 0; x < kFrameWidth; ++x) {
-      u += columnStepU;
-      v += columnStepV;
-      row[x] = texture[((v >> 12) & 255) * 256 + ((u >> 12) & 255)];
-    }
+    RotozoomRow(texture, row, rowU, rowV, columnStepU, columnStepV);
     row += kFrameWidth;
   }
 }

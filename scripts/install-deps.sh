@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb openbox xdotool wmctrl x11-utils imagemagick ffmpeg
   libxmp-dev xmp
+  libhwy-dev
 )
 if [ "${1:-}" = web ]; then
   packages+=(emscripten nodejs chromium)

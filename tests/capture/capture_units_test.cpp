@@ -44,7 +44,12 @@ TEST(CaptureOptions, DefaultsFollowTheOutputAndMistakesAreRefused) {
 
   CaptureOptions options;
   ASSERT_TRUE(Parse({}, &options, &error));
-  EXPECT_TRUE(options.out == "zelto2k.mp4" && options.scale == 4 && options.to.kind == CapturePoint::Kind::DemoEnd);
+  EXPECT_TRUE(options.out == "zelto2k.mp4" && options.scale == 2 && options.preset == "veryfast" &&
+              options.to.kind == CapturePoint::Kind::DemoEnd);
+  ASSERT_TRUE(Parse({"--quality", "best"}, &options, &error));
+  EXPECT_TRUE(options.scale == 4 && options.preset == "medium");
+  ASSERT_TRUE(Parse({"--quality=best", "--preset", "fast", "--scale", "3"}, &options, &error));
+  EXPECT_TRUE(options.scale == 3 && options.preset == "fast");
   ASSERT_TRUE(Parse({"--out=frames/", "--fps", "120000/2002"}, &options, &error));
   EXPECT_TRUE(options.kind == OutputKind::Folder && options.scale == 1);
   EXPECT_TRUE(options.fpsNumerator == 60000 && options.fpsDenominator == 1001);  // reduced, so ffmpeg and the clock agree
@@ -54,7 +59,8 @@ TEST(CaptureOptions, DefaultsFollowTheOutputAndMistakesAreRefused) {
       {"--nope"}, {"x.mp4"}, {"--out"}, {"--out", "x.avi"}, {"--fps", "0"}, {"--fps", "1/2"},
       {"--fps", "1001/1"}, {"--fps", "60/0"}, {"--fps", "-60"}, {"--scale", "0"}, {"--scale", "9"},
       {"--crf", "52"}, {"--preset", "fastest"}, {"--out", "f/", "--crf", "20"},
-      {"--out", "f.mkv", "--preset", "fast"}, {"--help=yes"}, {"--from", "1.5"}};
+      {"--out", "f.mkv", "--preset", "fast"}, {"--help=yes"}, {"--from", "1.5"}, {"--quality", "good"},
+      {"--out", "f.mkv", "--quality", "best"}};
   for (const std::vector<const char*>& arguments : mistakes) {
     error.clear();
     EXPECT_FALSE(Parse(arguments, &options, &error) || error.empty()) << arguments[0];

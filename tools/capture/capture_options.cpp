@@ -162,7 +162,7 @@ int64_t FrameAtSeconds(ExactSeconds seconds, int32_t fpsNumerator, int32_t fpsDe
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
                          std::string* error) {
   *options = CaptureOptions();
-  bool scaleGiven = false, crfGiven = false, presetGiven = false;
+  bool scaleGiven = false, crfGiven = false, presetGiven = false, qualityGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument.substr(0, 2) != "--") {
@@ -183,7 +183,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     }
     std::string value;
     if (name != "out" && name != "fps" && name != "scale" && name != "from" && name != "to" &&
-        name != "crf" && name != "preset") {
+        name != "crf" && name != "preset" && name != "quality") {
       *error = "unknown option '--" + std::string(name) + "'";
       return false;
     }
@@ -213,6 +213,13 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
       }
       options->crf = static_cast<int32_t>(crf);
       crfGiven = true;
+    } else if (name == "quality") {
+      if (value != "fast" && value != "best") {
+        *error = "unknown quality '" + value + "' (fast or best)";
+        return false;
+      }
+      options->quality = value;
+      qualityGiven = true;
     } else {  // preset
       static const char* const kPresets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
                                              "medium", "slow", "slower", "veryslow"};
@@ -232,12 +239,14 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
   } else if (!OutputKindOf(options->out, &options->kind, error)) {
     return false;
   }
-  if (options->kind != OutputKind::Mp4 && (crfGiven || presetGiven)) {
-    *error = std::string(crfGiven ? "--crf" : "--preset") + " applies to .mp4 output only";
+  if (options->kind != OutputKind::Mp4 && (crfGiven || presetGiven || qualityGiven)) {
+    *error = std::string(crfGiven ? "--crf" : presetGiven ? "--preset" : "--quality") + " applies to .mp4 output only";
     return false;
   }
+  const bool best = options->quality == "best";
   if (!scaleGiven || options->kind == OutputKind::None)
-    options->scale = options->kind == OutputKind::Mp4 ? 4 : 1;
+    options->scale = options->kind == OutputKind::Mp4 ? (best ? 4 : 2) : 1;
+  if (!presetGiven) options->preset = best ? "medium" : "veryfast";
   return true;
 }
 
@@ -253,16 +262,19 @@ const char* CaptureUsage() {
       "                    FOLDER/    frame_000000.png, frame_000001.png, ... and audio.wav\n"
       "                               (frames of an earlier capture there are removed)\n"
       "  --fps RATE      frames per second, whole or rational: 60 (default), 50, 60000/1001\n"
+      "  --quality NAME  .mp4 only: fast (default: 1024 x 512, x264 veryfast, faster than\n"
+      "                  real time on two cores) or best (2048 x 1024, x264 medium, the\n"
+      "                  slow, sharpest encode); --scale and --preset override it\n"
       "  --scale N       whole-pixel upscale of the 512 x 256 picture, 1 to 8\n"
-      "                  (default 4 for .mp4, i.e. 2048 x 1024, so chroma subsampling loses\n"
-      "                  nothing; 1 otherwise)\n"
+      "                  (default for .mp4 2 or 4 from --quality: every source pixel is a\n"
+      "                  whole 2 x 2 block, so chroma subsampling loses nothing; 1 otherwise)\n"
       "  --from POINT    first frame written (default: the start)\n"
       "  --to POINT      stop before this point (default: the end of the demo)\n"
       "                  POINT is a song position 44 or 44:16 (order[:row]), a time 12.5s\n"
       "                  or a frame number 720f. The demo always runs from its start, so\n"
       "                  every frame is exactly what the demo shows there.\n"
       "  --crf N         .mp4 quality, 0 to 51 (default 18; lower is better and larger)\n"
-      "  --preset NAME   .mp4 encoder speed, ultrafast to veryslow (default medium)\n"
+      "  --preset NAME   .mp4 encoder speed, ultrafast to veryslow (default from --quality)\n"
       "  --render-only   render every frame but write nothing (with --report: the speed\n"
       "                  of the demo alone)\n"
       "  --report        after the capture, per scene the median and worst time to render\n"

@@ -1,0 +1,137 @@
+// Each SIMD pixel routine against its scalar reference, on random frames and at edge
+// positions, bit for bit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "app/frame_buffer.h"
+#include "image/blit_additive.h"
+#include "image/grid_mapper.h"
+#include "image/invert_frame.h"
+#include "image/radial_blur.h"
+#include "image/rotozoom_row.h"
+#include "image/vertical_smear.h"
+#include "tests/simd_targets.h"
+
+namespace {
+
+using Frame = std::vector<uint32_t>;
+
+// The first pixel where two frames differ, or -1: a short message when a kernel is wrong.
+int64_t FirstDifference(const Frame& a, const Frame& b) {
+  const auto [left, right] = std::mismatch(a.begin(), a.end(), b.begin());
+  return left == a.end() ? -1 : left - a.begin();
+}
+
+// Random pixels: most with a non-zero top byte, which no routine may let through
+// differently, and a third bright enough in every channel to saturate.
+Frame RandomFrame(std::mt19937& generator, size_t count) {
+  Frame pixels(count);
+  for (uint32_t& p : pixels) {
+    p = generator();
+    if (p % 3 == 0) p &= 0x00FFFFFF;
+    if (p % 3 == 1) p |= 0x00F0F0F0;
+  }
+  return pixels;
+}
+
+TEST(SimdEqualsScalar, BlitAdditiveEverySizeAndEdge) {
+  ForEachTarget([] {
+    std::mt19937 generator(14);
+    const Frame start = RandomFrame(generator, kFramePixels);
+    for (int trial = 0; trial < 120; ++trial) {
+      // Widths across every tail length; positions that clip on each side.
+      const int32_t width = 1 + static_cast<int32_t>(generator() % (trial < 40 ? 70 : 600));
+      const int32_t height = 1 + static_cast<int32_t>(generator() % 300);
+      const int32_t x = static_cast<int32_t>(generator() % 1200) - 600,
+                    y = static_cast<int32_t>(generator() % 600) - 300;
+      const Frame source = RandomFrame(generator, static_cast<size_t>(width) * height);
+      Frame simd = start, scalar = start;
+      BlitAdditive(source.data(), width, height, simd.data(), x, y);
+      BlitAdditiveScalar(source.data(), width, height, scalar.data(), x, y);
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << width << "x" << height << " at " << x << "," << y;
+    }
+  });
+}
+
+TEST(SimdEqualsScalar, InvertFrameAndVerticalSmear) {
+  ForEachTarget([] {
+    std::mt19937 generator(15);
+    for (float keep : {0.0f, 0.013f, 0.5f, 0.77f, 0.9999f, 1.0f, 3.0f}) {
+      const Frame start = RandomFrame(generator, kFramePixels);
+      Frame simd = start, scalar = start;
+      VerticalSmear(simd.data(), keep);
+      VerticalSmearScalar(scalar.data(), keep);
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << keep;
+      simd = start, scalar = start;
+      InvertFrame(simd.data());
+      InvertFrameScalar(scalar.data());
+      ASSERT_EQ(FirstDifference(simd, scalar), -1);
+    }
+  });
+}
+
+// Centres on every edge and corner, next to them and in the middle, so that every
+// quadrant has rows and columns of every length from none to a whole frame.
+TEST(SimdEqualsScalar, RadialBlurAtEdgeAndRandomCentres) {
+  ForEachTarget([] {
+    std::mt19937 generator(16);
+    std::vector<std::pair<int32_t, int32_t>> centres;
+    for (int32_t x : {0, 1, 5, 8, 17, 255, 256, 494, 503, 510, 511}) {
+      for (int32_t y : {0, 1, 16, 128, 238, 255}) centres.push_back({x, y});
+    }
+    for (int i = 0; i < 8; ++i) centres.push_back({static_cast<int32_t>(generator() % 512), static_cast<int32_t>(generator() % 256)});
+    for (auto [cx, cy] : centres) {
+      Frame simd = RandomFrame(generator, kFramePixels), scalar = simd;
+      RadialBlur(simd.data(), cx, cy);
+      RadialBlurScalar(scalar.data(), cx, cy);
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << cx << "," << cy;
+    }
+  });
+}
+
+// Random grids: coordinates anywhere in 32 bits, so differences wrap, light levels of
+// either sign and size, and a quarter of the vertices marked as misses.
+TEST(SimdEqualsScalar, GridMapAndMaskedOnRandomGrids) {
+  ForEachTarget([] {
+    std::mt19937 generator(17);
+    const Frame texture = RandomFrame(generator, 65536);
+    for (int trial = 0; trial < 6; ++trial) {
+      for (int i = 0; i < kGridVertices; ++i) {
+        GridU[i] = static_cast<int32_t>(generator());
+        GridV[i] = static_cast<int32_t>(generator());
+        const uint32_t pick = generator();
+        GridLight[i] = pick % 4 == 0   ? kGridLightMissMarker
+                       : pick % 4 == 1 ? static_cast<int32_t>(generator())
+                                       : static_cast<int32_t>(pick % 0x10000) - 0x2000;
+      }
+      Frame simd = RandomFrame(generator, kFramePixels), scalar = simd;
+      GridMapMasked(texture.data(), simd.data());
+      GridMapMaskedScalar(texture.data(), scalar.data());
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
+      GridMap(texture.data(), simd.data());
+      GridMapScalar(texture.data(), scalar.data());
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
+    }
+  });
+}
+
+// Rows from anywhere on the plane with steps of any size, so the lane sums wrap.
+TEST(SimdEqualsScalar, RotozoomRowAnywhere) {
+  ForEachTarget([] {
+    std::mt19937 generator(18);
+    const Frame texture = RandomFrame(generator, 65536);
+    Frame simd(kFrameWidth), scalar(kFrameWidth);
+    for (int trial = 0; trial < 200; ++trial) {
+      const uint32_t u = generator(), v = generator();
+      const uint32_t stepU = trial % 2 ? generator() : generator() % 8192 - 4096, stepV = generator() >> (trial % 32);
+      RotozoomRow(texture.data(), simd.data(), u, v, stepU, stepV);
+      RotozoomRowScalar(texture.data(), scalar.data(), u, v, stepU, stepV);
+      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
+    }
+  });
+}
+
+}  // namespace
