@@ -106,7 +106,9 @@ void BlitAdditive(const uint32_t* source, int32_t width, int32_t height, uint32_
                   int32_t x, int32_t y) {
   const zelto_blit::Clip clip = zelto_blit::ClipToFrame(source, width, height, frame, x, y);
   if (clip.rows == 0) return;
-  HWY_DYNAMIC_DISPATCH(zelto_blit::BlitRows)(clip.sourceRow, width, clip.frameRow, clip.columns, clip.rows);
+  // With one target (the browser build) the dispatch names the kernel unqualified.
+  using namespace zelto_blit;
+  HWY_DYNAMIC_DISPATCH(BlitRows)(clip.sourceRow, width, clip.frameRow, clip.columns, clip.rows);
 }
 
 void BlitAdditiveScalar(const uint32_t* source, int32_t width, int32_t height, uint32_t* frame,

@@ -187,11 +187,14 @@ void MapBlocksScalar(const uint32_t* texture, uint32_t* frame, int32_t first, bo
 }  // namespace zelto_grid
 
 void GridMap(const uint32_t* texture, uint32_t* frame) {
-  HWY_DYNAMIC_DISPATCH(zelto_grid::MapBlocks)(texture, frame, 0, false);
+  // With one target (the browser build) the dispatch names the kernel unqualified.
+  using namespace zelto_grid;
+  HWY_DYNAMIC_DISPATCH(MapBlocks)(texture, frame, 0, false);
 }
 
 void GridMapMasked(const uint32_t* texture, uint32_t* frame) {
-  HWY_DYNAMIC_DISPATCH(zelto_grid::MapBlocks)(texture, frame, 1, true);
+  using namespace zelto_grid;
+  HWY_DYNAMIC_DISPATCH(MapBlocks)(texture, frame, 1, true);
 }
 
 void GridMapScalar(const uint32_t* texture, uint32_t* frame) { zelto_grid::MapBlocksScalar(texture, frame, 0, false); }

@@ -48,7 +48,11 @@ HWY_EXPORT(InvertPixels);
 
 static_assert(kFramePixels % 64 == 0, "whole vectors cover the frame");
 
-void InvertFrame(uint32_t* frame) { HWY_DYNAMIC_DISPATCH(zelto_invert::InvertPixels)(frame); }
+void InvertFrame(uint32_t* frame) {
+  // With one target (the browser build) the dispatch names the kernel unqualified.
+  using namespace zelto_invert;
+  HWY_DYNAMIC_DISPATCH(InvertPixels)(frame);
+}
 
 void InvertFrameScalar(uint32_t* frame) { zelto_invert::InvertPixelsScalar(frame); }
 #endif  // HWY_ONCE

@@ -344,8 +344,10 @@ HWY_EXPORT(BlurAt);
 }  // namespace zelto_radial
 
 void RadialBlur(uint32_t* frame, int32_t cx, int32_t cy) {
-  HWY_DYNAMIC_DISPATCH(zelto_radial::BlurAt)(frame, std::clamp(cx, 0, kFrameWidth - 1),
-                                             std::clamp(cy, 0, kFrameHeight - 1));
+  // With one target (the browser build) the dispatch names the kernel unqualified.
+  using namespace zelto_radial;
+  HWY_DYNAMIC_DISPATCH(BlurAt)(frame, std::clamp(cx, 0, kFrameWidth - 1),
+                               std::clamp(cy, 0, kFrameHeight - 1));
 }
 
 void RadialBlurScalar(uint32_t* frame, int32_t cx, int32_t cy) {

@@ -69,7 +69,9 @@ HWY_EXPORT(Row);
 static_assert(kFrameWidth % 64 == 0, "whole vectors cover a row");
 
 void RotozoomRow(const uint32_t* texture, uint32_t* row, uint32_t u, uint32_t v, uint32_t stepU, uint32_t stepV) {
-  HWY_DYNAMIC_DISPATCH(zelto_rotozoom::Row)(texture, row, u, v, stepU, stepV);
+  // With one target (the browser build) the dispatch names the kernel unqualified.
+  using namespace zelto_rotozoom;
+  HWY_DYNAMIC_DISPATCH(Row)(texture, row, u, v, stepU, stepV);
 }
 
 void RotozoomRowScalar(const uint32_t* texture, uint32_t* row, uint32_t u, uint32_t v, uint32_t stepU,

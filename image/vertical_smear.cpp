@@ -113,7 +113,9 @@ static_assert(kFrameWidth % 64 == 0, "whole vectors cover a row");
 void VerticalSmear(uint32_t* frame, float keep) {
   const zelto_smear::Weights weights = zelto_smear::WeightsOf(keep);
   std::memset(frame, 0, kFrameWidth * sizeof(uint32_t));
-  HWY_DYNAMIC_DISPATCH(zelto_smear::SmearRows)(frame, weights.own, weights.above);
+  // With one target (the browser build) the dispatch names the kernel unqualified.
+  using namespace zelto_smear;
+  HWY_DYNAMIC_DISPATCH(SmearRows)(frame, weights.own, weights.above);
 }
 
 void VerticalSmearScalar(uint32_t* frame, float keep) {

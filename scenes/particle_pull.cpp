@@ -120,7 +120,9 @@ HWY_EXPORT(Pulls);
 
 void ParticlePulls(int32_t count, const float* x, const float* y, const float* targetXs, const float* targetYs,
                    int32_t targetCount, double* pullX, double* pullY) {
-  HWY_DYNAMIC_DISPATCH(zelto_pull::Pulls)(count, x, y, targetXs, targetYs, targetCount, pullX, pullY);
+  // With one target (the browser build) the dispatch names the kernel unqualified.
+  using namespace zelto_pull;
+  HWY_DYNAMIC_DISPATCH(Pulls)(count, x, y, targetXs, targetYs, targetCount, pullX, pullY);
 }
 
 void ParticlePullsScalar(int32_t count, const float* x, const float* y, const float* targetXs,
