@@ -2,11 +2,11 @@
 #include "app/demo.h"
 
 #include "app/display.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
-#include "app/random.h"
 #include "app/screen_grab.h"
 #include "app/timer.h"
+#include "core/frame_buffer.h"
+#include "core/random.h"
 
 Demo* TheDemo = nullptr;
 

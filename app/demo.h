@@ -5,12 +5,8 @@
 // the music, runs the six scenes once each in order (Demo::Run) and shuts the music and
 // the window down, returning 0. Escape or closing the window ends the process with exit
 // code 0 from inside PresentFrame; FatalError ends it with 9999. Before main runs, a static
-// initialiser deletes "sniffer.txt" from the working directory.
-//
-// Library split: the Demo object, TheDemo and ScreenGrab live in zelto_frame (the window
-// procedure needs them); Demo::Run and DemoMain live in zelto_demo, which calls the six
-// scene entry points of scenes/scenes.h: the executable links the scenes (or a test's
-// stand-ins) and exactly one platform backend.
+// initialiser deletes "sniffer.txt" from the working directory. DemoMain first registers
+// the error box and the scene host, so both hold from the first call that can fail.
 #pragma once
 
 #include <cstdint>

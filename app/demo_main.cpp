@@ -3,8 +3,11 @@
 
 #include "app/demo.h"
 #include "app/display.h"
+#include "app/display_switches.h"
 #include "app/music.h"
+#include "app/scene_host.h"
 #include "app/timer.h"
+#include "core/fatal_error.h"
 #include "platform/platform.h"
 #include "scenes/scenes.h"
 
@@ -30,6 +33,8 @@ void Demo::Run() {
 }
 
 int DemoMain() {
+  SetFatalErrorBox(CloseWindowAndShowError);
+  SetDemoSceneHost();
   // Neither the class registration nor the window is examined here: without a window the
   // display set-up fails and says so.
   platform::RegisterWindowClass(kWindowClassName);

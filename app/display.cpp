@@ -1,13 +1,13 @@
 // Display and frame presentation: display set-up, PresentFrame and the window procedure.
 #include "app/display.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "app/demo.h"
-#include "app/fatal_error.h"
-#include "app/frame_buffer.h"
+#include "app/display_switches.h"
 #include "app/music.h"
+#include "core/fatal_error.h"
+#include "core/frame_buffer.h"
 
 namespace {
 
@@ -68,6 +68,17 @@ void CopyWindowed(const uint32_t* frame, const platform::LockedSurface& locked) 
 
 }  // namespace
 
+platform::WindowHandle MainWindow = 0;
+
+void CloseWindowAndShowError(const char* utf8Message) {
+  // The box has no owner: the window is gone before it appears.
+  if (MainWindow) {
+    platform::DestroyWindow(MainWindow);
+    MainWindow = 0;
+  }
+  platform::ErrorMessageBox(utf8Message, "FATAL ERROR");
+}
+
 void InitDirectDraw() {
   if (!platform::DirectDrawCreate()) FatalError("impossible de poser le ddraw!!\n");
   if (!platform::SetCooperativeLevel(MainWindow, FullScreen != 0))
@@ -95,7 +106,7 @@ void PresentFrame(const uint32_t* frame) {
       MusicShutdown();
       platform::DestroyWindow(MainWindow);
       MainWindow = 0;
-      std::exit(message.exitCode);
+      EndProcess(message.exitCode);
     }
     WindowProc(MainWindow, message);
   }

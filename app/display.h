@@ -1,6 +1,6 @@
 // Display and frame presentation: puts the finished frame buffer on the screen.
 //
-// The three display switches are compile-time constants set from CMake options.
+// The three display switches are compile-time constants (app/display_switches.h).
 // PresentFrame handles at most one pending window message (Enter writes a screen
 // grab, Escape or closing the window ends the process with exit code 0 after the
 // music has been shut down) and then shows the 512 x 256 picture.
@@ -9,20 +9,6 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-
-#ifndef ZELTO_FULLSCREEN
-#define ZELTO_FULLSCREEN 1
-#endif
-#ifndef ZELTO_PAGEFLIP
-#define ZELTO_PAGEFLIP 1
-#endif
-#ifndef ZELTO_MODE512X384
-#define ZELTO_MODE512X384 1
-#endif
-
-constexpr int32_t FullScreen = ZELTO_FULLSCREEN;
-constexpr int32_t PageFlip = ZELTO_PAGEFLIP;
-constexpr int32_t Mode512x384 = ZELTO_MODE512X384;
 
 // The program's only window, created by DemoMain; read by the display, the music set-up
 // and FatalError. 0 before it exists and after it is destroyed.
@@ -45,3 +31,8 @@ void PresentFrame(const uint32_t* frame);
 // The window procedure: Return writes a screen grab, Escape and the close request post the
 // quit message, other keys do nothing, anything else gets the default handling.
 void WindowProc(platform::WindowHandle window, const platform::Message& message);
+
+// FatalError's box on this display (core/fatal_error.h), registered by DemoMain before
+// anything can fail: destroys MainWindow if there is one, then shows the UTF-8 message in
+// a box titled "FATAL ERROR" with no owner window and waits until the user dismisses it.
+void CloseWindowAndShowError(const char* utf8Message);

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/display.h"
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 std::atomic<int32_t> MusicPosition{0};
 platform::ModuleHandle MusicModule = 0;

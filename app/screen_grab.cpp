@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/demo.h"
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 
 int32_t GrabCounter = 1;
 

@@ -1,8 +1,7 @@
 // The scene clock on the platform's performance counter.
 #include "app/timer.h"
 
-#include <cstdlib>
-
+#include "core/fatal_error.h"
 #include "platform/platform.h"
 
 int64_t TimerFrequency = 0;
@@ -10,11 +9,11 @@ int64_t TimerCount = 0;
 double TimerBase = 0.0;
 
 void TimerStart() {
-  if (!platform::QueryPerformanceCounter(&TimerCount)) std::exit(kNoCounterExitCode);
+  if (!platform::QueryPerformanceCounter(&TimerCount)) EndProcess(kNoCounterExitCode);
   // A counter that claims no ticks per second is no counter either: every TimerSeconds
   // would divide by zero.
   if (!platform::QueryPerformanceFrequency(&TimerFrequency) || TimerFrequency <= 0)
-    std::exit(kNoCounterExitCode);
+    EndProcess(kNoCounterExitCode);
 }
 
 void TimerReset() {

@@ -3,17 +3,16 @@
 #include "engine3d/lwo_reader.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 uint8_t* LoadFile(const char* fileName, size_t* length) {
   FILE* file = std::fopen(fileName, "rb");
   if (file == nullptr) {
     std::printf("ca chie! -> impossible d'ouvrir le fichier: %s \n", fileName);
-    std::exit(2);
+    EndProcess(2);
   }
   const long start = std::ftell(file);
   long end = -1;
@@ -21,17 +20,17 @@ uint8_t* LoadFile(const char* fileName, size_t* length) {
   if (end < start || std::fseek(file, start, SEEK_SET) != 0) {
     // A stream with no length to measure (a directory, a pipe) cannot be read whole.
     std::printf("read error: ca chie a la lecture de :%s", fileName);
-    std::exit(3);
+    EndProcess(3);
   }
   const size_t size = static_cast<size_t>(end - start);
   uint8_t* block = new (std::nothrow) uint8_t[size > 0 ? size : 1];
   if (block == nullptr) {
     std::printf("no enough memory!! for loading: %s", fileName);
-    std::exit(1);
+    EndProcess(1);
   }
   if (std::fread(block, 1, size, file) != size) {
     std::printf("read error: ca chie a la lecture de :%s", fileName);
-    std::exit(3);
+    EndProcess(3);
   }
   std::fclose(file);
   if (length != nullptr) *length = size;

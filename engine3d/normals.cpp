@@ -1,17 +1,16 @@
 // Objet3d normals: one unit normal per face, then one per point.
 #include <cmath>
-#include <cstdlib>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "core/float_round.h"
 #include "engine3d/objet3d.h"
 
 void Objet3d::CalcNormalesFaces() {
-  if (!TryCalcNormalesFaces()) std::exit(1);
+  if (!TryCalcNormalesFaces()) EndProcess(1);
 }
 
 void Objet3d::CalcNormalesPoints() {
-  if (!TryCalcNormalesPoints()) std::exit(1);
+  if (!TryCalcNormalesPoints()) EndProcess(1);
 }
 
 bool Objet3d::TryCalcNormalesFaces() {

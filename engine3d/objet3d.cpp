@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "engine3d/lwo_reader.h"
 
 Objet3d::Objet3d()
@@ -47,7 +46,7 @@ void Objet3d::LoadLWO(const char* fileName) {
   uint8_t* data = LoadFile(fileName, &size);
   if (data == nullptr) {
     SnifferLog(" !!!! IMPOSSIBLE !!!!\n");
-    std::exit(kLwoFailureExitCode);
+    EndProcess(kLwoFailureExitCode);
   }
   LwoMesh mesh;
   const LwoStatus status = ParseLwo(data, size, &mesh);
@@ -56,7 +55,7 @@ void Objet3d::LoadLWO(const char* fileName) {
     // Every rejection says which file and why, so a replaced object that the demo
     // cannot use never ends it silently.
     std::fprintf(stderr, "%s: LightWave object rejected: %s\n", fileName, LwoStatusText(status));
-    std::exit(kLwoFailureExitCode);
+    EndProcess(kLwoFailureExitCode);
   }
 
   nbPoints = static_cast<int32_t>(mesh.points.size());

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 
 namespace {
 

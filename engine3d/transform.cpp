@@ -1,8 +1,8 @@
 // The per-frame pipeline of Objet3d: camera transform and projection, environment
 // coordinates, depth keys, and Render, which runs them and draws the faces.
-#include "app/frame_buffer.h"
+#include "core/fixed_point.h"
+#include "core/frame_buffer.h"
 #include "engine3d/objet3d.h"
-#include "image/fixed_point.h"
 
 namespace {
 

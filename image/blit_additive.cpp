@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 
 namespace zelto_blit {
 

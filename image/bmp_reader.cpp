@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "image/checked_size.h"
+#include "core/checked_size.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "app/frame_buffer.h"
-#include "image/fixed_point.h"
+#include "core/fixed_point.h"
+#include "core/frame_buffer.h"
 
 #ifndef ZELTO_IMAGE_GRID_MAPPER_ONCE
 #define ZELTO_IMAGE_GRID_MAPPER_ONCE

@@ -6,7 +6,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 
 #ifndef ZELTO_IMAGE_INVERT_FRAME_ONCE
 #define ZELTO_IMAGE_INVERT_FRAME_ONCE

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 
 #ifndef ZELTO_IMAGE_RADIAL_BLUR_ONCE
 #define ZELTO_IMAGE_RADIAL_BLUR_ONCE

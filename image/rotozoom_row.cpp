@@ -8,7 +8,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 
 #ifndef ZELTO_IMAGE_ROTOZOOM_ROW_ONCE
 #define ZELTO_IMAGE_ROTOZOOM_ROW_ONCE

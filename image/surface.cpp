@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 Surface::Surface() : pixels(nullptr), width(0), height(0), depth(0), palette(nullptr) {}
 

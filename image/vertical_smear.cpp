@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 
 #ifndef ZELTO_IMAGE_VERTICAL_SMEAR_ONCE
 #define ZELTO_IMAGE_VERTICAL_SMEAR_ONCE

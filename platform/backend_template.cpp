@@ -1,6 +1,6 @@
 // Template for a new platform backend: copy this file, fill in every function, and add a
-// library for it in platform/CMakeLists.txt the way zelto_platform_sdl is added (a static
-// library of the code, wrapped in an interface library that links it as a whole archive).
+// library for it in platform/CMakeLists.txt the way zelto_platform_sdl is added, and pack
+// the demo frame with it in app/CMakeLists.txt (one archive per backend).
 //
 // The template itself is compiled (library zelto_platform_template, linked by nothing) so
 // that it always matches platform/platform.h. As it stands it is a backend with no display:

@@ -6,18 +6,16 @@
 #include <cstring>
 #include <string>
 
-#include "app/display.h"
-#include "app/fatal_error.h"
-#include "app/frame_buffer.h"
-#include "app/music.h"
-#include "app/timer.h"
+#include "core/fatal_error.h"
+#include "core/fixed_point.h"
+#include "core/frame_buffer.h"
 #include "core/trig.h"
 #include "image/blit_additive.h"
-#include "image/fixed_point.h"
 #include "image/grid_mapper.h"
 #include "image/radial_blur.h"
 #include "image/surface.h"
 #include "scenes/camera_rows.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
 #include "scenes/scenes.h"
 #include "settings/ini_file.h"
@@ -132,8 +130,8 @@ void BallScene(uint32_t* frame) {
   RequireImageSize(animation, animationFile, kAnyWidth, kBallAnimationFrames);
   const Surface logo(ImageNamedBySettings(settings, "[boule_logo]"));  // loaded for the scene's whole run, never drawn
 
-  while (MusicPosition.load(std::memory_order_relaxed) < kBallEnd) {
-    const double a = TimerSeconds() * settings.GetFloat("[boule_vitesse]");
+  while (host::MusicPosition() < kBallEnd) {
+    const double a = host::TimerSeconds() * settings.GetFloat("[boule_vitesse]");
     const float eyeX = static_cast<float>(5600.0 * Cos(0.3 * a));
     const float eyeY = static_cast<float>(5600.0 * Sin(0.3 * a));
     const float eyeZ = static_cast<float>(5600.0 * Cos(0.3 * a));
@@ -165,6 +163,6 @@ void BallScene(uint32_t* frame) {
     BlitAdditive(source, animation.width, frameRows, frame, 64, 0);
     BlitAdditive(source, animation.width, frameRows, frame, 384, kFrameHeight - frameRows);
     BlitAdditive(source, animation.width, frameRows, frame, 448, kFrameHeight - frameRows);
-    PresentFrame(frame);
+    host::PresentFrame(frame);
   }
 }

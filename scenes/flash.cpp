@@ -1,7 +1,7 @@
 // The negative flash: strip, bar at a random height, inversion.
 #include "scenes/flash.h"
 
-#include "app/random.h"
+#include "core/random.h"
 #include "image/blit_additive.h"
 #include "image/invert_frame.h"
 #include "image/surface.h"

@@ -3,23 +3,20 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstddef>
 #include <cstring>
 
-#include "app/display.h"
-#include "app/fatal_error.h"
-#include "app/frame_buffer.h"
-#include "app/music.h"
-#include "app/timer.h"
+#include "core/fatal_error.h"
+#include "core/fixed_point.h"
+#include "core/frame_buffer.h"
 #include "core/trig.h"
 #include "engine3d/camera.h"
 #include "engine3d/objet3d.h"
 #include "engine3d/vecteur3d.h"
 #include "image/blit_additive.h"
-#include "image/fixed_point.h"
 #include "image/radial_blur.h"
 #include "image/surface.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
 #include "scenes/scenes.h"
 
@@ -48,7 +45,7 @@ void ObjectScene(uint32_t* frame) {
   if (!object.TryCalcNormalesFaces() || !object.TryCalcNormalesPoints()) {
     std::fprintf(stderr, "%s: LightWave object rejected: a triangle with no area or a point that no triangle uses\n",
                  kObjectFile);
-    std::exit(1);
+    EndProcess(1);
   }
   object.LoadTexture(kEnvironmentFile);  // checks the map's size itself
   object.SetPosition(0.0f, 0.0f, 0.0f);
@@ -57,8 +54,8 @@ void ObjectScene(uint32_t* frame) {
   const int32_t spriteRows = sprites.height / kSpriteFrames;
 
   float matrix[9];
-  while (MusicPosition.load(std::memory_order_relaxed) < kObjectEnd) {
-    const double t = TimerSeconds();
+  while (host::MusicPosition() < kObjectEnd) {
+    const double t = host::TimerSeconds();
     // The camera circles the y axis at radius 20 while its height swings between 40 and
     // 80, always looking at (0, 60, 0).
     const Vecteur3d camera{static_cast<float>(Sin(t) * -20.0), static_cast<float>(60.0 - Sin(1.3 * t) * 20.0),
@@ -71,7 +68,7 @@ void ObjectScene(uint32_t* frame) {
                                                       static_cast<double>(towardZ) * towardZ));
     if (length == 0.0f) {
       SnifferLog("cam = visee!!! dommage: norme = 0");
-      std::exit(1);
+      EndProcess(1);
     }
     CameraMatrix(matrix, towardX / length, towardY / length, towardZ / length, 0.0);
 
@@ -84,6 +81,6 @@ void ObjectScene(uint32_t* frame) {
       BlitAdditive(source, sprites.width, spriteRows, frame, slot * (sprites.width + kSpriteGap),
                    kFrameHeight - spriteRows);
     }
-    PresentFrame(frame);
+    host::PresentFrame(frame);
   }
 }

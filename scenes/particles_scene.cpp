@@ -6,16 +6,14 @@
 #include <cstring>
 #include <memory>
 
-#include "app/display.h"
-#include "app/frame_buffer.h"
-#include "app/music.h"
-#include "app/random.h"
-#include "app/timer.h"
+#include "core/frame_buffer.h"
+#include "core/random.h"
 #include "core/trig.h"
 #include "image/blit_additive.h"
 #include "image/surface.h"
 #include "image/vertical_smear.h"
 #include "scenes/particle_pull.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
 #include "scenes/scenes.h"
 
@@ -136,10 +134,10 @@ void ParticlesScene(uint32_t* frame) {
   const Surface sprite(kSpriteFile);
   const Surface logo(kLogoFile);
 
-  TimerReset();
+  host::TimerReset();
   float cycleStart = 0.0f;
-  while (MusicPosition.load(std::memory_order_relaxed) < kParticlesEnd) {
-    const float now = static_cast<float>(TimerSeconds());
+  while (host::MusicPosition() < kParticlesEnd) {
+    const float now = static_cast<float>(host::TimerSeconds());
     const float elapsed = now - cycleStart;
     std::memset(frame, 0, kFrameBytes);
     const TargetSet& chosen = elapsed < 10.0f ? targets[0] : (elapsed < 20.0f ? targets[1] : targets[2]);
@@ -151,6 +149,6 @@ void ParticlesScene(uint32_t* frame) {
     // phase 3.1415 as the effect was tuned).
     const double keep = Cos(now * 499.49850000000004 * 0.004166666666666667 + 3.1415) * 0.48 + 0.5;
     VerticalSmear(frame, static_cast<float>(keep));
-    PresentFrame(frame);
+    host::PresentFrame(frame);
   }
 }

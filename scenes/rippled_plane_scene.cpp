@@ -7,19 +7,17 @@
 #include <memory>
 #include <string>
 
-#include "app/display.h"
-#include "app/fatal_error.h"
-#include "app/frame_buffer.h"
-#include "app/music.h"
-#include "app/random.h"
-#include "app/timer.h"
+#include "core/fatal_error.h"
+#include "core/fixed_point.h"
+#include "core/frame_buffer.h"
+#include "core/random.h"
 #include "core/trig.h"
 #include "image/blit_additive.h"
-#include "image/fixed_point.h"
 #include "image/grid_mapper.h"
 #include "image/invert_frame.h"
 #include "image/surface.h"
 #include "scenes/camera_rows.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
 #include "scenes/scenes.h"
 
@@ -135,8 +133,8 @@ void RippledPlaneScene(uint32_t* frame) {
   RequireImageSize(band, kBandFile, 512, kBandRows * kBandCount);
   int32_t flashCounter = 0;
 
-  while (MusicPosition.load(std::memory_order_relaxed) < kRippledPlaneEnd) {
-    const double t = TimerSeconds();
+  while (host::MusicPosition() < kRippledPlaneEnd) {
+    const double t = host::TimerSeconds();
     const float tf = static_cast<float>(t);
     const float eyeX = static_cast<float>(1000.0 * Cos(0.3 * t));
     const float eyeY = 320.0f;
@@ -157,6 +155,6 @@ void RippledPlaneScene(uint32_t* frame) {
     }
     if (flashCounter > 300) flashCounter = 0;
     flashCounter += 1;
-    PresentFrame(frame);
+    host::PresentFrame(frame);
   }
 }

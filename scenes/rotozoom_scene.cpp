@@ -4,18 +4,16 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/display.h"
-#include "app/frame_buffer.h"
-#include "app/music.h"
-#include "app/timer.h"
+#include "core/fixed_point.h"
+#include "core/frame_buffer.h"
 #include "core/trig.h"
 #include "image/blit_additive.h"
-#include "image/fixed_point.h"
 #include "image/radial_blur.h"
 #include "image/rotozoom_row.h"
 #include "image/surface.h"
 #include "image/vertical_smear.h"
 #include "scenes/flash.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
 #include "scenes/scenes.h"
 
@@ -31,7 +29,7 @@ constexpr const char* kStripFile = "data/rotozoom/bigfiltre.bmp";
 constexpr const char* kEndLogoFile = "data/logofin.bmp";
 
 void DrawRotozoomFrame(uint32_t* frame, const Surface& texture, const Surface& overlay) {
-  const double t = TimerSeconds() * 0.6;
+  const double t = host::TimerSeconds() * 0.6;
   const double cx = Cos(0.1 * t) * 100.0 + 1.2 * t + 64.0;
   const double cy = Sin(0.13 * t) * 100.0 + 1.4 * t + 64.0;
   // Corners at the literal angle offsets 1.57, 3.14 and 4.71 (not multiples of pi / 2).
@@ -48,7 +46,7 @@ void DrawRotozoomFrame(uint32_t* frame, const Surface& texture, const Surface& o
 // One end-logo frame; `counter` is the flash counter n, advanced here.
 void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip, const Surface& bar,
                       int32_t* counter) {
-  const double t = TimerSeconds();
+  const double t = host::TimerSeconds();
   std::memset(frame, 0, kFrameBytes);
   BlitAdditive(logo.pixels, logo.width, logo.height, frame, 0, 0);
   // 499.4985 / 480 radians per second with the literal phase 3.1415: one pulse per 6.04 s.
@@ -92,17 +90,17 @@ void RotozoomScene(uint32_t* frame) {
   const Surface strip(kStripFile);
   RequireImageSize(strip, kStripFile, kStripWidth, kStripFrameRows * kStripFrames);
 
-  TimerReset();
-  while (MusicPosition.load(std::memory_order_relaxed) < kRotozoomEnd) {
+  host::TimerReset();
+  while (host::MusicPosition() < kRotozoomEnd) {
     DrawRotozoomFrame(frame, texture, overlay);
-    PresentFrame(frame);
+    host::PresentFrame(frame);
   }
 
   const Surface logo(kEndLogoFile);
-  TimerReset();
+  host::TimerReset();
   int32_t counter = 0;
-  while (MusicPosition.load(std::memory_order_relaxed) < kDemoEnd) {
+  while (host::MusicPosition() < kDemoEnd) {
     DrawEndLogoFrame(frame, logo, strip, bar, &counter);
-    PresentFrame(frame);
+    host::PresentFrame(frame);
   }
 }

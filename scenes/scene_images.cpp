@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "image/surface.h"
 
 namespace {

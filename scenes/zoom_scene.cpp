@@ -3,16 +3,14 @@
 
 #include <cmath>
 
-#include "app/display.h"
-#include "app/fatal_error.h"
-#include "app/frame_buffer.h"
-#include "app/music.h"
-#include "app/timer.h"
+#include "core/fatal_error.h"
+#include "core/fixed_point.h"
+#include "core/frame_buffer.h"
 #include "core/trig.h"
-#include "image/fixed_point.h"
 #include "image/grid_mapper.h"
 #include "image/surface.h"
 #include "scenes/flash.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
 #include "scenes/scenes.h"
 
@@ -176,8 +174,8 @@ void ZoomScene(uint32_t* frame) {
   RequireImageSize(texture, kTextureFile, 256, 256);
   int32_t flashCounter = 0;
 
-  while (MusicPosition.load(std::memory_order_relaxed) < kZoomEnd) {
-    const double time = TimerSeconds() * 6.0;
+  while (host::MusicPosition() < kZoomEnd) {
+    const double time = host::TimerSeconds() * 6.0;
     const double sway = Sin(0.03 * time);
     const float a = static_cast<float>(Cos(0.05 * time) * 1500.0);
     const float b = static_cast<float>(Sin(0.07 * time) * 780.0);
@@ -203,6 +201,6 @@ void ZoomScene(uint32_t* frame) {
     if (flashCounter < 40) DrawFlash(frame, strip, bar, flashCounter);
     if (flashCounter > 200) flashCounter = 0;
     flashCounter += 1;
-    PresentFrame(frame);
+    host::PresentFrame(frame);
   }
 }

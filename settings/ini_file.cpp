@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_buffer.h"
+#include "bench/peers/sdl_geometry/sdl_textured_triangles.h"
+#include "core/frame_buffer.h"
 #include "core/trig.h"
 #include "engine3d/camera.h"
 #include "engine3d/lwo_writer.h"
 #include "engine3d/objet3d.h"
 #include "engine3d/texture_triangle.h"
-#include "platform/peers/sdl_geometry/sdl_textured_triangles.h"
 
 namespace {
 

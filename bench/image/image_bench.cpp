@@ -7,13 +7,13 @@
 #include <random>
 #include <vector>
 
-#include "app/frame_buffer.h"
+#include "bench/peers/sdl_blit/sdl_additive_blit.h"
+#include "core/frame_buffer.h"
 #include "image/blit_additive.h"
 #include "image/grid_mapper.h"
 #include "image/invert_frame.h"
 #include "image/radial_blur.h"
 #include "image/vertical_smear.h"
-#include "platform/peers/sdl_blit/sdl_additive_blit.h"
 #include "scenes/rotozoom_scene.h"
 
 namespace {

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "app/demo.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
+#include "core/frame_buffer.h"
 #include "platform/offline.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/frame_buffer.h"
-#include "app/random.h"
+#include "core/frame_buffer.h"
+#include "core/random.h"
 #include "core/trig.h"
 #include "image/grid_mapper.h"
 #include "scenes/ball_scene.h"

@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include "app/demo.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
+#include "core/frame_buffer.h"
 #include "platform/offline.h"
 #include "tests/app/harness.h"
 #include "tests/stand_in/stand_in_scenes.h"

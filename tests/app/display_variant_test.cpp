@@ -4,7 +4,8 @@
 
 #include "app/demo.h"
 #include "app/display.h"
-#include "app/frame_buffer.h"
+#include "app/display_switches.h"
+#include "core/frame_buffer.h"
 #include "platform/offline.h"
 #include "tests/app/harness.h"
 #include "tests/stand_in/stand_in_scenes.h"

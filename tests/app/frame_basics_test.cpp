@@ -7,10 +7,10 @@
 #include <fstream>
 
 #include "app/demo.h"
-#include "app/fatal_error.h"
-#include "app/frame_buffer.h"
-#include "app/random.h"
 #include "app/screen_grab.h"
+#include "core/fatal_error.h"
+#include "core/frame_buffer.h"
+#include "core/random.h"
 #include "tests/app/harness.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "image/surface.h"
-#include "platform/peers/module_probe/module_probe.h"
 #include "tools/assetgen/raster.h"
 #include "tools/assetgen/synth.h"
+#include "tools/module_probe/module_probe.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/peers/module_probe/module_probe.h"
 #include "tools/assetgen/song.h"
+#include "tools/module_probe/module_probe.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {

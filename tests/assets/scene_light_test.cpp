@@ -15,8 +15,8 @@
 #include <filesystem>
 
 #include "app/demo.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
+#include "core/frame_buffer.h"
 #include "platform/offline.h"
 
 namespace {

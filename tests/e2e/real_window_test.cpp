@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 #include "tests/app/harness.h"
 #include "tests/e2e/x_session.h"
 #include "tests/stand_in/stand_in_scenes.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_buffer.h"
 #include "app/screen_grab.h"
+#include "core/frame_buffer.h"
 #include "engine3d/lwo_writer.h"
 #include "engine3d/objet3d.h"
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 #include "image/blit_additive.h"
 #include "image/invert_frame.h"
 #include "image/vertical_smear.h"

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 #include "image/grid_mapper.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 #include "image/radial_blur.h"
 
 namespace {

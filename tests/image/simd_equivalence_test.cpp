@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 #include "image/blit_additive.h"
 #include "image/grid_mapper.h"
 #include "image/invert_frame.h"

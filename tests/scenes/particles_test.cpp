@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "app/frame_buffer.h"
-#include "app/random.h"
+#include "core/frame_buffer.h"
+#include "core/random.h"
 #include "scenes/particle_pull.h"
 #include "scenes/particles_scene.h"
 #include "tests/simd_targets.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/frame_buffer.h"
+#include "core/frame_buffer.h"
 #include "scenes/rotozoom_scene.h"
 
 TEST(RotozoomMap, StepsComeBeforeDrawingAndCoordinatesWrapBothWays) {

@@ -15,9 +15,9 @@
 #include <sstream>
 
 #include "app/demo.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
-#include "app/random.h"
+#include "core/frame_buffer.h"
+#include "core/random.h"
 #include "core/trig.h"
 #include "platform/offline.h"
 #include "tools/xm/xm_writer.h"

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "app/display.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
 #include "app/timer.h"
+#include "core/frame_buffer.h"
 #include "scenes/scenes.h"
 
 std::vector<StandInSceneCall> StandInSceneCalls;

@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "app/demo.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
+#include "core/frame_buffer.h"
 #include "platform/offline.h"
 
 int main(int argc, char** argv) {

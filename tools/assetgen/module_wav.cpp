@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/peers/module_probe/module_probe.h"
+#include "tools/module_probe/module_probe.h"
 
 namespace {
 

@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "app/demo.h"
-#include "app/frame_buffer.h"
 #include "app/music.h"
+#include "core/fatal_error.h"
+#include "core/frame_buffer.h"
 #include "platform/offline.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_output.h"
@@ -69,7 +70,7 @@ struct Capture {
 };
 
 // The capture the callbacks and the exit handler work on. It points at main's capture only
-// while that object is alive: std::exit from inside the demo leaves main's locals in place,
+// while that object is alive: EndProcess from inside the demo leaves main's locals in place,
 // and a return from main clears it (CapturePublished) before the capture is destroyed and
 // the exit handlers run.
 Capture* TheCapture = nullptr;
@@ -135,7 +136,7 @@ int Complete(Capture& capture, int reason, const std::string& failure = "") {
   const int code = Complete(capture, reason, failure);
   std::fflush(stdout);
   std::fflush(stderr);
-  std::exit(code);
+  EndProcess(code);
 }
 
 // The demo ending some other way (FatalError): the output cannot be completed.

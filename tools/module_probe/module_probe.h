@@ -1,8 +1,9 @@
 // Module probe: what two independent players (libopenmpt and libxmp) make of a module.
 //
 // Used by the asset tests and the preview tool to check the generated music without
-// pulling either library's headers outside platform/. Both probes take the file's bytes
-// and never end the process; a module a player refuses gives `loaded` false.
+// pulling either library's headers into their code: with the benchmark peers in bench/peers/
+// it is the only code outside platform/ that includes them. Both probes take the file's
+// bytes and never end the process; a module a player refuses gives `loaded` false.
 // RenderModule is libopenmpt at its default settings, which is what the demo plays.
 #pragma once
 

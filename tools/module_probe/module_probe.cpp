@@ -1,5 +1,5 @@
 // The two players behind ModuleFacts and RenderModule.
-#include "platform/peers/module_probe/module_probe.h"
+#include "tools/module_probe/module_probe.h"
 
 #include <xmp.h>
 

@@ -1,5 +1,5 @@
 // SdlTexturedTriangles: SDL_RenderGeometry on a software renderer over the frame.
-#include "platform/peers/sdl_geometry/sdl_textured_triangles.h"
+#include "bench/peers/sdl_geometry/sdl_textured_triangles.h"
 
 #include <SDL.h>
 

@@ -1,5 +1,5 @@
 // The shared linear congruential generator.
-#include "app/random.h"
+#include "core/random.h"
 
 namespace zelto {
 namespace {

@@ -1,12 +1,12 @@
-// Fatal errors and the discarding debug trace.
-#include "app/fatal_error.h"
+// Fatal errors, the one exit path and the discarding debug trace.
+#include "core/fatal_error.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/fatal_hooks.h"
-
 namespace {
+
+FatalErrorBox TheFatalErrorBox = nullptr;
 
 // The code points of 0x80..0x9F in Windows-1252; 0 marks the five undefined bytes.
 constexpr char16_t kHighControlRange[32] = {
@@ -47,13 +47,15 @@ std::string Windows1252ToUtf8(std::string_view text) {
 
 void SnifferLog(const char*, ...) {}
 
+void SetFatalErrorBox(FatalErrorBox box) { TheFatalErrorBox = box; }
+
+void EndProcess(int code) { std::exit(code); }
+
 void FatalError(const char* message) {
   const std::string utf8 = Windows1252ToUtf8(message ? message : "");
   // The terminal gets the message first, so it is there while the box waits for its OK.
   std::fputs(utf8.c_str(), stderr);
   std::fflush(stderr);
-  // The hook is linked only with the display code (see fatal_hooks.h); a program without a
-  // window, such as a loader's test, has no box to show.
-  if (FatalErrorShowAndClose) FatalErrorShowAndClose(utf8.c_str());
-  std::exit(kFatalExitCode);
+  if (TheFatalErrorBox) TheFatalErrorBox(utf8.c_str());
+  EndProcess(kFatalExitCode);
 }

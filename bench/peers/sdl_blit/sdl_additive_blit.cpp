@@ -1,5 +1,5 @@
 // SdlAdditiveBlit: two SDL surfaces over caller-owned pixels and one SDL_BlitSurface.
-#include "platform/peers/sdl_blit/sdl_additive_blit.h"
+#include "bench/peers/sdl_blit/sdl_additive_blit.h"
 
 #include <SDL.h>
 
