@@ -6,7 +6,10 @@
 #include "app/screen_grab.h"
 #include "app/timer.h"
 #include "core/frame_buffer.h"
+#include "core/fatal_error.h"
 #include "core/random.h"
+#include "scenes/scene_host.h"
+#include "scenes/scenes.h"
 
 Demo* TheDemo = nullptr;
 
@@ -29,4 +32,7 @@ void ResetDemoState() {
   MusicModule = 0;
   MusicPlayHandle = 0;
   zelto::SeedRandom(1);
+  SetFatalErrorBox(nullptr);
+  SetSceneHost({});
+  ResetSceneState();
 }

@@ -1,11 +1,7 @@
-// The LightWave object writer and a generated closed mesh for tests and benchmarks.
+// The LightWave object writer.
 #include "engine3d/lwo_writer.h"
 
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-
-#include "core/trig.h"
 
 namespace {
 
@@ -60,37 +56,4 @@ std::vector<uint8_t> EncodeLwo(const std::vector<Vecteur3d>& points, const std::
   bytes[6] = static_cast<uint8_t>(formSize >> 8);
   bytes[7] = static_cast<uint8_t>(formSize);
   return bytes;
-}
-
-bool WriteBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) {
-  FILE* file = std::fopen(fileName.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
-}
-
-void MakeTorus(float majorRadius, float minorRadius, int32_t rings, int32_t sides,
-               std::vector<Vecteur3d>* points, std::vector<FaceIndices>* faces) {
-  constexpr double kTwoPi = 6.283185307179586;
-  points->clear();
-  faces->clear();
-  for (int32_t ring = 0; ring < rings; ++ring) {
-    const double around = kTwoPi * ring / rings;
-    for (int32_t side = 0; side < sides; ++side) {
-      const double tube = kTwoPi * side / sides;
-      const double radius = majorRadius + minorRadius * Cos(tube);
-      points->push_back({static_cast<float>(radius * Cos(around)),
-                         static_cast<float>(minorRadius * Sin(tube)),
-                         static_cast<float>(radius * Sin(around))});
-    }
-  }
-  const auto index = [&](int32_t ring, int32_t side) { return (ring % rings) * sides + side % sides; };
-  for (int32_t ring = 0; ring < rings; ++ring) {
-    for (int32_t side = 0; side < sides; ++side) {
-      // Going round the tube first, then along the ring, turns counter-clockwise seen
-      // from outside: the normals point out.
-      faces->push_back({index(ring, side), index(ring, side + 1), index(ring + 1, side)});
-      faces->push_back({index(ring + 1, side), index(ring, side + 1), index(ring + 1, side + 1)});
-    }
-  }
 }

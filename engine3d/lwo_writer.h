@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "engine3d/objet3d.h"
@@ -13,12 +12,3 @@
 // Indices must lie in 0..65535.
 std::vector<uint8_t> EncodeLwo(const std::vector<Vecteur3d>& points,
                                const std::vector<FaceIndices>& faces);
-
-// Writes bytes to a file; false if it cannot be written completely.
-bool WriteBytes(const std::string& fileName, const std::vector<uint8_t>& bytes);
-
-// A closed torus around the y axis: `rings` steps around the axis times `sides`
-// steps around the tube, two triangles per step (2 * rings * sides faces), wound so
-// that every face normal points out of the tube.
-void MakeTorus(float majorRadius, float minorRadius, int32_t rings, int32_t sides,
-               std::vector<Vecteur3d>* points, std::vector<FaceIndices>* faces);

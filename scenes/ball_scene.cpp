@@ -49,6 +49,8 @@ const char* ImageNamedBySettings(const IniFile& settings, const char* section) {
 
 }  // namespace
 
+void ResetBallScene() { ballCameraMemory = CameraRowMemory{}; }
+
 int32_t BallAnimationFrame(double speed, double sceneTime) {
   // The remainder of the truncating division, made non-negative so that a negative
   // product (a negative speed in the settings file) still names one of the frames.

@@ -8,6 +8,8 @@
 #include <cstdint>
 
 void BallScene(uint32_t* frame);
+// Forgets the camera rows the ray caster kept (part of ResetSceneState).
+void ResetBallScene();
 
 // The corner animation: 30 frames stacked from top to bottom, height / 30 rows each.
 constexpr int32_t kBallAnimationFrames = 30;

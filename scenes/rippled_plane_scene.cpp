@@ -80,6 +80,8 @@ std::unique_ptr<uint32_t[]> LoadPlaneTexture() {
 
 }  // namespace
 
+void ResetRippledPlaneScene() { rippleCameraMemory = CameraRowMemory{}; }
+
 void FillRippleGrid(float planeDistance, float eyeX, float eyeY, float eyeZ, float dirX, float dirY, float dirZ,
                     double roll, float phase) {
   const CameraRows rows = BuildCameraRows(&rippleCameraMemory, dirX, dirY, dirZ, roll);

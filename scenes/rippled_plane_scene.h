@@ -8,6 +8,8 @@
 #include <cstdint>
 
 void RippledPlaneScene(uint32_t* frame);
+// Forgets the camera rows the ray caster kept (part of ResetSceneState).
+void ResetRippledPlaneScene();
 
 // Casts the 65 x 33 grid rays (256 * F + (x - 256) * right + (y - 128) * down,
 // normalised; roll in radians) from the camera (eyeX, eyeY, eyeZ) at the planes

@@ -102,6 +102,11 @@ GridRays traceRays;
 
 }  // namespace
 
+void ResetZoomScene() {
+  planesBasis = ZoomBasis{};
+  tubeBasis = ZoomBasis{};
+}
+
 void TracePlanes(float h, float camX, float camY, float camZ, float dirX, float dirY, float dirZ, double roll) {
   CastGridRays(&planesBasis, dirX, dirY, dirZ, roll, &traceRays);
   for (int element = 0; element < kGridVertices; ++element) {

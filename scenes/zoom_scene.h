@@ -9,6 +9,8 @@
 #include <cstdint>
 
 void ZoomScene(uint32_t* frame);
+// Puts both trace routines' camera bases back to their start (part of ResetSceneState).
+void ResetZoomScene();
 
 // Both trace routines cast the 65 x 33 grid rays of the camera at (camX, camY, camZ)
 // looking along the unit direction (dirX, dirY, dirZ) with the roll in radians (screen

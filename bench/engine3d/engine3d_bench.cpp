@@ -17,6 +17,7 @@
 #include "engine3d/lwo_writer.h"
 #include "engine3d/objet3d.h"
 #include "engine3d/texture_triangle.h"
+#include "tools/fixtures/mesh_fixtures.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "core/frame_buffer.h"
 #include "engine3d/lwo_writer.h"
 #include "engine3d/objet3d.h"
+#include "tools/fixtures/mesh_fixtures.h"
 
 // A LightWave file assembled chunk by chunk, big-endian sizes; Build fills in the FORM size.
 struct LwoBytes {

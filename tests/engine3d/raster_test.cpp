@@ -14,6 +14,7 @@
 #include "engine3d/lwo_writer.h"
 #include "engine3d/texture_triangle.h"
 #include "tests/engine3d/engine3d_test_support.h"
+#include "tools/fixtures/mesh_fixtures.h"
 
 namespace {
 

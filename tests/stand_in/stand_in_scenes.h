@@ -1,5 +1,5 @@
-// Stand-in scenes for the demo frame's tests: the six entry points of scenes/scenes.h as
-// plain, static test cards, so the tests do not depend on the real scenes or their data.
+// Stand-in scenes for the demo frame's tests: the six entry points of scenes/scenes.h (and
+// its ResetSceneState) as plain, static test cards, so the tests do not depend on the real scenes or their data.
 //
 // Card n (1..7; the sixth scene shows card 6 until song position 44, then card 7, its end
 // logo, until 96) is a flat colour with n white blocks in the top-left corner. Each scene

@@ -1,9 +1,9 @@
 // The generated pictures of the demo and the ball scene's settings file.
 //
-// Each Make* function draws one image; WriteImages writes them all (and boule.ini)
-// under `dataDirectory` in the folder layout the scenes read. Sizes follow what each
-// scene requires: shapes 320 x 200, textures 256 x 256 and seamless, the flash strips at
-// their fixed frame offsets, every width a multiple of 4.
+// MakeImages draws every image with the path the scenes read it from, and
+// BallSettingsText gives boule.ini; the generator's main writes both under the data
+// directory. Sizes follow what each scene requires: shapes 320 x 200, textures 256 x 256
+// and seamless, the flash strips at their fixed frame offsets, every width a multiple of 4.
 #pragma once
 
 #include <string>
