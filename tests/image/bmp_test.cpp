@@ -20,7 +20,7 @@ using Bytes = std::vector<uint8_t>;
 constexpr int kFatal = 9999 & 0xFF;  // the exit status a POSIX parent sees
 
 void Put32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+  for (int i = 0; i < 4; ++i) b.at(at + i) = (v >> (8 * i)) & 0xFF;  // at(): GCC 12 -O3 sees a false overflow in []
 }
 void WriteFile(const std::string& name, const Bytes& bytes) {
   std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
