@@ -9,8 +9,8 @@ make test BUILD=build-clang CMAKE_FLAGS="-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_
 make configure BUILD=build-release CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release -DZELTO_STRICT_LINKS=ON"
 cmake --build build-release -j "$(nproc)"
 for build in build build-release build-clang; do
-  cmake --build "$build" -j "$(nproc)" --target demo_frame_hashes
-  "$build/tests/scenes/demo_frame_hashes" "$build" 10 > "$build/frame_hashes_10fps.txt"
+  cmake --build "$build" -j "$(nproc)" --target zelto2k_frames
+  (cd "$build" && tests/web/zelto2k_frames 10 > frame_hashes_10fps.txt)
 done
 frames=$(wc -l < build/frame_hashes_10fps.txt)
 status=0

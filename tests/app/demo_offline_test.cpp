@@ -121,10 +121,10 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
       "MusicSetSyncCallback", "MusicStartBackgroundPlay", "ShowCursor"};
   const std::vector<std::string>& log = platform::OfflineCallLog();
   ASSERT_GT(log.size(), startUp.size() + 4);
-  EXPECT_TRUE(std::equal(startUp.begin(), startUp.end(), log.begin()));
+  EXPECT_EQ(std::vector(log.begin(), log.begin() + static_cast<ptrdiff_t>(startUp.size())), startUp);
   const std::vector<std::string> shutDown = {"MusicStopModule", "MusicFreeModule", "MusicClose",
                                              "DestroyWindow"};
-  EXPECT_TRUE(std::equal(shutDown.begin(), shutDown.end(), log.end() - 4));
+  EXPECT_EQ(std::vector(log.end() - 4, log.end()), shutDown);
   EXPECT_FALSE(platform::OfflineCursorShown());
   EXPECT_FALSE(platform::OfflineWindowExists());
   // One message poll per presented frame.
@@ -212,7 +212,7 @@ TEST_F(DemoOffline, EveryWayOfEndingGivesItsStatusMessageAndLastCalls) {
     }
     EXPECT_EQ(message, c.message);
     ASSERT_GE(calls.size(), c.lastCalls.size());
-    EXPECT_TRUE(std::equal(c.lastCalls.begin(), c.lastCalls.end(), calls.end() - c.lastCalls.size()));
+    EXPECT_EQ(std::vector(calls.end() - static_cast<ptrdiff_t>(c.lastCalls.size()), calls.end()), c.lastCalls);
     if (c.flips >= 0) {
       EXPECT_EQ(std::count(calls.begin(), calls.end(), "Flip"), c.flips);
     }

@@ -24,7 +24,7 @@ TEST(GeneratorParts, BmpEncoderRoundTripsThroughTheDemoReader) {
   canvas.At(3, 0) = {2.0f, -1.0f, 0.5f};  // out of range: clamped, rounded
   ASSERT_TRUE(assetgen::WriteBmp("roundtrip.bmp", canvas));
   Surface surface("roundtrip.bmp");
-  ASSERT_TRUE(surface.width == 4 && surface.height == 3);
+  ASSERT_EQ(std::pair(surface.width, surface.height), std::pair(4, 3));
   for (int i = 0; i < 12; ++i) {
     const assetgen::Colour c = canvas.At(i % 4, i / 4);  // top row first on both sides
     EXPECT_EQ(surface.pixels[i], uint32_t(assetgen::Quantise(c.r)) << 16 | uint32_t(assetgen::Quantise(c.g)) << 8 |

@@ -38,7 +38,8 @@ TEST(ObjectAsset, ClosedOutwardAndClearOfTheCamera) {
   }
   for (const auto& [edge, count] : directed) {
     const auto reverse = directed.find({edge.second, edge.first});
-    EXPECT_TRUE(count == 1 && reverse != directed.end() && reverse->second == 1) << edge.first << "-" << edge.second;
+    EXPECT_EQ(count, 1) << edge.first << "-" << edge.second;
+    EXPECT_EQ(reverse == directed.end() ? 0 : reverse->second, 1) << "the reverse of " << edge.first << "-" << edge.second;
   }
   EXPECT_GT(volume, 0.0) << "faces wound inwards";
   // Along the whole camera path the object is in front of the camera and every corner

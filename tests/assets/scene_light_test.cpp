@@ -6,7 +6,7 @@
 // The scenes are found by song position, as they end on it. By default the demo runs at 12
 // frames per second (every fifth frame of a 60 fps run, for the object and ball scenes whose
 // pictures depend on the clock alone); ZELTO_LIGHT_FPS=60 measures every frame of a real run.
-// ZELTO_LIGHT_FRAMES=FOLDER also writes one measured frame a second there, as PPM files.
+// To look at the frames themselves, capture them (tools/capture).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,20 +31,6 @@ struct SceneLight {
 
 SceneLight scenes[] = {{"object", 12, 20}, {"ball", 20, 28}, {"rotozoom", 40, 44}};
 int32_t framesPerSecond = 12;
-const char* frameFolder = nullptr;
-
-void WriteFrame(const platform::OfflineFrame& frame, const char* scene) {
-  char name[512];
-  std::snprintf(name, sizeof name, "%s/%s_%06.2fs.ppm", frameFolder, scene, double(frame.index) / framesPerSecond);
-  if (FILE* file = std::fopen(name, "wb")) {
-    std::fprintf(file, "P6 512 256 255\n");
-    for (int i = 0; i < kFramePixels; ++i) {
-      const unsigned char rgb[3] = {uint8_t(frame.picture[i] >> 16), uint8_t(frame.picture[i] >> 8), uint8_t(frame.picture[i])};
-      std::fwrite(rgb, 1, 3, file);
-    }
-    std::fclose(file);
-  }
-}
 
 void MeasureFrame(const platform::OfflineFrame& frame) {
   const int32_t position = MusicPosition.load();
@@ -58,7 +44,6 @@ void MeasureFrame(const platform::OfflineFrame& frame) {
       lit += std::max({r, g, b}) >= 48;
     }
     const double second = static_cast<double>(frame.index) / framesPerSecond;
-    if (frameFolder && frame.index % framesPerSecond == 0) WriteFrame(frame, scene.name);
     ++scene.frames;
     if (white > scene.worstWhite * kFramePixels) scene.worstWhite = double(white) / kFramePixels, scene.worstWhiteSecond = second;
     if (lit < scene.worstLit * kFramePixels) scene.worstLit = double(lit) / kFramePixels, scene.worstLitSecond = second;
@@ -68,7 +53,6 @@ void MeasureFrame(const platform::OfflineFrame& frame) {
 TEST(SceneLight, BlurredScenesNeitherFloodNorGoDark) {
   if (const char* fps = std::getenv("ZELTO_LIGHT_FPS")) framesPerSecond = std::atoi(fps);
   ASSERT_TRUE(framesPerSecond >= 1 && framesPerSecond <= 240);
-  frameFolder = std::getenv("ZELTO_LIGHT_FRAMES");
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(std::filesystem::path(ZELTO_DATA_DIR).parent_path());
   ResetDemoState();

@@ -35,7 +35,8 @@ TEST(CaptureOptions, DefaultsFollowTheOutputAndMistakesAreRefused) {
   CapturePoint point;
   std::string error;
   ASSERT_TRUE(ParseCapturePoint("44:16", &point, &error));
-  EXPECT_TRUE(point.kind == CapturePoint::Kind::Song && point.order == 44 && point.row == 16);
+  EXPECT_EQ(point.kind, CapturePoint::Kind::Song);
+  EXPECT_EQ(std::pair(point.order, point.row), std::pair(44, 16));
   for (const char* bad : {"", "256", "4:256", "-1", "12.5", "1e3s", "s", ".s", "3.s", "12 s", "0x10f",
                           "f", "44:", ":3", "1.0000000001s", "86401s"})
     EXPECT_FALSE(ParseCapturePoint(bad, &point, &error)) << bad;
@@ -44,17 +45,17 @@ TEST(CaptureOptions, DefaultsFollowTheOutputAndMistakesAreRefused) {
 
   CaptureOptions options;
   ASSERT_TRUE(Parse({}, &options, &error));
-  EXPECT_TRUE(options.out == "zelto2k.mp4" && options.scale == 2 && options.preset == "veryfast" &&
-              options.to.kind == CapturePoint::Kind::DemoEnd);
+  EXPECT_EQ(std::tuple(options.out, options.scale, options.preset), std::tuple("zelto2k.mp4", 2, "veryfast"));
+  EXPECT_EQ(options.to.kind, CapturePoint::Kind::DemoEnd);
   ASSERT_TRUE(Parse({"--quality", "best"}, &options, &error));
-  EXPECT_TRUE(options.scale == 4 && options.preset == "medium");
+  EXPECT_EQ(std::pair(options.scale, options.preset), std::pair(4, std::string("medium")));
   ASSERT_TRUE(Parse({"--quality=best", "--preset", "fast", "--scale", "3"}, &options, &error));
-  EXPECT_TRUE(options.scale == 3 && options.preset == "fast");
+  EXPECT_EQ(std::pair(options.scale, options.preset), std::pair(3, std::string("fast")));
   ASSERT_TRUE(Parse({"--out=frames/", "--fps", "120000/2002"}, &options, &error));
-  EXPECT_TRUE(options.kind == OutputKind::Folder && options.scale == 1);
-  EXPECT_TRUE(options.fpsNumerator == 60000 && options.fpsDenominator == 1001);  // reduced, so ffmpeg and the clock agree
+  EXPECT_EQ(std::pair(options.kind, options.scale), std::pair(OutputKind::Folder, 1));
+  EXPECT_EQ(std::pair(options.fpsNumerator, options.fpsDenominator), std::pair(60000, 1001));  // reduced, so ffmpeg and the clock agree
   ASSERT_TRUE(Parse({"--out", "x.MKV", "--scale", "2", "--from", "20", "--to", "28"}, &options, &error));
-  EXPECT_TRUE(options.kind == OutputKind::Mkv && options.scale == 2);
+  EXPECT_EQ(std::pair(options.kind, options.scale), std::pair(OutputKind::Mkv, 2));
   const std::vector<std::vector<const char*>> mistakes = {
       {"--nope"}, {"x.mp4"}, {"--out"}, {"--out", "x.avi"}, {"--fps", "0"}, {"--fps", "1/2"},
       {"--fps", "1001/1"}, {"--fps", "60/0"}, {"--fps", "-60"}, {"--scale", "0"}, {"--scale", "9"},
@@ -110,7 +111,8 @@ TEST(WavWriter, HeaderAlwaysDescribesTheSamplesWritten) {
   EXPECT_EQ(writer.frames(), 60001);
   ASSERT_TRUE(ReadCaptureWav(file, &read));
   ASSERT_EQ(read.size(), 2u * 60001);
-  EXPECT_TRUE(read[0] == -30000 && read[2 * 60000 + 1] == samples[1]);
+  EXPECT_EQ(read[0], -30000);
+  EXPECT_EQ(read[2 * 60000 + 1], samples[1]);
   WavWriter unopened;
   EXPECT_FALSE(unopened.Append(samples.data(), 1, &error));
   EXPECT_FALSE(unopened.Open(folder + "/missing/audio.wav", &error));
@@ -134,7 +136,8 @@ TEST(SongTimeline, FindsTheEndOrSaysTheSongNeverGetsThere) {
 
   // 50 orders then a loop: the end logo would wait for order 96 for ever.
   ASSERT_TRUE(BuildSongTimeline((folder + "/short.xm").c_str(), 60, 1, 2000, &timeline, &error));
-  EXPECT_TRUE(timeline.demoFrames == -1 && FirstFrameAtSong(timeline, 60, 0) == -1);
+  EXPECT_EQ(timeline.demoFrames, -1);
+  EXPECT_EQ(FirstFrameAtSong(timeline, 60, 0), -1);
   EXPECT_FALSE(BuildSongTimeline((folder + "/none.xm").c_str(), 60, 1, 10, &timeline, &error) ||
                error.find("none.xm") == std::string::npos);
   fs::remove_all(folder);
@@ -158,7 +161,8 @@ TEST(RenderReport, MedianAndWorstPerSceneAndSpeeds) {
   EXPECT_NE(text.find("ball                  3       2.00       9.00"), std::string::npos) << text;
   EXPECT_EQ(text.find("particles"), std::string::npos) << "scenes without frames are left out";
   // 2 s of demo rendered in 0.5 s, written in 4 s.
-  EXPECT_TRUE(text.find("4.00x real time") != std::string::npos && text.find("0.50x real time") != std::string::npos) << text;
+  EXPECT_NE(text.find("4.00x real time"), std::string::npos) << text;
+  EXPECT_NE(text.find("0.50x real time"), std::string::npos) << text;
 }
 
 }  // namespace

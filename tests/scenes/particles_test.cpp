@@ -37,7 +37,7 @@ TEST(Particles, StartAtTheBottomWithSpeedPointFourAndStretchShapesOverTheFrame) 
   BuildTargets(shape.data(), &count, &xs, &ys);
   ASSERT_EQ(count, 3);
   const float expected[3][2] = {{1, 1}, {8, 6}, {510, 254}};  // row by row
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(xs[i] == expected[i][0] && ys[i] == expected[i][1]) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::pair(xs[i], ys[i]), std::pair(expected[i][0], expected[i][1])) << i;
   for (float* array : {xs, ys}) delete[] array;
 }
 
@@ -49,9 +49,10 @@ TEST(Particles, StepTurnsTowardsThePullAtConstantSpeedAndStaysFiniteOnATarget) {
   float x[2] = {100.0f, 100.0f}, y[2] = {100.0f, 200.0f}, vx[2] = {0.4f, 0.0f}, vy[2] = {0.0f, 0.4f};
   const float targetX[3] = {100.0f, 300.0f, 100.0f}, targetY[3] = {200.0f, 200.0f, 50.0f};
   StepParticles(frame.data(), 2, x, y, vx, vy, targetX, targetY, 1, &sprite, 1, 1);
-  EXPECT_TRUE(vy[0] > 0.0f && x[0] == 100.0f + vx[0]);
+  EXPECT_GT(vy[0], 0.0f);
+  EXPECT_EQ(x[0], 100.0f + vx[0]);
   EXPECT_NEAR(Speed(vx[0], vy[0]), 1.0 / 0.7, 1e-5);
-  EXPECT_TRUE(vx[1] == 0.0f && vy[1] == 0.4f && y[1] == 200.4f);
+  EXPECT_EQ((std::vector{vx[1], vy[1], y[1]}), (std::vector{0.0f, 0.4f, 200.4f}));
   // With more targets, one of them hit exactly, the others still pull.
   y[1] = 200.0f;
   StepParticles(frame.data(), 2, x, y, vx, vy, targetX, targetY, 3, &sprite, 1, 1);
@@ -64,13 +65,14 @@ TEST(Particles, NoTargetsKeepsVelocitiesAndDrawingClampsToTheFrameEdges) {
   const uint32_t sprite[4] = {0x00010000, 0x00020000, 0x00030000, 0x00040000};  // 2 x 2
   float x[3] = {-3.7f, 600.2f, 40.0f}, y[3] = {10.0f, 20.0f, 255.9f}, vx[3] = {}, vy[3] = {};
   StepParticles(frame.data(), 3, x, y, vx, vy, nullptr, nullptr, 0, sprite, 2, 2);
-  EXPECT_TRUE(vx[0] == 0.0f && x[0] == -3.7f);
+  EXPECT_EQ(std::pair(vx[0], x[0]), std::pair(0.0f, -3.7f));
   // x -3.7: column 0, the whole sprite; x 600.2: column 511, first column only; y 255.9:
   // row 255, first row only.
-  EXPECT_TRUE(frame[10 * 512 + 0] == 0x00010000u && frame[11 * 512 + 1] == 0x00040000u);
-  EXPECT_TRUE(frame[20 * 512 + 511] == 0x00010000u && frame[21 * 512 + 511] == 0x00030000u);
-  EXPECT_EQ(frame[255 * 512 + 41], 0x00020000u);
-  EXPECT_TRUE(ParticleDrawPosition(-0.5f, 511) == 0 && ParticleDrawPosition(1.99f, 511) == 1 && ParticleDrawPosition(NAN, 255) == 0);
+  EXPECT_EQ((std::vector{frame[10 * 512 + 0], frame[11 * 512 + 1], frame[20 * 512 + 511], frame[21 * 512 + 511],
+                         frame[255 * 512 + 41]}),
+            (std::vector{0x00010000u, 0x00040000u, 0x00010000u, 0x00030000u, 0x00020000u}));
+  EXPECT_EQ((std::vector{ParticleDrawPosition(-0.5f, 511), ParticleDrawPosition(1.99f, 511), ParticleDrawPosition(NAN, 255)}),
+            (std::vector{0, 1, 0}));
 }
 
 // The pulls in SIMD lanes against the one-particle loop, bit for bit: every particle

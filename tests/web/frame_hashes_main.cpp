@@ -1,9 +1,10 @@
 // The whole demo on the offline backend, one line per presented frame: its index, the song
 // position the scene will read next, and the FNV-1a hash of the picture's pixel words.
 //
-// Built natively and with emcc (run under Node.js), so that the two lists can be compared
-// line by line. Usage: zelto2k_frames [frames per second [frame of an Enter]], in a folder
-// that holds data/; the Enter writes grab_1.bmp there, for the browser test to compare.
+// Built natively and with emcc (run under Node.js), and by every compiler CI tries, so that
+// two lists can be compared line by line. Usage: zelto2k_frames [frames per second [frame of
+// an Enter]], in a folder that holds data/; the Enter writes grab_1.bmp there, for the
+// browser test to compare.
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
