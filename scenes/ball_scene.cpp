@@ -19,12 +19,13 @@
 #include "image/surface.h"
 #include "scenes/camera_rows.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 #include "settings/ini_file.h"
 
 namespace {
 
-constexpr int32_t kBallEnd = 28;
+constexpr int32_t kBallEnd = SceneEnd(kBallScene);
 constexpr const char* kSettingsFile = "data/boule/boule.ini";
 
 CameraRowMemory ballCameraMemory;

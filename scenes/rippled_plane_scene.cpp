@@ -21,11 +21,12 @@
 #include "image/surface.h"
 #include "scenes/camera_rows.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kRippledPlaneEnd = 32;
+constexpr int32_t kRippledPlaneEnd = SceneEnd(kRippledPlaneScene);
 constexpr const char* kTextureFile = "data/boule/tex7c.bmp";
 constexpr const char* kBandFile = "data/rotozoom/bigfiltre2.bmp";
 constexpr int32_t kBandRows = 25;

@@ -17,12 +17,13 @@
 #include "image/vertical_smear.h"
 #include "scenes/flash.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kRotozoomEnd = 44;
-constexpr int32_t kDemoEnd = 96;
+constexpr int32_t kRotozoomEnd = SceneEnd(kRotozoomScene);
+constexpr int32_t kDemoEnd = kEndLogoEndPosition;
 
 constexpr const char* kTextureFile = "data/rotozoom/texture.bmp";
 constexpr const char* kOverlayFile = "data/boule/under.bmp";

@@ -14,11 +14,12 @@
 #include "image/surface.h"
 #include "scenes/flash.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kZoomEnd = 40;
+constexpr int32_t kZoomEnd = SceneEnd(kZoomScene);
 constexpr const char* kBarFile = "data/rotozoom/bigfiltre2.bmp";
 constexpr const char* kStripFile = "data/rotozoom/bigfiltre.bmp";
 constexpr const char* kTextureFile = "data/zoom/texture1.bmp";

@@ -5,15 +5,7 @@
 
 namespace {
 
-struct SceneSpan {
-  int32_t endOrder;
-  const char* name;
-};
-
-// Each scene runs while MusicPosition is below its end order.
-constexpr SceneSpan kScenes[kSceneCount] = {
-    {12, "particles"}, {20, "object"}, {28, "ball"},      {32, "rippled plane"},
-    {40, "zoom"},      {44, "rotozoom"}, {kDemoEndOrder, "end logo"}};
+constexpr const char* kEndLogoName = "end logo";
 
 bool Reached(SongPosition position, int32_t order, int32_t row) {
   return position.order > order || (position.order == order && position.row >= row);
@@ -61,11 +53,13 @@ int64_t FirstFrameAtSong(const SongTimeline& timeline, int32_t order, int32_t ro
 }
 
 int SceneAt(int32_t order) {
+  // Each scene runs while MusicPosition is below its end position.
   for (int scene = 0; scene < kSceneCount; ++scene)
-    if (order < kScenes[scene].endOrder) return scene;
-  return kSceneCount - 1;
+    if (order < kSceneTable[scene].endPosition) return scene;
+  return kSceneCount;
 }
 
 const char* SceneName(int scene) {
-  return scene >= 0 && scene < kSceneCount ? kScenes[scene].name : "?";
+  if (scene == kSceneCount) return kEndLogoName;
+  return scene >= 0 && scene < kSceneCount ? kSceneTable[scene].name : "?";
 }
