@@ -94,9 +94,9 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
       const float b = static_cast<float>(2.0 * (static_cast<double>(dx) * eyeX + static_cast<double>(dy) * eyeY +
                                                 static_cast<double>(dz) * eyeZ));
       const double discriminant = static_cast<double>(b) * b - 4.0 * a * constant;
-      int32_t u = kBallMissCoordinate;
-      int32_t v = kBallMissCoordinate;
-      int32_t light = kBallMissLight;
+      int32_t u = kGridMissCoordinate;
+      int32_t v = kGridMissCoordinate;
+      int32_t light = kGridLightMissMarker;
       // A grazing ray (discriminant 0) misses; NaN rays from a degenerate camera miss too.
       if (discriminant > 0.0) {
         const double root = std::sqrt(discriminant);

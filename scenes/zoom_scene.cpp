@@ -141,8 +141,8 @@ void TraceTube(float r, float camX, float camY, float camZ, float dirX, float di
     const double discriminant = static_cast<double>(b) * b - 4.0 * constant * a;
     const float twiceA = static_cast<float>(2.0 * a);
     // A miss: the values that can never beat a plane.
-    int32_t u = 0x7F000000;
-    int32_t v = 0x7F000000;
+    int32_t u = kGridMissCoordinate;
+    int32_t v = kGridMissCoordinate;
     int32_t level = 255;
     // discriminant < 0 gives no real root; a ray along the axis (twiceA 0) never meets
     // the wall at a finite distance.

@@ -13,10 +13,6 @@ bool Reached(SongPosition position, int32_t order, int32_t row) {
 
 }  // namespace
 
-int64_t AudioFramesBefore(int64_t frame, int32_t fpsNumerator, int32_t fpsDenominator) {
-  return frame * platform::kAudioRate * fpsDenominator / fpsNumerator;
-}
-
 bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fpsDenominator,
                        int64_t frameLimit, SongTimeline* timeline, std::string* error) {
   *timeline = SongTimeline();
@@ -31,8 +27,8 @@ bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fps
   SongPosition position;
   timeline->seen.push_back(position);
   for (int64_t frame = 0; frame < frameLimit; ++frame) {
-    const int32_t frames = static_cast<int32_t>(AudioFramesBefore(frame + 1, fpsNumerator, fpsDenominator) -
-                                                AudioFramesBefore(frame, fpsNumerator, fpsDenominator));
+    const int32_t frames = static_cast<int32_t>(platform::AudioFramesBefore(frame + 1, fpsNumerator, fpsDenominator) -
+                                                platform::AudioFramesBefore(frame, fpsNumerator, fpsDenominator));
     samples.resize(static_cast<size_t>(frames) * platform::kAudioChannels);
     changes.clear();
     player.Render(samples.data(), frames, &changes);

@@ -42,9 +42,6 @@ bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fps
 // at this row or a later one), or -1 if the examined frames never get there.
 int64_t FirstFrameAtSong(const SongTimeline& timeline, int32_t order, int32_t row);
 
-// The sample frames of video frames [0, frame): floor(frame * 48000 * den / num).
-int64_t AudioFramesBefore(int64_t frame, int32_t fpsNumerator, int32_t fpsDenominator);
-
 // The scenes in play order, the end logo counted apart from the rotozoom it follows.
 constexpr int kTimelineSceneCount = kSceneCount + 1;
 // Which of those draws a frame while MusicPosition holds `order` (the first scene for
