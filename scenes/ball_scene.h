@@ -1,8 +1,8 @@
 // The ball scene: a ray-cast textured sphere on black, with light rays and corner animations.
 //
 // BallScene reads its image names and two speeds from "data/boule/boule.ini" and runs
-// until the song position reaches 28, on the scene clock that runs on from the
-// particles scene.
+// until the song position reaches its end position in scene_table.h, on the scene clock
+// that runs on from the particles scene.
 #pragma once
 
 #include <cstdint>

@@ -92,8 +92,8 @@ void FillRippleGrid(float planeDistance, float eyeX, float eyeY, float eyeZ, flo
     const float dy = rippleRays.y[element];
     const float dz = rippleRays.z[element];
     if (dy == 0.0f) {
-      GridU[element] = 0x7F00;
-      GridV[element] = 0x7F00;
+      GridU[element] = kGridParallelCoordinate;
+      GridV[element] = kGridParallelCoordinate;
       GridLight[element] = 255 << 8;
       continue;
     }

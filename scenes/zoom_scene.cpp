@@ -79,8 +79,8 @@ void TracePlanes(float h, float camX, float camY, float camZ, float dirX, float 
     const float ny = traceRays.y[element];
     const float nz = traceRays.z[element];
     if (ny == 0.0f) {
-      GridU[element] = 0x7F00;
-      GridV[element] = 0x7F00;
+      GridU[element] = kGridParallelCoordinate;
+      GridV[element] = kGridParallelCoordinate;
       GridLight[element] = LightOfLevel(255);
       continue;
     }
