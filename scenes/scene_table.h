@@ -31,6 +31,7 @@ inline constexpr SceneStep kSceneTable[kSceneCount] = {
 // The rotozoom scene goes on with the end logo after its own end position; the logo
 // stays until this one, and the demo ends with it.
 inline constexpr int32_t kEndLogoEndPosition = 96;
+inline constexpr const char* kEndLogoName = "end logo";
 
 // A module must hold the end logo's position to let the demo finish.
 inline constexpr int32_t kSongPositionsNeeded = kEndLogoEndPosition + 1;

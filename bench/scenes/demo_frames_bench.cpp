@@ -37,7 +37,7 @@ constexpr int32_t SegmentEnd(int segment) {
 }
 // The name in counter and file names: the scene's, with underscores for spaces.
 std::string SegmentName(int segment) {
-  std::string name = segment < kSceneCount ? kSceneTable[segment].name : "end logo";
+  std::string name = segment < kSceneCount ? kSceneTable[segment].name : kEndLogoName;
   std::replace(name.begin(), name.end(), ' ', '_');
   return name;
 }

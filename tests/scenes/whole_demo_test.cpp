@@ -28,8 +28,8 @@ namespace {
 // The six scenes, the last one split into its two phases, and the positions they end at.
 constexpr int kSegmentCount = kSceneCount + 1;
 constexpr int32_t kSegmentEnds[kSegmentCount] = {
-    SceneEnd(kParticlesScene),    SceneEnd(kObjectScene), SceneEnd(kBallScene),     SceneEnd(kRippledPlaneScene),
-    SceneEnd(kZoomScene),         SceneEnd(kRotozoomScene), kEndLogoEndPosition};
+    SceneEnd(kParticlesScene), SceneEnd(kObjectScene),   SceneEnd(kBallScene),  SceneEnd(kRippledPlaneScene),
+    SceneEnd(kZoomScene),      SceneEnd(kRotozoomScene), kEndLogoEndPosition};
 const char* const kSegmentNames[kSegmentCount] = {"particles", "object", "ball", "rippled_plane",
                                                   "zoom", "rotozoom", "end_logo"};
 constexpr int kEndLogo = 6;

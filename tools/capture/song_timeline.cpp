@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr const char* kEndLogoName = "end logo";
-
 bool Reached(SongPosition position, int32_t order, int32_t row) {
   return position.order > order || (position.order == order && position.row >= row);
 }
