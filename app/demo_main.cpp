@@ -1,4 +1,4 @@
-// The program's start-up and shut-down, and the fixed sequence of the six scenes.
+// The program's start-up and shut-down, and the six scenes played in their fixed order.
 #include <cstdio>
 
 #include "app/demo.h"
@@ -9,7 +9,7 @@
 #include "app/timer.h"
 #include "core/fatal_error.h"
 #include "platform/platform.h"
-#include "scenes/scenes.h"
+#include "scenes/scene_table.h"
 
 namespace {
 
@@ -24,12 +24,7 @@ constexpr const char* kWindowClassName = "ZELDEMO";
 }  // namespace
 
 void Demo::Run() {
-  ParticlesScene(frameBuffer);
-  ObjectScene(frameBuffer);
-  BallScene(frameBuffer);
-  RippledPlaneScene(frameBuffer);
-  ZoomScene(frameBuffer);
-  RotozoomScene(frameBuffer);
+  for (SceneEntryPoint scene : kSceneEntryPoints) scene(frameBuffer);
 }
 
 int DemoMain() {

@@ -5,6 +5,7 @@
 
 #include "app/display.h"
 #include "core/fatal_error.h"
+#include "scenes/scene_table.h"
 
 std::atomic<int32_t> MusicPosition{0};
 platform::ModuleHandle MusicModule = 0;
@@ -13,9 +14,6 @@ platform::PlayHandle MusicPlayHandle = 0;
 namespace {
 constexpr int64_t kOutputThroughPrimaryBuffer = 2;  // value of the output-mode option
 constexpr int32_t kBackgroundPollRate = 20;
-// The last scene ends at song position 96: a song with fewer positions never gets there
-// and would keep a scene waiting for ever.
-constexpr int32_t kSongPositionsNeeded = 97;
 }  // namespace
 
 void MusicSyncCallback(uint32_t, uint32_t position, uint32_t) {

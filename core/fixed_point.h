@@ -23,9 +23,6 @@ constexpr int32_t IntToFixed16(int32_t value) {
 // 16.16 to its whole part, rounding toward minus infinity (arithmetic shift).
 constexpr int32_t Fixed16ToInt(int32_t value) { return value >> kFixed16Shift; }
 
-// 20.12 to its whole part, rounding toward minus infinity (arithmetic shift).
-constexpr int32_t Fixed12ToInt(int32_t value) { return value >> kFixed12Shift; }
-
 // Additions and differences that wrap modulo 2^32, as the pixel loops rely on.
 constexpr int32_t WrapAdd(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));

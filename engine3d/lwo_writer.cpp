@@ -29,7 +29,8 @@ void PutFloat(std::vector<uint8_t>* bytes, float value) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeLwo(const std::vector<Vecteur3d>& points, const std::vector<FaceIndices>& faces) {
+std::vector<uint8_t> EncodeLwo(const std::vector<Vecteur3d>& points, const std::vector<FaceIndices>& faces,
+                               const LwoSurface* surface) {
   std::vector<uint8_t> bytes;
   PutTag(&bytes, "FORM");
   PutBigEndian32(&bytes, 0);  // patched below
@@ -49,6 +50,21 @@ std::vector<uint8_t> EncodeLwo(const std::vector<Vecteur3d>& points, const std::
     PutBigEndian16(&bytes, static_cast<uint32_t>(face.b));
     PutBigEndian16(&bytes, static_cast<uint32_t>(face.c));
     PutBigEndian16(&bytes, 1);
+  }
+  if (surface != nullptr) {
+    // Names are zero-terminated and padded to an even length.
+    std::vector<uint8_t> name(surface->name.begin(), surface->name.end());
+    name.push_back(0);
+    if (name.size() % 2 != 0) name.push_back(0);
+    PutTag(&bytes, "SRFS");
+    PutBigEndian32(&bytes, static_cast<uint32_t>(name.size()));
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    PutTag(&bytes, "SURF");
+    PutBigEndian32(&bytes, static_cast<uint32_t>(name.size() + 10));
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    PutTag(&bytes, "COLR");
+    PutBigEndian16(&bytes, 4);
+    for (uint8_t channel : {surface->red, surface->green, surface->blue, uint8_t{0}}) bytes.push_back(channel);
   }
   const uint32_t formSize = static_cast<uint32_t>(bytes.size() - 8);
   bytes[4] = static_cast<uint8_t>(formSize >> 24);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/fixed_point.h"
 #include "core/frame_buffer.h"
 
 namespace {
@@ -20,16 +21,16 @@ struct Edge {
   uint32_t stepX, stepU, stepV;
 
   Edge(const Corner& from, const Corner& to, int32_t rows)
-      : x(static_cast<uint32_t>(from.x) << 16),
-        u(static_cast<uint32_t>(from.u) << 16),
-        v(static_cast<uint32_t>(from.v) << 16),
+      : x(static_cast<uint32_t>(IntToFixed16(from.x))),
+        u(static_cast<uint32_t>(IntToFixed16(from.u))),
+        v(static_cast<uint32_t>(IntToFixed16(from.v))),
         stepX(Step(from.x, to.x, rows)),
         stepU(Step(from.u, to.u, rows)),
         stepV(Step(from.v, to.v, rows)) {}
 
   static uint32_t Step(int32_t from, int32_t to, int32_t rows) {
     // Multiply first, then divide, truncating toward zero.
-    return static_cast<uint32_t>(static_cast<int32_t>((static_cast<int64_t>(to) - from) * 65536 / rows));
+    return static_cast<uint32_t>(static_cast<int32_t>((static_cast<int64_t>(to) - from) * kFixed16One / rows));
   }
 
   void Advance(uint32_t rows) {
@@ -41,7 +42,7 @@ struct Edge {
 
 // Texel coordinates at or beyond 255.0 (or negative, which wraps to a large unsigned
 // value) sample texel 0.
-constexpr uint32_t kTexelLimit = 0xFF0000;
+constexpr uint32_t kTexelLimit = static_cast<uint32_t>(IntToFixed16(255));
 
 // Draws rows [top, bottom) between two edges. Pixel format 0x00RRGGBB, frame stride
 // 512, texture stride 256. Rows above the frame are stepped over in one go, rows
@@ -59,13 +60,13 @@ void DrawRows(const uint32_t* texture, uint32_t* frame, int32_t top, int32_t bot
   const int32_t stop = std::min(bottom, kFrameHeight);
   for (; y < stop; ++y) {
     const int32_t leftX = static_cast<int32_t>(left.x), rightX = static_cast<int32_t>(right.x);
-    const int32_t width = static_cast<int32_t>(right.x - left.x) >> 16;
+    const int32_t width = Fixed16ToInt(static_cast<int32_t>(right.x - left.x));
     if (width > 0) {
       const uint32_t du = static_cast<uint32_t>(static_cast<int32_t>(right.u - left.u) / width);
       const uint32_t dv = static_cast<uint32_t>(static_cast<int32_t>(right.v - left.v) / width);
       uint32_t u = left.u, v = left.v;
-      int32_t x = leftX >> 16;
-      const int32_t last = std::min(rightX >> 16, kFrameWidth - 1);
+      int32_t x = Fixed16ToInt(leftX);
+      const int32_t last = std::min(Fixed16ToInt(rightX), kFrameWidth - 1);
       if (x < 0) {
         const uint32_t skipped = static_cast<uint32_t>(std::min(last + 1, 0) - x);
         u += du * skipped;
@@ -75,7 +76,7 @@ void DrawRows(const uint32_t* texture, uint32_t* frame, int32_t top, int32_t bot
       uint32_t* row = frame + y * kFrameWidth;
       const uint32_t fallback = texture[0];
       for (; x <= last; ++x) {
-        row[x] = (u < kTexelLimit && v < kTexelLimit) ? texture[((v >> 16) << 8) + (u >> 16)] : fallback;
+        row[x] = (u < kTexelLimit && v < kTexelLimit) ? texture[((v >> kFixed16Shift) << 8) + (u >> kFixed16Shift)] : fallback;
         u += du;
         v += dv;
       }

@@ -64,7 +64,7 @@ void GridMapBlock(const uint32_t* texture, uint32_t* destination, int32_t blockC
     const int32_t stepL = EdgeStep(leftL, rightL);
     int32_t u = leftU, v = leftV, light = leftL;
     for (int column = 0; column < kBlockSide; ++column) {
-      const uint32_t texel = texture[((v >> 16) & 255) * 256 + ((u >> 16) & 255)];
+      const uint32_t texel = texture[((v >> kFixed16Shift) & 255) * 256 + ((u >> kFixed16Shift) & 255)];
       // Blue takes the level from L >> 8 (a negative L compares huge and saturates);
       // green and red take it from bits 8..15.
       const uint32_t lightBits = static_cast<uint32_t>(light) & 0xFF00;

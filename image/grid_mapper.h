@@ -17,8 +17,13 @@
 constexpr int kGridColumns = 65;
 constexpr int kGridRows = 33;
 constexpr int kGridVertices = kGridColumns * kGridRows;  // 2145
-// The light value that the ball scene stores for a vertex off the ball.
+// A vertex whose ray meets nothing: the light value the masked mapper skips (a hit
+// stores a multiple of 256 other than this one), and the texture coordinate stored with it.
 constexpr int32_t kGridLightMissMarker = 256;
+constexpr int32_t kGridMissCoordinate = 0x7F000000;
+// The texture coordinate the plane scenes store for a ray parallel to their planes, drawn
+// (unlike a miss) at the darkest light level.
+constexpr int32_t kGridParallelCoordinate = 0x7F00;
 
 extern int32_t GridU[kGridVertices];
 extern int32_t GridV[kGridVertices];

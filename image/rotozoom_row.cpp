@@ -8,6 +8,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
 
+#include "core/fixed_point.h"
 #include "core/frame_buffer.h"
 
 #ifndef ZELTO_IMAGE_ROTOZOOM_ROW_ONCE
@@ -19,7 +20,7 @@ inline void RowScalar(const uint32_t* texture, uint32_t* row, uint32_t u, uint32
   for (int x = 0; x < kFrameWidth; ++x) {
     u += stepU;
     v += stepV;
-    row[x] = texture[((v >> 12) & 255) * 256 + ((u >> 12) & 255)];
+    row[x] = texture[((v >> kFixed12Shift) & 255) * 256 + ((u >> kFixed12Shift) & 255)];
   }
 }
 }  // namespace zelto_rotozoom

@@ -16,6 +16,13 @@ namespace platform {
 constexpr int32_t kAudioRate = 48000;
 constexpr int32_t kAudioChannels = 2;
 
+// The sample frames that belong to video frames [0, frame) at num / den frames per second:
+// floor(frame * 48000 * den / num). Rendering in these spans gives every video frame its
+// share with no drift. The product fits easily: a day at 60 fps is 5.2e6 frames, times 4.8e7.
+constexpr int64_t AudioFramesBefore(int64_t frame, int32_t fpsNumerator, int32_t fpsDenominator) {
+  return frame * kAudioRate * fpsDenominator / fpsNumerator;
+}
+
 struct PositionChange {
   int64_t frame = 0;  // sample frame (since playback started) at which it was rendered
   int32_t order = 0;

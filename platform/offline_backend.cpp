@@ -86,8 +86,7 @@ bool Called(OfflineCall call) {
 
 int64_t AudioFramesAtVideoFrame(int64_t frame) {
   const State& s = TheState();
-  // 48000 * den * frame fits easily: a day at 60 fps is 5.2e6 frames, times 4.8e7.
-  return frame * kAudioRate * s.settings.fpsDenominator / s.settings.fpsNumerator;
+  return AudioFramesBefore(frame, s.settings.fpsNumerator, s.settings.fpsDenominator);
 }
 
 // The picture as the presented surface holds it: where the frame code puts it in each mode.

@@ -14,18 +14,20 @@
 #include "image/grid_mapper.h"
 #include "image/radial_blur.h"
 #include "image/surface.h"
-#include "scenes/camera_rows.h"
+#include "scenes/grid_rays.h"
 #include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 #include "settings/ini_file.h"
 
 namespace {
 
-constexpr int32_t kBallEnd = 28;
+constexpr int32_t kBallEnd = SceneEnd(kBallScene);
 constexpr const char* kSettingsFile = "data/boule/boule.ini";
 
-CameraRowMemory ballCameraMemory;
+CameraBasisMemory ballCameraMemory;
+GridRays ballRays;
 
 // The name of an image that the settings file gives. A missing section, or a name that
 // leads to no loadable image, stops the demo with a message that also names the settings
@@ -49,7 +51,7 @@ const char* ImageNamedBySettings(const IniFile& settings, const char* section) {
 
 }  // namespace
 
-void ResetBallScene() { ballCameraMemory = CameraRowMemory{}; }
+void ResetBallScene() { ballCameraMemory = CameraBasisMemory{}; }
 
 int32_t BallAnimationFrame(double speed, double sceneTime) {
   // The remainder of the truncating division, made non-negative so that a negative
@@ -60,7 +62,7 @@ int32_t BallAnimationFrame(double speed, double sceneTime) {
 
 void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ, float dirX, float dirY,
                   float dirZ, double roll, int32_t* centreX, int32_t* centreY) {
-  const CameraRows rows = BuildCameraRows(&ballCameraMemory, dirX, dirY, dirZ, roll);
+  const CameraRows rows = RoundCameraBasis(BuildCameraBasis(&ballCameraMemory, dirX, dirY, dirZ, roll));
   const float* right = rows.right;
   const float* down = rows.down;
   const float* forward = rows.forward;
@@ -77,45 +79,37 @@ void FillBallGrid(float focal, float radius, float eyeX, float eyeY, float eyeZ,
   const float pi = static_cast<float>(4.0 * Atan2(1.0, 1.0));
   const float constant = static_cast<float>(static_cast<double>(eyeX) * eyeX + static_cast<double>(eyeY) * eyeY +
                                             static_cast<double>(eyeZ) * eyeZ - static_cast<double>(radius) * radius);
-  for (int y = 0; y <= kFrameHeight; y += 8) {
-    for (int x = 0; x <= kFrameWidth; x += 8) {
-      double ray[3];
-      for (int axis = 0; axis < 3; ++axis) {
-        ray[axis] = static_cast<double>(focal) * forward[axis] + (x - 256) * static_cast<double>(right[axis]) +
-                    (y - 128) * static_cast<double>(down[axis]);
-      }
-      const double length = std::sqrt(ray[0] * ray[0] + ray[1] * ray[1] + ray[2] * ray[2]);
-      const float dx = static_cast<float>(ray[0] / length);
-      const float dy = static_cast<float>(ray[1] / length);
-      const float dz = static_cast<float>(ray[2] / length);
+  CastGridRays(rows, focal, &ballRays);
+  for (int element = 0; element < kGridVertices; ++element) {
+    const float dx = ballRays.x[element];
+    const float dy = ballRays.y[element];
+    const float dz = ballRays.z[element];
 
-      const double a = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy + static_cast<double>(dz) * dz;
-      const float b = static_cast<float>(2.0 * (static_cast<double>(dx) * eyeX + static_cast<double>(dy) * eyeY +
-                                                static_cast<double>(dz) * eyeZ));
-      const double discriminant = static_cast<double>(b) * b - 4.0 * a * constant;
-      int32_t u = kBallMissCoordinate;
-      int32_t v = kBallMissCoordinate;
-      int32_t light = kBallMissLight;
-      // A grazing ray (discriminant 0) misses; NaN rays from a degenerate camera miss too.
-      if (discriminant > 0.0) {
-        const double root = std::sqrt(discriminant);
-        double t = (-b - root) / (2.0 * a);
-        if (t < 0.0) t = (root - b) / (2.0 * a);
-        if (t > 0.0) {
-          const float hitX = static_cast<float>(eyeX + t * dx);
-          const float hitY = static_cast<float>(eyeY + t * dy);
-          const float hitZ = static_cast<float>(eyeZ + t * dz);
-          u = TruncateWrap32(std::fabs(Atan2(static_cast<double>(hitY), static_cast<double>(hitX))) *
-                             16777216.0 / pi);
-          v = TruncateWrap32(hitZ * 9830400.0 / radius);
-          light = 0;
-        }
+    const double a = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy + static_cast<double>(dz) * dz;
+    const float b = static_cast<float>(2.0 * (static_cast<double>(dx) * eyeX + static_cast<double>(dy) * eyeY +
+                                              static_cast<double>(dz) * eyeZ));
+    const double discriminant = static_cast<double>(b) * b - 4.0 * a * constant;
+    int32_t u = kGridMissCoordinate;
+    int32_t v = kGridMissCoordinate;
+    int32_t light = kGridLightMissMarker;
+    // A grazing ray (discriminant 0) misses; NaN rays from a degenerate camera miss too.
+    if (discriminant > 0.0) {
+      const double root = std::sqrt(discriminant);
+      double t = (-b - root) / (2.0 * a);
+      if (t < 0.0) t = (root - b) / (2.0 * a);
+      if (t > 0.0) {
+        const float hitX = static_cast<float>(eyeX + t * dx);
+        const float hitY = static_cast<float>(eyeY + t * dy);
+        const float hitZ = static_cast<float>(eyeZ + t * dz);
+        u = TruncateWrap32(std::fabs(Atan2(static_cast<double>(hitY), static_cast<double>(hitX))) *
+                           16777216.0 / pi);
+        v = TruncateWrap32(hitZ * 9830400.0 / radius);
+        light = 0;
       }
-      const int element = (x / 8) * kGridRows + y / 8;
-      GridU[element] = u;
-      GridV[element] = v;
-      GridLight[element] = light;
     }
+    GridU[element] = u;
+    GridV[element] = v;
+    GridLight[element] = light;
   }
 }
 

@@ -18,11 +18,12 @@
 #include "image/surface.h"
 #include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kObjectEnd = 20;
+constexpr int32_t kObjectEnd = SceneEnd(kObjectScene);
 constexpr const char* kObjectFile = "data/3d/u_mec.lwo";
 constexpr const char* kEnvironmentFile = "data/3d/env_neg.bmp";
 constexpr const char* kSpriteFile = "data/boule/anim_cercle2.bmp";

@@ -1,8 +1,8 @@
 // The object scene: an environment-mapped object seen from an orbiting camera, with light
 // rays from the screen centre and three animated sprites along the bottom-left edge.
 //
-// ObjectScene runs until the song position reaches 20, on the scene clock that runs on
-// from the particles scene.
+// ObjectScene runs until the song position reaches its end position in scene_table.h, on
+// the scene clock that runs on from the particles scene.
 #pragma once
 
 #include <cstdint>

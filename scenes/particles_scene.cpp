@@ -15,11 +15,12 @@
 #include "scenes/particle_pull.h"
 #include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kParticlesEnd = 12;
+constexpr int32_t kParticlesEnd = SceneEnd(kParticlesScene);
 constexpr const char* kShapeFiles[3] = {"data/particules/forme.bmp", "data/particules/forme2.bmp",
                                         "data/particules/forme3.bmp"};
 constexpr const char* kSpriteFile = "data/particules/light2.bmp";

@@ -1,9 +1,10 @@
 // The particles scene: two hundred glowing dots that swarm into three shapes in turn,
 // under the group logo, smeared downwards with a pulsing strength.
 //
-// ParticlesScene restarts the scene clock and runs until the song position reaches 12.
-// The particle motion advances once per drawn frame; the shape cycle (10 s per shape,
-// restarting after a little more than 30 s) and the smear follow the clock.
+// ParticlesScene restarts the scene clock and runs until the song position reaches its
+// end position in scene_table.h. The particle motion advances once per drawn frame; the
+// shape cycle (10 s per shape, restarting after a little more than 30 s) and the smear
+// follow the clock.
 #pragma once
 
 #include <cstdint>

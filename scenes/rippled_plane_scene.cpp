@@ -16,21 +16,23 @@
 #include "image/grid_mapper.h"
 #include "image/invert_frame.h"
 #include "image/surface.h"
-#include "scenes/camera_rows.h"
+#include "scenes/grid_rays.h"
 #include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kRippledPlaneEnd = 32;
+constexpr int32_t kRippledPlaneEnd = SceneEnd(kRippledPlaneScene);
 constexpr const char* kTextureFile = "data/boule/tex7c.bmp";
 constexpr const char* kBandFile = "data/rotozoom/bigfiltre2.bmp";
 constexpr int32_t kBandRows = 25;
 constexpr int32_t kBandCount = 4;
 constexpr int32_t kTextureSide = 256;
 
-CameraRowMemory rippleCameraMemory;
+CameraBasisMemory rippleCameraMemory;
+GridRays rippleRays;
 
 // Height of the ripples at the plane point (x, z).
 double RippleHeight(double x, double z, float phase) {
@@ -80,52 +82,40 @@ std::unique_ptr<uint32_t[]> LoadPlaneTexture() {
 
 }  // namespace
 
-void ResetRippledPlaneScene() { rippleCameraMemory = CameraRowMemory{}; }
+void ResetRippledPlaneScene() { rippleCameraMemory = CameraBasisMemory{}; }
 
 void FillRippleGrid(float planeDistance, float eyeX, float eyeY, float eyeZ, float dirX, float dirY, float dirZ,
                     double roll, float phase) {
-  const CameraRows rows = BuildCameraRows(&rippleCameraMemory, dirX, dirY, dirZ, roll);
-  const float* right = rows.right;
-  const float* down = rows.down;
-  const float* forward = rows.forward;
-  for (int y = 0; y <= kFrameHeight; y += 8) {
-    for (int x = 0; x <= kFrameWidth; x += 8) {
-      double ray[3];
-      for (int axis = 0; axis < 3; ++axis) {
-        ray[axis] = 256.0 * forward[axis] + (x - 256) * static_cast<double>(right[axis]) +
-                    (y - 128) * static_cast<double>(down[axis]);
-      }
-      const double length = std::sqrt(ray[0] * ray[0] + ray[1] * ray[1] + ray[2] * ray[2]);
-      const float dx = static_cast<float>(ray[0] / length);
-      const float dy = static_cast<float>(ray[1] / length);
-      const float dz = static_cast<float>(ray[2] / length);
-      const int element = (x / 8) * kGridRows + y / 8;
-      if (dy == 0.0f) {
-        GridU[element] = 0x7F00;
-        GridV[element] = 0x7F00;
-        GridLight[element] = 255 << 8;
-        continue;
-      }
-      const double planeY = dy > 0.0f ? planeDistance : -planeDistance;
-      const double t0 = (planeY - eyeY) / dy;
-      const float hitX = static_cast<float>(eyeX + t0 * dx);
-      const double hitZ = eyeZ + t0 * dz;
-      // One step of a secant search towards the rippled surface along the ray back to
-      // the camera: r scales the offsets to the camera by the ripple height there.
-      const double height = RippleHeight(hitX, hitZ, phase);
-      const double ratio = height / eyeY;
-      const float offsetX = static_cast<float>(eyeX - hitX);
-      const float offsetZ = static_cast<float>(eyeZ - hitZ);
-      const double height2 = RippleHeight(hitX + ratio * offsetX, hitZ + ratio * offsetZ, phase);
-      const float step = RippleStep(ratio, height, height2);
-      const double hitX2 = hitX + step * static_cast<double>(offsetX);
-      const double hitZ2 = hitZ + step * static_cast<double>(offsetZ);
-      GridU[element] = TruncateWrap32(hitX2 * 10240.0);
-      GridV[element] = TruncateWrap32(hitZ2 * 10240.0);
-      const double distanceX = hitX2 - eyeX;
-      const double distanceZ = hitZ2 - eyeZ;
-      GridLight[element] = FadeLevel(std::sqrt(distanceX * distanceX + distanceZ * distanceZ)) << 8;
+  CastGridRays(RoundCameraBasis(BuildCameraBasis(&rippleCameraMemory, dirX, dirY, dirZ, roll)), 256.0f, &rippleRays);
+  for (int element = 0; element < kGridVertices; ++element) {
+    const float dx = rippleRays.x[element];
+    const float dy = rippleRays.y[element];
+    const float dz = rippleRays.z[element];
+    if (dy == 0.0f) {
+      GridU[element] = kGridParallelCoordinate;
+      GridV[element] = kGridParallelCoordinate;
+      GridLight[element] = 255 << 8;
+      continue;
     }
+    const double planeY = dy > 0.0f ? planeDistance : -planeDistance;
+    const double t0 = (planeY - eyeY) / dy;
+    const float hitX = static_cast<float>(eyeX + t0 * dx);
+    const double hitZ = eyeZ + t0 * dz;
+    // One step of a secant search towards the rippled surface along the ray back to
+    // the camera: r scales the offsets to the camera by the ripple height there.
+    const double height = RippleHeight(hitX, hitZ, phase);
+    const double ratio = height / eyeY;
+    const float offsetX = static_cast<float>(eyeX - hitX);
+    const float offsetZ = static_cast<float>(eyeZ - hitZ);
+    const double height2 = RippleHeight(hitX + ratio * offsetX, hitZ + ratio * offsetZ, phase);
+    const float step = RippleStep(ratio, height, height2);
+    const double hitX2 = hitX + step * static_cast<double>(offsetX);
+    const double hitZ2 = hitZ + step * static_cast<double>(offsetZ);
+    GridU[element] = TruncateWrap32(hitX2 * 10240.0);
+    GridV[element] = TruncateWrap32(hitZ2 * 10240.0);
+    const double distanceX = hitX2 - eyeX;
+    const double distanceZ = hitZ2 - eyeZ;
+    GridLight[element] = FadeLevel(std::sqrt(distanceX * distanceX + distanceZ * distanceZ)) << 8;
   }
 }
 

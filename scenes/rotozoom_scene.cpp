@@ -15,12 +15,13 @@
 #include "scenes/flash.h"
 #include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kRotozoomEnd = 44;
-constexpr int32_t kDemoEnd = 96;
+constexpr int32_t kRotozoomEnd = SceneEnd(kRotozoomScene);
+constexpr int32_t kDemoEnd = kEndLogoEndPosition;
 
 constexpr const char* kTextureFile = "data/rotozoom/texture.bmp";
 constexpr const char* kOverlayFile = "data/boule/under.bmp";
@@ -64,12 +65,12 @@ void RotozoomMap(const uint32_t* texture, uint32_t* frame, TexturePoint topLeft,
   // Unsigned 20.12 so that the running sums wrap; bits 12..19 are the same whichever
   // way the shift treats the sign. The texture plane is unbounded, so the conversions
   // wrap (low 32 bits of the 64-bit truncation) instead of saturating.
-  uint32_t rowU = static_cast<uint32_t>(TruncateWrap32(topLeft.x * 4096.0));
-  uint32_t rowV = static_cast<uint32_t>(TruncateWrap32(topLeft.y * 4096.0));
-  const uint32_t columnStepU = static_cast<uint32_t>(TruncateWrap32((topRight.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t columnStepV = static_cast<uint32_t>(TruncateWrap32((topRight.y - topLeft.y) * 4096.0 / 256.0));
-  const uint32_t rowStepU = static_cast<uint32_t>(TruncateWrap32((bottomLeft.x - topLeft.x) * 4096.0 / 256.0));
-  const uint32_t rowStepV = static_cast<uint32_t>(TruncateWrap32((bottomLeft.y - topLeft.y) * 4096.0 / 256.0));
+  uint32_t rowU = static_cast<uint32_t>(TruncateWrap32(topLeft.x * kFixed12One));
+  uint32_t rowV = static_cast<uint32_t>(TruncateWrap32(topLeft.y * kFixed12One));
+  const uint32_t columnStepU = static_cast<uint32_t>(TruncateWrap32((topRight.x - topLeft.x) * kFixed12One / 256.0));
+  const uint32_t columnStepV = static_cast<uint32_t>(TruncateWrap32((topRight.y - topLeft.y) * kFixed12One / 256.0));
+  const uint32_t rowStepU = static_cast<uint32_t>(TruncateWrap32((bottomLeft.x - topLeft.x) * kFixed12One / 256.0));
+  const uint32_t rowStepV = static_cast<uint32_t>(TruncateWrap32((bottomLeft.y - topLeft.y) * kFixed12One / 256.0));
   uint32_t* row = frame;
   for (int y = 0; y < kFrameHeight; ++y) {
     rowU += rowStepU;

@@ -1,7 +1,8 @@
 // The last scene: a turning, tiled texture under light rays, then the smeared end logo.
 //
 // RotozoomScene restarts the scene clock, shows the rotozoomer until the song position
-// reaches 44, then restarts the clock again and shows the end logo until it reaches 96.
+// reaches its end position, then restarts the clock again and shows the end logo until it
+// reaches kEndLogoEndPosition (both in scene_table.h).
 #pragma once
 
 #include <cstdint>

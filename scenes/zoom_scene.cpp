@@ -7,72 +7,40 @@
 #include "core/fixed_point.h"
 #include "core/frame_buffer.h"
 #include "core/trig.h"
+#include "engine3d/camera.h"
 #include "image/grid_mapper.h"
 #include "image/surface.h"
 #include "scenes/flash.h"
+#include "scenes/grid_rays.h"
 #include "scenes/scene_host.h"
 #include "scenes/scene_images.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 namespace {
 
-constexpr int32_t kZoomEnd = 40;
+constexpr int32_t kZoomEnd = SceneEnd(kZoomScene);
 constexpr const char* kBarFile = "data/rotozoom/bigfiltre2.bmp";
 constexpr const char* kStripFile = "data/rotozoom/bigfiltre.bmp";
 constexpr const char* kTextureFile = "data/zoom/texture1.bmp";
 
-// The camera basis of one trace routine, with what it remembers for the directions
-// along the z axis (no x or y component), where side and up vectors are undefined.
-struct ZoomBasis {
-  // Starts as the basis of the direction (0, 0, 1), so that a first direction along the
-  // z axis still gives finite rays.
-  double side[3] = {0.0, 1.0, 0.0};
-  double up[3] = {1.0, 0.0, 0.0};
-  double forward[3] = {0.0, 0.0, 1.0};
-  double angleX = 1.0;
-  double angleY = 0.0;
-};
+// Each trace routine keeps its own camera memory, starting as the basis of the direction
+// (0, 0, 1), so that a first direction along the z axis still gives finite rays.
+constexpr CameraBasisMemory kAlongZ = {{0.0, 0.0, 1.0}, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, 0.0, 1.0};
+CameraBasisMemory planesBasis = kAlongZ;
+CameraBasisMemory tubeBasis = kAlongZ;
 
-ZoomBasis planesBasis;
-ZoomBasis tubeBasis;
-
-// Unit ray directions of the 65 x 33 grid vertices, stored in the grid's element order.
-struct GridRays {
-  float x[kGridVertices];
-  float y[kGridVertices];
-  float z[kGridVertices];
-};
-
-void CastGridRays(ZoomBasis* basis, float dirX, float dirY, float dirZ, double roll, GridRays* rays) {
-  const double q = std::sqrt(static_cast<double>(dirX) * dirX + static_cast<double>(dirY) * dirY);
-  if (q != 0.0) {
-    basis->side[0] = -dirY / q;
-    basis->side[1] = dirX / q;
-    basis->side[2] = 0.0;
-    basis->up[0] = static_cast<double>(dirX) * dirZ / q;
-    basis->up[1] = static_cast<double>(dirY) * dirZ / q;
-    basis->up[2] = -q;
-    basis->forward[0] = dirX;
-    basis->forward[1] = dirY;
-    basis->forward[2] = dirZ;
-  }
-  const double* side = basis->side;
-  const double* up = basis->up;
-  const double m = std::sqrt(side[1] * side[1] + up[1] * up[1]);
-  if (m != 0.0) {
-    basis->angleX = side[1] / m;
-    basis->angleY = up[1];  // not divided by m
-  }
-  const double theta = Atan2(basis->angleY, basis->angleX) + roll;
-  const double cosine = Cos(theta);
-  const double sine = Sin(theta);
-  float rowAxis[3];       // S', rounded to float
-  double columnAxis[3];   // V', kept in double
+// The zoom's own rays: the right axis kept in double and the terms summed in another
+// order than CastGridRays does.
+void CastTraceRays(CameraBasisMemory* memory, float dirX, float dirY, float dirZ, double roll, GridRays* rays) {
+  const CameraBasis basis = BuildCameraBasis(memory, dirX, dirY, dirZ, roll);
+  float rowAxis[3];       // down, rounded to float
+  double columnAxis[3];   // right, kept in double
   float forward256[3];
   for (int axis = 0; axis < 3; ++axis) {
-    rowAxis[axis] = static_cast<float>(side[axis] * cosine + up[axis] * sine);
-    columnAxis[axis] = up[axis] * cosine - side[axis] * sine;
-    forward256[axis] = static_cast<float>(256.0 * basis->forward[axis]);
+    rowAxis[axis] = static_cast<float>(basis.down[axis]);
+    columnAxis[axis] = basis.right[axis];
+    forward256[axis] = static_cast<float>(256.0 * basis.forward[axis]);
   }
   for (int j = 0; j <= kFrameHeight; j += 8) {
     for (int i = 0; i <= kFrameWidth; i += 8) {
@@ -103,19 +71,19 @@ GridRays traceRays;
 }  // namespace
 
 void ResetZoomScene() {
-  planesBasis = ZoomBasis{};
-  tubeBasis = ZoomBasis{};
+  planesBasis = kAlongZ;
+  tubeBasis = kAlongZ;
 }
 
 void TracePlanes(float h, float camX, float camY, float camZ, float dirX, float dirY, float dirZ, double roll) {
-  CastGridRays(&planesBasis, dirX, dirY, dirZ, roll, &traceRays);
+  CastTraceRays(&planesBasis, dirX, dirY, dirZ, roll, &traceRays);
   for (int element = 0; element < kGridVertices; ++element) {
     const float nx = traceRays.x[element];
     const float ny = traceRays.y[element];
     const float nz = traceRays.z[element];
     if (ny == 0.0f) {
-      GridU[element] = 0x7F00;
-      GridV[element] = 0x7F00;
+      GridU[element] = kGridParallelCoordinate;
+      GridV[element] = kGridParallelCoordinate;
       GridLight[element] = LightOfLevel(255);
       continue;
     }
@@ -130,7 +98,7 @@ void TracePlanes(float h, float camX, float camY, float camZ, float dirX, float 
 }
 
 void TraceTube(float r, float camX, float camY, float camZ, float dirX, float dirY, float dirZ, double roll) {
-  CastGridRays(&tubeBasis, dirX, dirY, dirZ, roll, &traceRays);
+  CastTraceRays(&tubeBasis, dirX, dirY, dirZ, roll, &traceRays);
   const float constant = static_cast<float>(static_cast<double>(camX) * camX + static_cast<double>(camY) * camY -
                                             static_cast<double>(r) * r);
   const float pi = static_cast<float>(4.0 * Atan2(1.0, 1.0));
@@ -143,8 +111,8 @@ void TraceTube(float r, float camX, float camY, float camZ, float dirX, float di
     const double discriminant = static_cast<double>(b) * b - 4.0 * constant * a;
     const float twiceA = static_cast<float>(2.0 * a);
     // A miss: the values that can never beat a plane.
-    int32_t u = 0x7F000000;
-    int32_t v = 0x7F000000;
+    int32_t u = kGridMissCoordinate;
+    int32_t v = kGridMissCoordinate;
     int32_t level = 255;
     // discriminant < 0 gives no real root; a ray along the axis (twiceA 0) never meets
     // the wall at a finite distance.

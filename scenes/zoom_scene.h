@@ -1,9 +1,10 @@
 // The zoom scene: a ray-cast flight along a textured corridor past a textured tube, with
 // flashes.
 //
-// ZoomScene runs until the song position reaches 40, on the scene clock that runs on
-// from the particles scene. The corridor is the pair of planes y = +800 and y = -800, the
-// tube the cylinder x^2 + y^2 = 400^2 around the z axis; the camera flies towards +z.
+// ZoomScene runs until the song position reaches its end position in scene_table.h, on
+// the scene clock that runs on from the particles scene. The corridor is the pair of
+// planes y = +800 and y = -800, the tube the cylinder x^2 + y^2 = 400^2 around the z
+// axis; the camera flies towards +z.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,8 @@ void ResetZoomScene();
 // TracePlanes writes every vertex of GridU, GridV, GridLight with the hit on the plane
 // y = +h (rays going up) or y = -h: U = x * 10240, V = z * 10240 (16.16, one texel per
 // 6.4 units, wrapping in 32 bits), light = 256 * min(255, horizontal distance / 20). A
-// ray parallel to the planes gets 0x7F00, 0x7F00 and level 255.
+// ray parallel to the planes gets kGridParallelCoordinate (image/grid_mapper.h) twice and
+// level 255.
 void TracePlanes(float h, float camX, float camY, float camZ, float dirX, float dirY, float dirZ, double roll);
 
 // TraceTube, called after TracePlanes for the same frame, overwrites the vertices where

@@ -26,13 +26,21 @@
 #include "app/music.h"
 #include "core/frame_buffer.h"
 #include "platform/offline.h"
+#include "scenes/scene_table.h"
 
 namespace {
 
-constexpr int kSegmentCount = 7;
-constexpr int32_t kSegmentEnds[kSegmentCount] = {12, 20, 28, 32, 40, 44, 96};
-const char* const kSegmentNames[kSegmentCount] = {"particles", "object", "ball", "rippled_plane",
-                                                  "zoom", "rotozoom", "end_logo"};
+// The six scenes, the end logo counted apart from the rotozoom it follows.
+constexpr int kSegmentCount = kSceneCount + 1;
+constexpr int32_t SegmentEnd(int segment) {
+  return segment < kSceneCount ? kSceneTable[segment].endPosition : kEndLogoEndPosition;
+}
+// The name in counter and file names: the scene's, with underscores for spaces.
+std::string SegmentName(int segment) {
+  std::string name = segment < kSceneCount ? kSceneTable[segment].name : kEndLogoName;
+  std::replace(name.begin(), name.end(), ' ', '_');
+  return name;
+}
 
 double ThreadMilliseconds() {
   timespec now{};
@@ -56,11 +64,11 @@ void TimeFrame(const platform::OfflineFrame& frame) {
   // The backend moves the song on after this call: the position now is the one the
   // scene read before drawing this frame, which decided the scene that drew it.
   const int32_t position = MusicPosition.load();
-  while (log.segment < kSegmentCount - 1 && position >= kSegmentEnds[log.segment]) ++log.segment;
+  while (log.segment < kSegmentCount - 1 && position >= SegmentEnd(log.segment)) ++log.segment;
   log.milliseconds[log.segment].push_back(now - log.last);
   if (log.dumpFolder != nullptr && frame.index % log.dumpEvery == 0) {
     char name[512];
-    std::snprintf(name, sizeof name, "%s/%s_%05lld.bgra", log.dumpFolder, kSegmentNames[log.segment],
+    std::snprintf(name, sizeof name, "%s/%s_%05lld.bgra", log.dumpFolder, SegmentName(log.segment).c_str(),
                   static_cast<long long>(frame.index));
     if (std::FILE* file = std::fopen(name, "wb")) {
       std::fwrite(frame.picture, 4, kFramePixels, file);
@@ -97,7 +105,7 @@ void BM_WholeDemo(benchmark::State& state) {
     std::vector<double>& times = log.milliseconds[segment];
     frames += times.size();
     if (times.empty()) continue;
-    const std::string name = kSegmentNames[segment];
+    const std::string name = SegmentName(segment);
     state.counters[name + "_frames"] = static_cast<double>(times.size());
     // The first frame of a scene also holds the loading of its assets: reported apart.
     state.counters[name + "_first_ms"] = times.front();

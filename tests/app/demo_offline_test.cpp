@@ -13,6 +13,7 @@
 #include "app/music.h"
 #include "core/frame_buffer.h"
 #include "platform/offline.h"
+#include "scenes/scene_table.h"
 #include "tests/app/harness.h"
 #include "tests/stand_in/stand_in_scenes.h"
 
@@ -99,7 +100,9 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
     EXPECT_EQ(StandInSceneCalls[i].frame, TheDemo->frameBuffer);
   }
   // Each card ends on exactly the frame after which the position reached its end value.
-  const int32_t endOf[8] = {0, 12, 20, 28, 32, 40, 44, 96};
+  int32_t endOf[kSceneCount + 2] = {0};
+  for (int scene = 0; scene < kSceneCount; ++scene) endOf[scene + 1] = kSceneTable[scene].endPosition;
+  endOf[kSceneCount + 1] = kEndLogoEndPosition;
   ASSERT_FALSE(cards.empty());
   EXPECT_EQ(cards.front(), 1);
   EXPECT_EQ(cards.back(), 7);
@@ -109,7 +112,7 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
     const bool changed = n > 0 && cards[n] != cards[n - 1];
     EXPECT_TRUE(!changed || (cards[n] == cards[n - 1] + 1 && positionAtFrame[n] >= endOf[cards[n - 1]])) << n;
   }
-  EXPECT_GE(MusicPosition.load(), 96);
+  EXPECT_GE(MusicPosition.load(), kEndLogoEndPosition);
 
   // Start-up and shut-down in their order; the cursor stays hidden to the end.
   const std::vector<std::string> startUp = {

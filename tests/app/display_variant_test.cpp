@@ -17,7 +17,7 @@ using platform::kOfflineUnwrittenPixel;
 // Runs the whole demo on a short module; `check` sees frame 2.
 void RunDemo(platform::OfflineSettings settings, const std::function<void(const platform::OfflineFrame&)>& check) {
   WorkDirectory work;
-  WriteTestModule(97, 1, 1, 125);  // about two seconds
+  WriteTestModule(kSongPositionsNeeded, 1, 1, 125);  // about two seconds
   bool checked = false;
   settings.frameSink = [&](const platform::OfflineFrame& frame) {
     if (frame.index != 2) return;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "scenes/scene_table.h"
+
 // A fresh directory that becomes the working directory for the object's lifetime.
 class WorkDirectory {
  public:
@@ -22,7 +24,7 @@ class WorkDirectory {
 };
 
 // Writes data/mowt.xm in the working directory: `orders` orders of `rows` rows.
-void WriteTestModule(int orders = 97, int rows = 2, int speed = 3, int tempo = 125,
+void WriteTestModule(int orders = kSongPositionsNeeded, int rows = 2, int speed = 3, int tempo = 125,
                      int restartPosition = 0);
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);

@@ -31,7 +31,7 @@ void OnSync(uint32_t, uint32_t order, uint32_t row) {
 
 TEST(SdlMusic, ReportsPositionsInOrderAndNeverBeforeTheyAreHeard) {
   WorkDirectory work;
-  WriteTestModule(97, 2, 3, 125);  // rows of 2880 samples, 60 ms
+  WriteTestModule(kSongPositionsNeeded, 2, 3, 125);  // rows of 2880 samples, 60 ms
   setenv("SDL_AUDIODRIVER", "dummy", 1);  // the clock-paced silent output
   ASSERT_TRUE(platform::MusicConfig());
   ASSERT_TRUE(platform::MusicInit());

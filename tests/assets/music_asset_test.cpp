@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "scenes/scene_table.h"
 #include "tools/assetgen/song.h"
 #include "tools/module_probe/module_probe.h"
 #include "tools/xm/xm_writer.h"
@@ -24,7 +25,7 @@ TEST(MusicAsset, PlayersAgreeAndScenesLastAsLongAsPlanned) {
   ASSERT_TRUE(ReadModuleFile(kModulePath, &file));
   const ModuleFacts openMpt = ProbeModuleOpenMpt(file), xmp = ProbeModuleXmp(file);
   ASSERT_TRUE(openMpt.loaded && xmp.loaded);
-  ASSERT_GE(openMpt.orders, 97);
+  ASSERT_GE(openMpt.orders, kSongPositionsNeeded);
   EXPECT_EQ(openMpt.orders, xmp.orders);
   EXPECT_GE(openMpt.channels, 6);
   EXPECT_EQ(openMpt.channels, xmp.channels);
@@ -37,8 +38,10 @@ TEST(MusicAsset, PlayersAgreeAndScenesLastAsLongAsPlanned) {
     EXPECT_NEAR(openMpt.orderStartSeconds[order], xmp.orderStartSeconds[order],
                 0.1 + 0.002 * xmp.orderStartSeconds[order]) << "order " << order;
   // Each scene ends when its order is reached; it lasts from the previous scene's end.
-  const struct { int endOrder; double shortest, longest; } scenes[] = {{12, 33, 45}, {20, 20, 30}, {28, 20, 30}, {32, 10, 15},
-                          {40, 20, 30}, {44, 10, 15}, {96, 36, 60}};
+  const struct { int endOrder; double shortest, longest; } scenes[] = {
+      {SceneEnd(kParticlesScene), 33, 45},    {SceneEnd(kObjectScene), 20, 30}, {SceneEnd(kBallScene), 20, 30},
+      {SceneEnd(kRippledPlaneScene), 10, 15}, {SceneEnd(kZoomScene), 20, 30},   {SceneEnd(kRotozoomScene), 10, 15},
+      {kEndLogoEndPosition, 36, 60}};
   double start = 0.0;
   for (const auto& scene : scenes) {
     const double length = openMpt.orderStartSeconds[scene.endOrder] - start;
@@ -84,7 +87,7 @@ int InstrumentNumber(const xm::Module& module, const std::string& name) {
 TEST(Song, PatternsLandOnTheScenesPulses) {
   const xm::Module module = assetgen::MakeSong();
   const SongRows song(module);
-  ASSERT_EQ(module.orders.size(), 97u);
+  ASSERT_EQ(module.orders.size(), static_cast<size_t>(kSongPositionsNeeded));
   EXPECT_EQ(module.tempo, 159);
   EXPECT_EQ(module.speed, 6);
   const double rowSeconds = 2.5 * module.speed / module.tempo, rate = 499.49850000000004 / 240;
@@ -100,15 +103,15 @@ TEST(Song, PatternsLandOnTheScenesPulses) {
   int troughs = 0;
   for (int k = 0;; ++k, ++troughs) {
     const double now = ((2 * k + 1) * kPi - 3.1415) / rate;
-    if (song.orderStart[0] + now / rowSeconds >= song.orderStart[12]) break;
-    nearestOrder(now, 0, 12);  // the last may fall on the scene's end
+    if (song.orderStart[0] + now / rowSeconds >= song.orderStart[SceneEnd(kParticlesScene)]) break;
+    nearestOrder(now, 0, SceneEnd(kParticlesScene));  // the last may fall on the scene's end
   }
   EXPECT_GE(troughs, 12);
   int flashes = 0;
   for (int k = 1;; ++k, ++flashes) {
     const double t = (2 * k * kPi - 3.1415) / (rate / 2);
-    if (song.orderStart[44] + t / rowSeconds >= song.orderStart[96]) break;
-    const int order = nearestOrder(t, 44, 96);
+    if (song.orderStart[SceneEnd(kRotozoomScene)] + t / rowSeconds >= song.orderStart[kEndLogoEndPosition]) break;
+    const int order = nearestOrder(t, SceneEnd(kRotozoomScene), kEndLogoEndPosition);
     bool accented = false;
     for (int channel = 0; channel < song.channels; ++channel)
       accented |= song.At(song.orderStart[order], channel).instrument == crash;
@@ -133,7 +136,8 @@ TEST(Song, ChangesAtEverySceneAndNeverLoopsFourBarsThrice) {
       }
     return playing;
   };
-  for (int order : {12, 20, 28, 32, 40, 44}) {
+  for (const SceneStep& scene : kSceneTable) {
+    const int order = scene.endPosition;
     const int change = song.orderStart[order];
     EXPECT_NE(voices(change - 48, change - 16), voices(change, change + 32)) << "same voices across order " << order;
   }
@@ -224,10 +228,11 @@ TEST(MusicAsset, LevelDynamicsAndStereo) {
         energy += std::pow(10.0, m / 10), ++count;
     return 10 * std::log10(energy / std::max(count, 1));
   };
-  const double drop = loudness(12, 20) - loudness(28, 31);
+  const int verse = SceneEnd(kParticlesScene), breakdown = SceneEnd(kBallScene), buildUp = SceneEnd(kRippledPlaneScene) - 1;
+  const double drop = loudness(verse, SceneEnd(kObjectScene)) - loudness(breakdown, buildUp);
   EXPECT_GE(drop, 4.0);
   EXPECT_LE(drop, 6.0);
-  EXPECT_GT(loudness(31, 32), loudness(28, 31) + 2.0) << "no build into the zoom scene";
+  EXPECT_GT(loudness(buildUp, buildUp + 1), loudness(breakdown, buildUp) + 2.0) << "no build into the zoom scene";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "app/music.h"
 #include "core/frame_buffer.h"
 #include "platform/offline.h"
+#include "scenes/scene_table.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ struct SceneLight {
   double worstWhiteSecond = 0, worstLitSecond = 0;
 };
 
-SceneLight scenes[] = {{"object", 12, 20}, {"ball", 20, 28}, {"rotozoom", 40, 44}};
+SceneLight scenes[] = {{"object", SceneStart(kObjectScene), SceneEnd(kObjectScene)},
+                       {"ball", SceneStart(kBallScene), SceneEnd(kBallScene)},
+                       {"rotozoom", SceneStart(kRotozoomScene), SceneEnd(kRotozoomScene)}};
 int32_t framesPerSecond = 12;
 
 void MeasureFrame(const platform::OfflineFrame& frame) {

@@ -11,6 +11,7 @@
 #include "app/demo.h"
 #include "app/music.h"
 #include "platform/offline.h"
+#include "scenes/scene_table.h"
 #include "tests/capture/capture_test_support.h"
 
 namespace {
@@ -71,8 +72,8 @@ class CaptureRun : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "zelto2k-capture-run-XXXXXX").string();
     ASSERT_TRUE(mkdtemp(pattern.data()));
     Folder = pattern;
-    // 97 one-row orders of 40 ms: the whole demo in under four seconds.
-    MakeDemoFolder(Folder, 97, 1, 2, 125);
+    // One-row orders of 40 ms: the whole demo in under four seconds.
+    MakeDemoFolder(Folder, kSongPositionsNeeded, 1, 2, 125);
     const fs::path previous = fs::current_path();
     fs::current_path(Folder);
     platform::OfflineSettings settings;

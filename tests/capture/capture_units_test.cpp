@@ -122,7 +122,7 @@ TEST(WavWriter, HeaderAlwaysDescribesTheSamplesWritten) {
 TEST(SongTimeline, FindsTheEndOrSaysTheSongNeverGetsThere) {
   const std::string folder = TemporaryFolder("song_timeline");
   std::string error;
-  ASSERT_TRUE(xm::WriteXm(folder + "/whole.xm", xm::MakeTestModule(97, 1, 2, 125)) &&
+  ASSERT_TRUE(xm::WriteXm(folder + "/whole.xm", xm::MakeTestModule(kSongPositionsNeeded, 1, 2, 125)) &&
               xm::WriteXm(folder + "/short.xm", xm::MakeTestModule(50, 1, 2, 125)));
   SongTimeline timeline;
   ASSERT_TRUE(BuildSongTimeline((folder + "/whole.xm").c_str(), 60000, 1001, 100000, &timeline, &error));
@@ -134,7 +134,7 @@ TEST(SongTimeline, FindsTheEndOrSaysTheSongNeverGetsThere) {
   for (size_t frame = 1; frame < timeline.seen.size(); ++frame)
     EXPECT_GE(timeline.seen[frame].order, timeline.seen[frame - 1].order);
 
-  // 50 orders then a loop: the end logo would wait for order 96 for ever.
+  // 50 orders then a loop: the end logo would wait for its end order for ever.
   ASSERT_TRUE(BuildSongTimeline((folder + "/short.xm").c_str(), 60, 1, 2000, &timeline, &error));
   EXPECT_EQ(timeline.demoFrames, -1);
   EXPECT_EQ(FirstFrameAtSong(timeline, 60, 0), -1);

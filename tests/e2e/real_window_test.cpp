@@ -88,7 +88,7 @@ class RealWindow : public testing::Test {
   // Starts the stand-in demo on a module of 97 orders and waits for its first frame; the
   // window's X id changes when the renderer is created, so it is looked up after that.
   std::string StartDemo(int rows = 2, int speed = 3) {
-    WriteTestModule(97, rows, speed, 125);
+    WriteTestModule(kSongPositionsNeeded, rows, speed, 125);
     EXPECT_TRUE(demo_.Start(ZELTO_STAND_IN_PROGRAM, work_.path(), kSilentOnX));
     EXPECT_TRUE(demo_.WaitForLine("first frame", 20)) << demo_.ErrorOutput();
     return WindowId("Zelto2k");
@@ -189,7 +189,7 @@ TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
 
 TEST(NoDisplay, RefusesToPlayUnseenAndSaysWhatToDoAndTheDummyDriverPlaysItHeadless) {
   WorkDirectory work;
-  WriteTestModule(97, 1, 2, 125);
+  WriteTestModule(kSongPositionsNeeded, 1, 2, 125);
   for (const char* driver : {"", "dummy"}) {
     DemoProcess demo;
     ASSERT_TRUE(demo.Start(ZELTO_STAND_IN_PROGRAM, work.path(),

@@ -1,4 +1,4 @@
-// Normals, the camera matrix, the projection and the per-point and per-face values
+// Normals, the camera matrix and basis, the projection and the per-point and per-face values
 // the renderer reads.
 #include <gtest/gtest.h>
 
@@ -86,6 +86,40 @@ TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
       }
     }
   }
+}
+
+// The remembering builder: the engine's matrix for ordinary directions, and for the
+// degenerate ones what it last saw, where the engine's matrix takes limits instead.
+TEST(CameraBasis, KeepsTheLastDefinedDirectionAndAngle) {
+  CameraBasisMemory memory;
+  const CameraRows untouched = RoundCameraBasis(BuildCameraBasis(&memory, 0, 0, 1, 0.3));
+  ExpectNear(untouched.right, {0, 0, 0}, 0);
+  ExpectNear(untouched.forward, {0, 0, 0}, 0);  // nothing seen yet: rays that hit nothing
+
+  float m[9];
+  CameraMatrix(m, 0.6f, 0, 0.8f, 0.25);
+  const CameraRows seen = RoundCameraBasis(BuildCameraBasis(&memory, 0.6f, 0, 0.8f, 0.25));
+  for (int axis = 0; axis < 3; ++axis) {
+    EXPECT_EQ(seen.right[axis], m[axis]) << axis;
+    EXPECT_EQ(seen.down[axis], m[3 + axis]) << axis;
+    EXPECT_EQ(seen.forward[axis], m[6 + axis]) << axis;
+  }
+  // Along -z the last direction's basis stays, turned by the new roll only.
+  CameraBasisMemory fresh;
+  const CameraRows turned = RoundCameraBasis(BuildCameraBasis(&fresh, 0.6f, 0, 0.8f, 1.25));
+  const CameraRows kept = RoundCameraBasis(BuildCameraBasis(&memory, 0, 0, -1, 1.25));
+  for (int axis = 0; axis < 3; ++axis) {
+    EXPECT_EQ(kept.right[axis], turned.right[axis]) << axis;
+    EXPECT_EQ(kept.down[axis], turned.down[axis]) << axis;
+    EXPECT_EQ(kept.forward[axis], turned.forward[axis]) << axis;
+  }
+  // Straight up (g = 0): P = (0, 0, -1) and Q = (-1, 0, 0) are defined, the angle is the
+  // last one seen (atan2(0, 1) = 0) plus the roll, so right = (sin r, 0, -cos r).
+  const double roll = 0.5;
+  const CameraRows up = RoundCameraBasis(BuildCameraBasis(&memory, 0, 1, 0, roll));
+  ExpectNear(up.right, {static_cast<float>(std::sin(roll)), 0, static_cast<float>(-std::cos(roll))});
+  ExpectNear(up.down, {static_cast<float>(-std::cos(roll)), 0, static_cast<float>(-std::sin(roll))});
+  ExpectNear(up.forward, {0, 1, 0}, 0);
 }
 
 TEST(Transform, ProjectsWithFocalLength256TruncatingTowardZero) {

@@ -30,7 +30,7 @@ TEST(FillBallGrid, HitsMissesTheGrazingRayAndTheAnimationFrame) {
   // is taken as a float (slightly larger).
   EXPECT_EQ(Values(kCentre), (V{16777215, 0, 0}));
   // The ball spans 30 degrees around the axis: the corner rays miss.
-  EXPECT_EQ(Values(0), (V{kBallMissCoordinate, kBallMissCoordinate, kBallMissLight}));
+  EXPECT_EQ(Values(0), (V{kGridMissCoordinate, kGridMissCoordinate, kGridLightMissMarker}));
   // Rows mirrored about the centre meet mirrored points: the same texel. Columns left of
   // the centre look towards +z.
   EXPECT_EQ(GridLight[Vertex(200, 96)], 0);
@@ -40,7 +40,7 @@ TEST(FillBallGrid, HitsMissesTheGrazingRayAndTheAnimationFrame) {
   // The centre ray passes exactly along the rim (discriminant 0): a miss. One more unit
   // of radius and it hits.
   FillBallGrid(256.0f, 5000.0f, -10000.0f, 5000.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, &centreX, &centreY);
-  EXPECT_EQ(GridLight[kCentre], kBallMissLight);
+  EXPECT_EQ(GridLight[kCentre], kGridLightMissMarker);
   FillBallGrid(256.0f, 5001.0f, -10000.0f, 5000.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, &centreX, &centreY);
   EXPECT_EQ(GridLight[kCentre], 0);
   // The animation cycles through thirty frames whatever the sign of the product.

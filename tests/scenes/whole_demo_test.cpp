@@ -20,14 +20,16 @@
 #include "core/random.h"
 #include "core/trig.h"
 #include "platform/offline.h"
+#include "scenes/scene_table.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
 
 // The six scenes, the last one split into its two phases, and the positions they end at.
-constexpr int kSceneCount = 6;
-constexpr int kSegmentCount = 7;
-constexpr int32_t kSegmentEnds[kSegmentCount] = {12, 20, 28, 32, 40, 44, 96};
+constexpr int kSegmentCount = kSceneCount + 1;
+constexpr int32_t kSegmentEnds[kSegmentCount] = {
+    SceneEnd(kParticlesScene), SceneEnd(kObjectScene),   SceneEnd(kBallScene),  SceneEnd(kRippledPlaneScene),
+    SceneEnd(kZoomScene),      SceneEnd(kRotozoomScene), kEndLogoEndPosition};
 const char* const kSegmentNames[kSegmentCount] = {"particles", "object", "ball", "rippled_plane",
                                                   "zoom", "rotozoom", "end_logo"};
 constexpr int kEndLogo = 6;
@@ -77,7 +79,7 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   for (const fs::directory_entry& entry : fs::directory_iterator(ZELTO_TEST_DATA_DIR))
     if (entry.path().filename() != "mowt.xm") fs::create_symlink(entry.path(), folder / "data" / entry.path().filename());
   xm::Module module = xm::MakeTestModule(100, 2, 1, 255);
-  for (size_t order = 44; order < module.patterns.size(); ++order) {
+  for (size_t order = SceneEnd(kRotozoomScene); order < module.patterns.size(); ++order) {
     module.patterns[order].rows = 16;
     module.patterns[order].cells.resize(16 * static_cast<size_t>(module.channels));
   }
@@ -148,8 +150,8 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
   const DemoRun run = RunDemo("whole_demo_60fps", 60);
   EXPECT_EQ(run.exitCode, 0);
   ASSERT_GE(run.positions.size(), 2u);
-  EXPECT_LT(run.positions.back(), 96);
-  EXPECT_GE(run.finalPosition, 96) << "ends on the frame that reaches 96";
+  EXPECT_LT(run.positions.back(), kEndLogoEndPosition);
+  EXPECT_GE(run.finalPosition, kEndLogoEndPosition) << "ends on the frame that reaches the end logo's end";
   const std::vector<int> segments = SegmentsOfFrames(run);
 
   // Each scene starts on the frame after the one on which the position reached the
@@ -205,7 +207,7 @@ TEST(WholeDemo, ScenesWhoseEndIsAlreadyReachedPresentNoFrame) {
   // (28..32) and the rotozoom phase (40..44) are passed over.
   const DemoRun run = RunDemo("whole_demo_4fps", 4);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_GE(run.finalPosition, 96);
+  EXPECT_GE(run.finalPosition, kEndLogoEndPosition);
   const std::vector<int> segments = SegmentsOfFrames(run);
   EXPECT_EQ(FirstFrameOf(segments, 3), FirstFrameOf(segments, 4));
   EXPECT_EQ(FirstFrameOf(segments, 5), FirstFrameOf(segments, kEndLogo));

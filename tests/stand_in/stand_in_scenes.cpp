@@ -7,6 +7,7 @@
 #include "app/music.h"
 #include "app/timer.h"
 #include "core/frame_buffer.h"
+#include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 
 std::vector<StandInSceneCall> StandInSceneCalls;
@@ -57,17 +58,17 @@ int StandInCardOf(const uint32_t* picture) {
 
 void ParticlesScene(uint32_t* frame) {
   TimerReset();
-  RunScene(frame, 1, 12);
+  RunScene(frame, 1, SceneEnd(kParticlesScene));
 }
-void ObjectScene(uint32_t* frame) { RunScene(frame, 2, 20); }
-void BallScene(uint32_t* frame) { RunScene(frame, 3, 28); }
-void RippledPlaneScene(uint32_t* frame) { RunScene(frame, 4, 32); }
-void ZoomScene(uint32_t* frame) { RunScene(frame, 5, 40); }
+void ObjectScene(uint32_t* frame) { RunScene(frame, 2, SceneEnd(kObjectScene)); }
+void BallScene(uint32_t* frame) { RunScene(frame, 3, SceneEnd(kBallScene)); }
+void RippledPlaneScene(uint32_t* frame) { RunScene(frame, 4, SceneEnd(kRippledPlaneScene)); }
+void ZoomScene(uint32_t* frame) { RunScene(frame, 5, SceneEnd(kZoomScene)); }
 void RotozoomScene(uint32_t* frame) {
   TimerReset();
-  RunScene(frame, 6, 44);
+  RunScene(frame, 6, SceneEnd(kRotozoomScene));
   TimerReset();
-  RunCard(frame, 7, 96);
+  RunCard(frame, 7, kEndLogoEndPosition);
 }
 
 // The cards keep nothing between frames (StandInSceneCalls is the tests' own record).

@@ -3,10 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <string>
 
 #include "core/trig.h"
+#include "engine3d/lwo_writer.h"
 
 namespace assetgen {
 namespace {
@@ -36,18 +35,6 @@ Vector RingPoint(double around, double section) {
   return outward * (kRingRadius + radius * Cos(section)) + Vector{0, 0, radius * Sin(section)};
 }
 
-void Big16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v >> 8));
-  out.push_back(static_cast<uint8_t>(v));
-}
-void Big32(std::vector<uint8_t>& out, uint32_t v) {
-  Big16(out, v >> 16);
-  Big16(out, v & 0xFFFF);
-}
-void Tag(std::vector<uint8_t>& out, const char* tag) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
-}
-
 }  // namespace
 
 Mesh MakeRing() {
@@ -73,40 +60,14 @@ Mesh MakeRing() {
 }
 
 std::vector<uint8_t> EncodeLwob(const Mesh& mesh) {
-  std::vector<uint8_t> body;
-  Tag(body, "LWOB");
-  Tag(body, "PNTS");
-  Big32(body, static_cast<uint32_t>(mesh.points.size() * 4));
-  for (float value : mesh.points) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    Big32(body, bits);
-  }
-  Tag(body, "POLS");
-  Big32(body, static_cast<uint32_t>(mesh.faces.size() / 3 * 10));
-  for (size_t i = 0; i + 2 < mesh.faces.size(); i += 3) {
-    Big16(body, 3);
-    Big16(body, mesh.faces[i]);
-    Big16(body, mesh.faces[i + 1]);
-    Big16(body, mesh.faces[i + 2]);
-    Big16(body, 1);  // surface 1
-  }
-  const std::string surface("Chrome\0\0", 8);  // even length, zero-terminated
-  Tag(body, "SRFS");
-  Big32(body, static_cast<uint32_t>(surface.size()));
-  for (char c : surface) body.push_back(static_cast<uint8_t>(c));
-  Tag(body, "SURF");
-  Big32(body, static_cast<uint32_t>(surface.size() + 10));
-  for (char c : surface) body.push_back(static_cast<uint8_t>(c));
-  Tag(body, "COLR");
-  Big16(body, 4);
-  for (uint8_t c : {200, 210, 230, 0}) body.push_back(c);
-  std::vector<uint8_t> out;
-  Tag(out, "FORM");
-  Big32(out, static_cast<uint32_t>(body.size()));
-  out.resize(8 + body.size());
-  std::memcpy(out.data() + 8, body.data(), body.size());
-  return out;
+  std::vector<Vecteur3d> points;
+  for (size_t i = 0; i + 2 < mesh.points.size(); i += 3)
+    points.push_back({mesh.points[i], mesh.points[i + 1], mesh.points[i + 2]});
+  std::vector<FaceIndices> faces;
+  for (size_t i = 0; i + 2 < mesh.faces.size(); i += 3)
+    faces.push_back({mesh.faces[i], mesh.faces[i + 1], mesh.faces[i + 2]});
+  const LwoSurface chrome = {"Chrome", 200, 210, 230};
+  return EncodeLwo(points, faces, &chrome);
 }
 
 }  // namespace assetgen

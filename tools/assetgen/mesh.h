@@ -20,8 +20,7 @@ struct Mesh {
 
 Mesh MakeRing();
 
-// LightWave object bytes: FORM/LWOB with PNTS, POLS (each polygon: count 3, three
-// indices, surface 1), SRFS and a minimal SURF; big-endian throughout.
+// LightWave object bytes (engine3d/lwo_writer.h) with one surface, "Chrome".
 std::vector<uint8_t> EncodeLwob(const Mesh& mesh);
 
 }  // namespace assetgen

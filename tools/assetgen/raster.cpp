@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "image/bmp_writer.h"
+
 namespace assetgen {
 
 Colour Mix(Colour a, Colour b, float t) {
@@ -233,34 +235,14 @@ uint8_t Quantise(float value) {
 }
 
 std::vector<uint8_t> EncodeBmp(const Canvas& canvas) {
-  const uint32_t rowBytes = static_cast<uint32_t>(canvas.width()) * 3;
-  const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(canvas.height());
-  std::vector<uint8_t> out;
-  out.reserve(54 + imageBytes);
-  auto u16 = [&](uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  out.push_back('B');
-  out.push_back('M');
-  u32(54 + imageBytes);
-  u32(0);
-  u32(54);  // pixel data offset
-  u32(40);  // info header size
-  u32(static_cast<uint32_t>(canvas.width()));
-  u32(static_cast<uint32_t>(canvas.height()));  // positive: bottom-up
-  u16(1);
-  u16(24);
-  u32(0);  // no compression
-  u32(imageBytes);
-  u32(2835);  // 72 dpi
-  u32(2835);
-  u32(0);
-  u32(0);
+  BmpLayout layout;
+  layout.width = canvas.width();
+  layout.height = canvas.height();
+  layout.pixelsPerMetre = 2835;  // 72 dpi
+  layout.recordsImageBytes = true;
+  std::vector<uint8_t> out(kBmpHeaderBytes);
+  out.reserve(static_cast<size_t>(BmpFileBytes(layout)));
+  EncodeBmpHeader(layout, out.data());
   for (int y = canvas.height() - 1; y >= 0; --y)
     for (int x = 0; x < canvas.width(); ++x) {
       const Colour& p = canvas.At(x, y);

@@ -8,14 +8,39 @@
 #include <string_view>
 #include <vector>
 
+#include "scenes/scene_table.h"
 #include "tools/assetgen/synth.h"
 
 namespace assetgen {
 namespace {
 
 constexpr int kRowsPerBar = 16;
-constexpr int kBars = 115;  // orders 0..43: two bars each; 44..95: half a bar; 96: one bar
+
+// Lengths of the patterns in rows, order by order: two bars each while the scenes change
+// every few orders, half a bar under the end logo (so that its flashes land on pattern
+// starts), and one bar for the last order, which the demo ends on.
+constexpr int OrderRows(int order) {
+  return order < SceneEnd(kRotozoomScene) ? 2 * kRowsPerBar : order < kEndLogoEndPosition ? kRowsPerBar / 2 : kRowsPerBar;
+}
+constexpr int OrderBar(int order) {
+  int rows = 0;
+  for (int before = 0; before < order; ++before) rows += OrderRows(before);
+  return rows / kRowsPerBar;
+}
+
+// The bars the sections start on: where the scenes change.
+constexpr int kVerseBar = OrderBar(SceneEnd(kParticlesScene));
+constexpr int kChorusBar = OrderBar(SceneEnd(kObjectScene));
+constexpr int kBreakdownBar = OrderBar(SceneEnd(kBallScene));
+constexpr int kDrivingChorusBar = OrderBar(SceneEnd(kRippledPlaneScene));
+constexpr int kBridgeBar = OrderBar(SceneEnd(kZoomScene));
+constexpr int kOutroBar = OrderBar(SceneEnd(kRotozoomScene));
+constexpr int kLastOrderBar = OrderBar(kEndLogoEndPosition);
+constexpr int kBars = OrderBar(kSongOrders);
 constexpr int kRows = kBars * kRowsPerBar;
+// The melodies and drum lines are written for sections of these lengths.
+static_assert(kVerseBar == 24 && kChorusBar == 40 && kBreakdownBar == 56 && kDrivingChorusBar == 64 &&
+              kBridgeBar == 80 && kOutroBar == 88 && kLastOrderBar == 114 && kBars == 115);
 
 // Two pad sets take turns: a new chord attacks on one while the old one releases on the
 // other, so the harmony never drops out at a chord change.
@@ -346,117 +371,117 @@ Timeline Compose() {
   Crash(song, 16, 56);
   Groove(song, 16, 23, true, true, false);
   Bass(song, 16, 23, BassStyle::Offbeat, 56);
-  Fill(song, 23, kSnareFill);
-  Riser(song, 22, 48);
+  Fill(song, kVerseBar - 1, kSnareFill);
+  Riser(song, kVerseBar - 2, 48);
 
   // Verse (object scene): the lead enters, the arpeggio leaves.
   song.Level(100);
-  Crash(song, 24, 64);
-  Pads(song, 24, 39, 36);
-  Groove(song, 24, 39, true, false, false);
-  Drums(song, 31, kOpenHat, kOpenHatSound, kOffbeats, 40);
-  Bass(song, 24, 39, BassStyle::Groove, 60);
-  Lead(song, kVerseMelody, 24, 50);
-  Lead(song, kVerseMelody, 32, 54);
-  Fill(song, 39, kSnareFill);
-  Riser(song, 38, 52);
+  Crash(song, kVerseBar, 64);
+  Pads(song, kVerseBar, kChorusBar - 1, 36);
+  Groove(song, kVerseBar, kChorusBar - 1, true, false, false);
+  Drums(song, kVerseBar + 7, kOpenHat, kOpenHatSound, kOffbeats, 40);
+  Bass(song, kVerseBar, kChorusBar - 1, BassStyle::Groove, 60);
+  Lead(song, kVerseMelody, kVerseBar, 50);
+  Lead(song, kVerseMelody, kVerseBar + 8, 54);
+  Fill(song, kChorusBar - 1, kSnareFill);
+  Riser(song, kChorusBar - 2, 52);
 
   // Chorus (ball scene): the arpeggio and the open hats come back.
-  Crash(song, 40, 64);
-  Pads(song, 40, 55, 40);
-  Groove(song, 40, 55, true, false, true);
-  Bass(song, 40, 55, BassStyle::Offbeat, 62);
-  Arpeggio(song, 40, 55, 26);
-  Lead(song, kChorusMelody, 40, 48);
-  Lead(song, kChorusMelody, 48, 50);
-  Fill(song, 55, kBigFill);
+  Crash(song, kChorusBar, 64);
+  Pads(song, kChorusBar, kBreakdownBar - 1, 40);
+  Groove(song, kChorusBar, kBreakdownBar - 1, true, false, true);
+  Bass(song, kChorusBar, kBreakdownBar - 1, BassStyle::Offbeat, 62);
+  Arpeggio(song, kChorusBar, kBreakdownBar - 1, 26);
+  Lead(song, kChorusMelody, kChorusBar, 48);
+  Lead(song, kChorusMelody, kChorusBar + 8, 50);
+  Fill(song, kBreakdownBar - 1, kBigFill);
 
   // Breakdown (rippled plane): no kick and no hats, long bass notes, a half-time snare,
   // well below the verse; its last two bars build into the zoom scene with a rising
   // snare roll, a riser and a kick on every beat.
   song.Level(56);
-  Crash(song, 56, 52);
-  Pads(song, 56, 63, 50);
-  Bass(song, 56, 61, BassStyle::Whole, 56);
-  Arpeggio(song, 56, 61, 30);
-  for (int bar = 58; bar <= 61; ++bar) Drums(song, bar, kSnare, kSnareSound, kHalfTime, 52);
-  Lead(song, kBreakdownMelody, 60, 46);
+  const int buildUp = kDrivingChorusBar - 2;
+  Crash(song, kBreakdownBar, 52);
+  Pads(song, kBreakdownBar, kDrivingChorusBar - 1, 50);
+  Bass(song, kBreakdownBar, buildUp - 1, BassStyle::Whole, 56);
+  Arpeggio(song, kBreakdownBar, buildUp - 1, 30);
+  for (int bar = kBreakdownBar + 2; bar < buildUp; ++bar) Drums(song, bar, kSnare, kSnareSound, kHalfTime, 52);
+  Lead(song, kBreakdownMelody, kBreakdownBar + 4, 46);
   song.Level(100);
   for (int i = 0; i < 32; ++i) {
-    const int row = BarRow(62) + i;
+    const int row = BarRow(buildUp) + i;
     song.Note(row, kSnare, 49, kSnareSound, 12 + 40 * i / 31);
     if (i % 4 == 0) song.Note(row, kKick, 49, kKickSound, 24 + i);
   }
-  Arpeggio(song, 62, 63, 12, 30);
-  Bass(song, 62, 63, BassStyle::Offbeat, 44);
-  Riser(song, 62, 60);
+  Arpeggio(song, buildUp, kDrivingChorusBar - 1, 12, 30);
+  Bass(song, buildUp, kDrivingChorusBar - 1, BassStyle::Offbeat, 44);
+  Riser(song, buildUp, 60);
 
   // Driving chorus (zoom): the whole band, sixteenth hats and a rolling bass.
-  Crash(song, 64, 64);
-  Pads(song, 64, 79, 38);
-  Groove(song, 64, 79, true, true, true);
-  Bass(song, 64, 79, BassStyle::Rolling, 56);
-  Arpeggio(song, 64, 79, 24);
-  Lead(song, kChorusMelody, 64, 50);
-  Lead(song, kChorusMelody, 72, 52);
-  Fill(song, 79, kSnareFill);
-  Riser(song, 78, 52);
+  Crash(song, kDrivingChorusBar, 64);
+  Pads(song, kDrivingChorusBar, kBridgeBar - 1, 38);
+  Groove(song, kDrivingChorusBar, kBridgeBar - 1, true, true, true);
+  Bass(song, kDrivingChorusBar, kBridgeBar - 1, BassStyle::Rolling, 56);
+  Arpeggio(song, kDrivingChorusBar, kBridgeBar - 1, 24);
+  Lead(song, kChorusMelody, kDrivingChorusBar, 50);
+  Lead(song, kChorusMelody, kDrivingChorusBar + 8, 52);
+  Fill(song, kBridgeBar - 1, kSnareFill);
+  Riser(song, kBridgeBar - 2, 52);
 
   // Bridge (rotozoom): the snare and the arpeggio leave, the bridge melody over the kick.
   song.Level(92);
-  Crash(song, 80, 64);
-  Pads(song, 80, 87, 42);
-  Groove(song, 80, 87, false, true, false);
-  for (int bar = 84; bar <= 86; ++bar) Drums(song, bar, kSnare, kSnareSound, kBackbeat, 56);
-  Bass(song, 80, 87, BassStyle::Groove, 58);
-  Lead(song, kBridgeMelody, 80, 48);
-  Fill(song, 87, kBigFill);
-  Riser(song, 86, 56);
+  Crash(song, kBridgeBar, 64);
+  Pads(song, kBridgeBar, kOutroBar - 1, 42);
+  Groove(song, kBridgeBar, kOutroBar - 1, false, true, false);
+  for (int bar = kBridgeBar + 4; bar < kOutroBar - 1; ++bar) Drums(song, bar, kSnare, kSnareSound, kBackbeat, 56);
+  Bass(song, kBridgeBar, kOutroBar - 1, BassStyle::Groove, 58);
+  Lead(song, kBridgeMelody, kBridgeBar, 48);
+  Fill(song, kOutroBar - 1, kBigFill);
+  Riser(song, kOutroBar - 2, 56);
 
   // Outro (end logo): the verse once more, then the kit falls away bar group by group,
   // each step quieter; every flash of the logo gets its hit.
   song.Level(100);
-  Crash(song, 88, 64);
-  Pads(song, 88, 95, 40);
-  Groove(song, 88, 95, true, false, true);
-  Bass(song, 88, 95, BassStyle::Groove, 58);
-  Lead(song, kVerseMelody, 88, 50);
+  // The outro's three steps of eight bars, and the last chord two bars before the last order.
+  const int thinner = kOutroBar + 8, thinnest = kOutroBar + 16, lastChord = kLastOrderBar - 2;
+  Crash(song, kOutroBar, 64);
+  Pads(song, kOutroBar, thinner - 1, 40);
+  Groove(song, kOutroBar, thinner - 1, true, false, true);
+  Bass(song, kOutroBar, thinner - 1, BassStyle::Groove, 58);
+  Lead(song, kVerseMelody, kOutroBar, 50);
   song.Level(85);
-  Pads(song, 96, 103, 40);
-  Groove(song, 96, 103, false, true, false);
-  Bass(song, 96, 103, BassStyle::Groove, 58);
-  Arpeggio(song, 96, 103, 28, 22);
+  Pads(song, thinner, thinnest - 1, 40);
+  Groove(song, thinner, thinnest - 1, false, true, false);
+  Bass(song, thinner, thinnest - 1, BassStyle::Groove, 58);
+  Arpeggio(song, thinner, thinnest - 1, 28, 22);
   song.Level(46);
-  Pads(song, 104, 111, 40);
-  Arpeggio(song, 104, 111, 22, 14);
-  for (int bar = 104; bar <= 111; ++bar) Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 36);
-  for (int bar = 90; bar <= 110; bar += 4) {
-    song.Level(bar < 96 ? 100 : bar < 104 ? 92 : 70);
+  Pads(song, thinnest, lastChord - 1, 40);
+  Arpeggio(song, thinnest, lastChord - 1, 22, 14);
+  for (int bar = thinnest; bar < lastChord; ++bar) Drums(song, bar, kClosedHat, kClosedHatSound, kOffbeats, 36);
+  for (int bar = kOutroBar + 2; bar < lastChord; bar += 4) {
+    song.Level(bar < thinner ? 100 : bar < thinnest ? 92 : 70);
     FlashHit(song, bar, 60);
   }
   // The last chord: struck with kick, bass and crash, then faded out row by row.
   song.Level(58);
-  Crash(song, 112, 56);
-  Drums(song, 112, kKick, kKickSound, "x...............", 64);
-  Pads(song, 112, 113, 44);
-  song.Note(BarRow(112), kBass, InRange(9, NoteNumber(4, 2)), kBassSound, 56);
-  song.Note(BarRow(112), kLead, NoteNumber(9, 5), kLeadSound, 40);
+  Crash(song, lastChord, 56);
+  Drums(song, lastChord, kKick, kKickSound, "x...............", 64);
+  Pads(song, lastChord, lastChord + 1, 44);
+  song.Note(BarRow(lastChord), kBass, InRange(9, NoteNumber(4, 2)), kBassSound, 56);
+  song.Note(BarRow(lastChord), kLead, NoteNumber(9, 5), kLeadSound, 40);
   for (int i = 1; i < 32; ++i) {
     const int level = 44 * (32 - i) / 32;
-    for (int v = 0; v < 3; ++v) song.Volume(BarRow(112) + i, song.SoundingPads() + v, level);
-    song.Volume(BarRow(112) + i, kBass, 56 * (32 - i) / 32);
-    song.Volume(BarRow(112) + i, kLead, 40 * (32 - i) / 32);
+    for (int v = 0; v < 3; ++v) song.Volume(BarRow(lastChord) + i, song.SoundingPads() + v, level);
+    song.Volume(BarRow(lastChord) + i, kBass, 56 * (32 - i) / 32);
+    song.Volume(BarRow(lastChord) + i, kLead, 40 * (32 - i) / 32);
   }
-  PadsRelease(song, BarRow(114));
-  song.Off(BarRow(114), kBass);
-  song.Off(BarRow(114), kLead);
+  PadsRelease(song, BarRow(kLastOrderBar));
+  song.Off(BarRow(kLastOrderBar), kBass);
+  song.Off(BarRow(kLastOrderBar), kLead);
   // Before the loop restarts, hush every channel that might still ring.
-  for (int channel = 0; channel < kChannels; ++channel) song.Off(BarRow(114) + 8, channel);
+  for (int channel = 0; channel < kChannels; ++channel) song.Off(BarRow(kLastOrderBar) + 8, channel);
   return song;
 }
-
-// Lengths of the patterns in rows, order by order.
-int OrderRows(int order) { return order < 44 ? 32 : order < 96 ? 8 : 16; }
 
 }  // namespace
 

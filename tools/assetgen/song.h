@@ -19,11 +19,12 @@
 // other side of the lead.
 #pragma once
 
+#include "scenes/scene_table.h"
 #include "tools/xm/xm_writer.h"
 
 namespace assetgen {
 
-inline constexpr int kSongOrders = 97;
+inline constexpr int kSongOrders = kSongPositionsNeeded;
 inline constexpr int kSongTempo = 159;
 inline constexpr int kSongSpeed = 6;
 

@@ -12,13 +12,13 @@ double Median(std::vector<double> values) {
 }
 
 void RenderReport::Add(int scene, double seconds) {
-  if (scene >= 0 && scene < kSceneCount) times_[scene].push_back(seconds);
+  if (scene >= 0 && scene < kTimelineSceneCount) times_[scene].push_back(seconds);
 }
 
 std::string RenderReport::Format(const CaptureTotals& totals) const {
   std::string text = "scene            frames  median ms   worst ms\n";
   char line[160];
-  for (int scene = 0; scene < kSceneCount; ++scene) {
+  for (int scene = 0; scene < kTimelineSceneCount; ++scene) {
     const std::vector<double>& times = times_[scene];
     if (times.empty()) continue;
     std::snprintf(line, sizeof line, "%-15s %7zu %10.2f %10.2f\n", SceneName(scene), times.size(),

@@ -29,7 +29,7 @@ class RenderReport {
   std::string Format(const CaptureTotals& totals) const;
 
  private:
-  std::vector<double> times_[kSceneCount];
+  std::vector<double> times_[kTimelineSceneCount];
 };
 
 // The middle value (the mean of the two middle ones for an even count); 0 if empty.

@@ -5,25 +5,11 @@
 
 namespace {
 
-struct SceneSpan {
-  int32_t endOrder;
-  const char* name;
-};
-
-// Each scene runs while MusicPosition is below its end order.
-constexpr SceneSpan kScenes[kSceneCount] = {
-    {12, "particles"}, {20, "object"}, {28, "ball"},      {32, "rippled plane"},
-    {40, "zoom"},      {44, "rotozoom"}, {kDemoEndOrder, "end logo"}};
-
 bool Reached(SongPosition position, int32_t order, int32_t row) {
   return position.order > order || (position.order == order && position.row >= row);
 }
 
 }  // namespace
-
-int64_t AudioFramesBefore(int64_t frame, int32_t fpsNumerator, int32_t fpsDenominator) {
-  return frame * platform::kAudioRate * fpsDenominator / fpsNumerator;
-}
 
 bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fpsDenominator,
                        int64_t frameLimit, SongTimeline* timeline, std::string* error) {
@@ -39,8 +25,8 @@ bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fps
   SongPosition position;
   timeline->seen.push_back(position);
   for (int64_t frame = 0; frame < frameLimit; ++frame) {
-    const int32_t frames = static_cast<int32_t>(AudioFramesBefore(frame + 1, fpsNumerator, fpsDenominator) -
-                                                AudioFramesBefore(frame, fpsNumerator, fpsDenominator));
+    const int32_t frames = static_cast<int32_t>(platform::AudioFramesBefore(frame + 1, fpsNumerator, fpsDenominator) -
+                                                platform::AudioFramesBefore(frame, fpsNumerator, fpsDenominator));
     samples.resize(static_cast<size_t>(frames) * platform::kAudioChannels);
     changes.clear();
     player.Render(samples.data(), frames, &changes);
@@ -61,11 +47,13 @@ int64_t FirstFrameAtSong(const SongTimeline& timeline, int32_t order, int32_t ro
 }
 
 int SceneAt(int32_t order) {
+  // Each scene runs while MusicPosition is below its end position.
   for (int scene = 0; scene < kSceneCount; ++scene)
-    if (order < kScenes[scene].endOrder) return scene;
-  return kSceneCount - 1;
+    if (order < kSceneTable[scene].endPosition) return scene;
+  return kSceneCount;
 }
 
 const char* SceneName(int scene) {
-  return scene >= 0 && scene < kSceneCount ? kScenes[scene].name : "?";
+  if (scene == kSceneCount) return kEndLogoName;
+  return scene >= 0 && scene < kSceneCount ? kSceneTable[scene].name : "?";
 }

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
-// The song position the music reaches last order 96; the end logo, and the demo, stop there.
-constexpr int32_t kDemoEndOrder = 96;
+#include "scenes/scene_table.h"
+
+// The end logo, and the demo, stop once the music reaches this order.
+constexpr int32_t kDemoEndOrder = kEndLogoEndPosition;
 
 struct SongPosition {
   int32_t order = 0;
@@ -40,12 +42,9 @@ bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fps
 // at this row or a later one), or -1 if the examined frames never get there.
 int64_t FirstFrameAtSong(const SongTimeline& timeline, int32_t order, int32_t row);
 
-// The sample frames of video frames [0, frame): floor(frame * 48000 * den / num).
-int64_t AudioFramesBefore(int64_t frame, int32_t fpsNumerator, int32_t fpsDenominator);
-
 // The scenes in play order, the end logo counted apart from the rotozoom it follows.
-constexpr int kSceneCount = 7;
-// Which scene draws a frame while MusicPosition holds `order` (0 for anything below 12,
-// the end logo for anything from 44).
+constexpr int kTimelineSceneCount = kSceneCount + 1;
+// Which of those draws a frame while MusicPosition holds `order` (the first scene for
+// anything below its end, the end logo for anything from the rotozoom's end on).
 int SceneAt(int32_t order);
 const char* SceneName(int scene);

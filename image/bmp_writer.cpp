@@ -1,0 +1,78 @@
+// The BMP header and the packed-pixel BMP writer.
+#include "image/bmp_writer.h"
+
+#include <cstdio>
+
+namespace {
+
+void Put16(uint8_t* at, uint32_t value) {
+  at[0] = static_cast<uint8_t>(value);
+  at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void Put32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+int64_t BmpImageBytes(const BmpLayout& layout) {
+  return static_cast<int64_t>(layout.width) * layout.bitsPerPixel / 8 * layout.height;
+}
+
+int64_t BmpFileBytes(const BmpLayout& layout) {
+  return kBmpHeaderBytes + int64_t{layout.paletteBytes} + BmpImageBytes(layout);
+}
+
+void EncodeBmpHeader(const BmpLayout& layout, uint8_t header[kBmpHeaderBytes]) {
+  for (int i = 0; i < kBmpHeaderBytes; ++i) header[i] = 0;
+  header[0] = 'B';
+  header[1] = 'M';
+  Put32(header + 2, static_cast<uint32_t>(BmpFileBytes(layout)));
+  Put32(header + 10, static_cast<uint32_t>(kBmpHeaderBytes + layout.paletteBytes));
+  Put32(header + 14, 40);
+  Put32(header + 18, static_cast<uint32_t>(layout.width));
+  Put32(header + 22, static_cast<uint32_t>(layout.height));
+  Put16(header + 26, 1);
+  Put16(header + 28, static_cast<uint32_t>(layout.bitsPerPixel));
+  if (layout.recordsImageBytes) Put32(header + 34, static_cast<uint32_t>(BmpImageBytes(layout)));
+  Put32(header + 38, static_cast<uint32_t>(layout.pixelsPerMetre));
+  Put32(header + 42, static_cast<uint32_t>(layout.pixelsPerMetre));
+}
+
+int32_t BMP_Save(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
+                 int32_t bitsPerPixel, const uint8_t* palette) {
+  if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24) return kBmpUnsupportedDepth;
+  if (width <= 0 || height <= 0) return kBmpInvalidSize;
+  BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bitsPerPixel = bitsPerPixel;
+  layout.paletteBytes = bitsPerPixel == 8 ? 1024 : 4;
+  layout.pixelsPerMetre = 2000;
+  if (BmpFileBytes(layout) > INT32_MAX) return kBmpInvalidSize;
+  const int64_t rowBytes = static_cast<int64_t>(width) * bitsPerPixel / 8;
+
+  uint8_t header[kBmpHeaderBytes];
+  EncodeBmpHeader(layout, header);
+  std::FILE* file = std::fopen(fileName, "wb");
+  if (!file) return kBmpWriteFailed;
+  bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
+  if (bitsPerPixel == 8) {
+    static const uint8_t kZeroPalette[1024] = {};
+    ok = ok && std::fwrite(palette ? palette : kZeroPalette, 1, 1024, file) == 1024;
+  } else {
+    static const uint8_t kGap[4] = {};
+    ok = ok && std::fwrite(kGap, 1, 4, file) == 4;
+  }
+  for (int32_t row = height - 1; ok && row >= 0; --row)
+    ok = std::fwrite(pixels + row * rowBytes, 1, static_cast<size_t>(rowBytes), file) ==
+         static_cast<size_t>(rowBytes);
+  ok = (std::fclose(file) == 0) && ok;
+  if (!ok) {
+    // A half-written grab is worse than none.
+    std::remove(fileName);
+    return kBmpWriteFailed;
+  }
+  return kBmpSaved;
+}

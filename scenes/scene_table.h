@@ -1,0 +1,45 @@
+// The demo's running order: the six scenes, the song position each one hands over at,
+// and the position the end logo, and with it the demo, stops at.
+//
+// The positions and names are plain constants, so that tools which only need the timing
+// (the song generator, the capture's timeline) read them without linking a scene.
+#pragma once
+
+#include <cstdint>
+
+// Indices into kSceneTable, in play order.
+enum SceneIndex : int {
+  kParticlesScene,
+  kObjectScene,
+  kBallScene,
+  kRippledPlaneScene,
+  kZoomScene,
+  kRotozoomScene,
+  kSceneCount
+};
+
+struct SceneStep {
+  // The scene returns once MusicPosition reaches this song position.
+  int32_t endPosition;
+  const char* name;
+};
+
+inline constexpr SceneStep kSceneTable[kSceneCount] = {
+    {12, "particles"}, {20, "object"}, {28, "ball"}, {32, "rippled plane"}, {40, "zoom"}, {44, "rotozoom"},
+};
+
+// The rotozoom scene goes on with the end logo after its own end position; the logo
+// stays until this one, and the demo ends with it.
+inline constexpr int32_t kEndLogoEndPosition = 96;
+inline constexpr const char* kEndLogoName = "end logo";
+
+// A module must hold the end logo's position to let the demo finish.
+inline constexpr int32_t kSongPositionsNeeded = kEndLogoEndPosition + 1;
+
+constexpr int32_t SceneEnd(SceneIndex scene) { return kSceneTable[scene].endPosition; }
+// The position a scene starts at: the one its predecessor ends at, 0 for the first.
+constexpr int32_t SceneStart(SceneIndex scene) { return scene == 0 ? 0 : kSceneTable[scene - 1].endPosition; }
+
+// The scenes' entry points, in the order of kSceneTable (scene_table.cpp).
+using SceneEntryPoint = void (*)(uint32_t* frame);
+extern const SceneEntryPoint kSceneEntryPoints[kSceneCount];
