@@ -106,8 +106,7 @@ std::string RunCommand(const std::string& command) {
 
 DemoProcess::~DemoProcess() { Kill(&pid_); }
 
-bool DemoProcess::Start(const std::string& program, const std::string& workDirectory,
-                        const std::vector<std::pair<std::string, std::string>>& environment) {
+bool DemoProcess::Start(const std::string& program, const std::string& workDirectory, const Environment& environment) {
   workDirectory_ = workDirectory;
   pid_ = Spawn({program}, -1, [&] {
     if (chdir(workDirectory.c_str()) != 0) _exit(126);

@@ -28,13 +28,15 @@ bool WaitUntil(double seconds, const std::function<bool()>& done, int stepMillis
 // Runs a shell command (the caller puts `timeout` in front); returns its stdout.
 std::string RunCommand(const std::string& command);
 
-// A program run in `workDirectory` with some environment changes (an empty value removes
-// the variable); its stdout and stderr go to stdout.txt and stderr.txt there.
+// Environment changes, name and value; an empty value removes the variable.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// A program run in `workDirectory` with some environment changes; its stdout and stderr
+// go to stdout.txt and stderr.txt there.
 class DemoProcess {
  public:
   ~DemoProcess();
-  bool Start(const std::string& program, const std::string& workDirectory,
-             const std::vector<std::pair<std::string, std::string>>& environment);
+  bool Start(const std::string& program, const std::string& workDirectory, const Environment& environment);
   // Waits up to `seconds` for the line on stdout.
   bool WaitForLine(const std::string& line, double seconds);
   // Waits up to `seconds` for the end; true and the exit status (8 bits) if it ended.
