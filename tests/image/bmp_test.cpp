@@ -142,9 +142,8 @@ TEST(BmpReaderImageMagick, TopDownCopyAndGapBeforePixels) {
   const long offset = original[10] | original[11] << 8, rowBytes = 8 * 3;
   // Top-down: the same rows in the opposite order, with a negative height.
   Bytes topDown(original.begin(), original.begin() + offset);
-  for (long row = 3; row >= 0; --row) {
+  for (long row = 3; row >= 0; --row)
     topDown.insert(topDown.end(), original.begin() + offset + row * rowBytes, original.begin() + offset + (row + 1) * rowBytes);
-  }
   Put32(topDown, 22, static_cast<uint32_t>(-4));
   WriteFile("im_top_down.bmp", topDown);
   ExpectPicture("im_top_down.bmp", 24);

@@ -239,23 +239,20 @@ constexpr size_t kImageVariantShare = kUnderSanitizers ? 3 : 1;
 class Tampering : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    work_ = new fs::path(fs::temp_directory_path() / ("zelto2k-tamper-" + std::to_string(getpid())));
-    fs::remove_all(*work_);
-    fs::create_directories(*work_);
-    fs::copy(ZELTO_TEST_DATA_DIR, *work_ / "data", fs::copy_options::recursive);
+    work_ = fs::temp_directory_path() / ("zelto2k-tamper-" + std::to_string(getpid()));
+    fs::remove_all(work_);
+    fs::create_directories(work_);
+    fs::copy(ZELTO_TEST_DATA_DIR, work_ / "data", fs::copy_options::recursive);
     std::string error;
-    ASSERT_TRUE(xm::WriteXm((*work_ / "data/mowt.xm").string(), FastDemoModule(kFramesPerSecond), &error))
+    ASSERT_TRUE(xm::WriteXm((work_ / "data/mowt.xm").string(), FastDemoModule(kFramesPerSecond), &error))
         << error;
   }
-  static void TearDownTestSuite() {
-    fs::remove_all(*work_);
-    delete work_;
-  }
+  static void TearDownTestSuite() { fs::remove_all(work_); }
 
   // The demo's exit status with its output; 124: still running after two minutes (killed),
   // above 128: ended by a signal.
   static std::pair<int, std::string> RunDemo() {
-    const std::string command = "cd '" + work_->string() + "' && exec timeout -k 5 120 '" ZELTO_OFFLINE_DEMO "' " +
+    const std::string command = "cd '" + work_.string() + "' && exec timeout -k 5 120 '" ZELTO_OFFLINE_DEMO "' " +
                                 std::to_string(kFramesPerSecond) + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::string output;
@@ -268,14 +265,14 @@ class Tampering : public testing::Test {
   // Runs the demo with every variant of every data file of `kind`, putting each file back.
   static void CheckAll(Kind kind) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(*work_ / "data")) {
-      const std::string name = fs::relative(entry.path(), *work_).generic_string();
+    for (const auto& entry : fs::recursive_directory_iterator(work_ / "data")) {
+      const std::string name = fs::relative(entry.path(), work_).generic_string();
       if (entry.is_regular_file() && KindOf(name) == kind) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     ASSERT_FALSE(names.empty());
     for (size_t file = 0; file < names.size(); ++file) {
-      const fs::path path = *work_ / names[file];
+      const fs::path path = work_ / names[file];
       const Bytes original = ReadAll(path);
       std::vector<Variant> variants = CommonVariants(kind);
       const std::vector<Variant> specific = kind == Kind::Object     ? ObjectVariants(original)
@@ -312,10 +309,8 @@ class Tampering : public testing::Test {
     EXPECT_NE(output.find(variant.says.empty() ? name : variant.says), std::string::npos);
   }
 
-  static fs::path* work_;
+  static inline fs::path work_;
 };
-
-fs::path* Tampering::work_ = nullptr;
 
 // The untouched data: the whole demo plays to its end, quietly.
 TEST_F(Tampering, TheWholeDemoPlaysOnTheUntouchedData) {

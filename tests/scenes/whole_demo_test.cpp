@@ -8,6 +8,7 @@
 // (157 ms), so that every scene gets a few frames and the end logo reaches its flashes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -113,9 +114,7 @@ std::vector<int> SegmentsOfFrames(const DemoRun& run) {
 }
 
 int64_t FirstFrameOf(const std::vector<int>& segments, int segment) {
-  for (size_t frame = 0; frame < segments.size(); ++frame)
-    if (segments[frame] >= segment) return static_cast<int64_t>(frame);
-  return static_cast<int64_t>(segments.size());
+  return std::find_if(segments.begin(), segments.end(), [&](int s) { return s >= segment; }) - segments.begin();
 }
 
 // Whether frame `index` of its segment flashes (and so draws one number), at 60 fps with
@@ -181,8 +180,7 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
   // Golden frames: first, middle and last of every part, and the end logo's first flash.
   std::ostringstream actual;
   for (int segment = 0; segment < kSegmentCount; ++segment) {
-    const int64_t first = FirstFrameOf(segments, segment);
-    const int64_t last = FirstFrameOf(segments, segment + 1) - 1;
+    const int64_t first = FirstFrameOf(segments, segment), last = FirstFrameOf(segments, segment + 1) - 1;
     std::vector<int64_t> picks = {first, (first + last) / 2, last};
     int64_t flash = first;
     while (segment == kEndLogo && flash <= last && !IsFlashFrame(segment, flash - first)) ++flash;
