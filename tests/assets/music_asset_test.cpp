@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -191,10 +192,8 @@ TEST(MusicAsset, LevelDynamicsAndStereo) {
   EXPECT_LE(product / std::sqrt(leftEnergy * rightEnergy), 0.9) << "left/right correlation: the mix is near mono";
 
   const std::string rawPath = "music_render.f32";
-  FILE* raw = std::fopen(rawPath.c_str(), "wb");
-  ASSERT_NE(raw, nullptr);
-  ASSERT_EQ(std::fwrite(samples.data(), sizeof(float), samples.size(), raw), samples.size());
-  ASSERT_EQ(std::fclose(raw), 0);
+  ASSERT_TRUE(std::ofstream(rawPath, std::ios::binary)
+                  .write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 4)));
   const std::string command = "ffmpeg -hide_banner -nostats -f f32le -ar 48000 -ac 2 -i " + rawPath +
                               " -af ebur128=peak=true -f null - 2>&1";
   FILE* pipe = popen(command.c_str(), "r");

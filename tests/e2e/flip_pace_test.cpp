@@ -26,10 +26,10 @@ Pace MeasurePace(const Environment& environment, bool minimise) {
   EXPECT_TRUE(program.Start(ZELTO_FLIP_PACE_PROGRAM, work.path(), environment));
   if (minimise) {
     std::string window;
-    WaitUntil(3, [&] { return !(window = RunCommand("timeout 5 xdotool search --name '^Zelto2k$' 2>/dev/null")).empty(); }, 50);
+    WaitUntil(3, [&] { return !(window = CommandOutput("timeout 5 xdotool search --name '^Zelto2k$' 2>/dev/null")).empty(); }, 50);
     window = window.substr(0, window.find('\n'));
     EXPECT_FALSE(window.empty()) << "no window to minimise";
-    RunCommand("timeout 5 xdotool windowminimize " + window + " >/dev/null 2>&1");
+    CommandOutput("timeout 5 xdotool windowminimize " + window + " >/dev/null 2>&1");
   }
   int exitCode = -1;
   EXPECT_TRUE(program.WaitForExit(15, &exitCode)) << program.ErrorOutput();

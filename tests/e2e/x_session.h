@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/test_io.h"
+
 // Xvfb on a display number it picks itself, with openbox running on it. DISPLAY is
 // set for this process (and so for every tool and child it starts).
 class XSession {
@@ -24,9 +26,6 @@ class XSession {
 
 // Checks `done` every `stepMilliseconds` for up to `seconds`; true once it holds.
 bool WaitUntil(double seconds, const std::function<bool()>& done, int stepMilliseconds = 20);
-
-// Runs a shell command (the caller puts `timeout` in front); returns its stdout.
-std::string RunCommand(const std::string& command);
 
 // Environment changes, name and value; an empty value removes the variable.
 using Environment = std::vector<std::pair<std::string, std::string>>;

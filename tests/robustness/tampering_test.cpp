@@ -18,13 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tests/robustness/fast_module.h"
+#include "tests/test_io.h"
 
 namespace {
 
@@ -217,15 +216,6 @@ std::vector<Variant> ModuleVariants() {
   };
 }
 
-Bytes ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // Every run is several times slower: each image gets a third of the header variants, in
 // turn, so that every variant still meets several images.
@@ -254,11 +244,8 @@ class Tampering : public testing::Test {
   static std::pair<int, std::string> RunDemo() {
     const std::string command = "cd '" + work_.string() + "' && exec timeout -k 5 120 '" ZELTO_OFFLINE_DEMO "' " +
                                 std::to_string(kFramesPerSecond) + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    const int status = pclose(pipe);
+    int status = -1;
+    const std::string output = CommandOutput(command, &status);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
   }
 
@@ -273,7 +260,7 @@ class Tampering : public testing::Test {
     ASSERT_FALSE(names.empty());
     for (size_t file = 0; file < names.size(); ++file) {
       const fs::path path = work_ / names[file];
-      const Bytes original = ReadAll(path);
+      const Bytes original = ReadFileBytes(path);
       std::vector<Variant> variants = CommonVariants(kind);
       const std::vector<Variant> specific = kind == Kind::Object     ? ObjectVariants(original)
                                             : kind == Kind::Settings ? SettingsVariants()
@@ -286,9 +273,9 @@ class Tampering : public testing::Test {
         if (variant.longSong && kUnderSanitizers) continue;
         Bytes damaged = original;
         if (variant.damage != nullptr && !variant.damage(&damaged)) continue;
-        variant.damage == nullptr ? (void)fs::remove(path) : WriteAll(path, damaged);
+        variant.damage == nullptr ? (void)fs::remove(path) : WriteFileBytes(path, damaged);
         const auto [status, output] = RunDemo();
-        WriteAll(path, original);
+        WriteFileBytes(path, original);
         Judge(kind, names[file], variant, status, output);
       }
     }

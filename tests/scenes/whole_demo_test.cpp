@@ -22,6 +22,7 @@
 #include "core/trig.h"
 #include "platform/offline.h"
 #include "scenes/scene_table.h"
+#include "tests/test_io.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
@@ -193,9 +194,7 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
     }
   }
   if (const char* output = std::getenv("ZELTO_GOLDEN_OUT")) std::ofstream(output) << actual.str();
-  std::stringstream golden;
-  golden << std::ifstream(ZELTO_GOLDEN_FRAMES).rdbuf();
-  EXPECT_EQ(actual.str(), golden.str())
+  EXPECT_EQ(actual.str(), ReadText(ZELTO_GOLDEN_FRAMES))
       << "The frames differ from tests/scenes/golden_frames.txt. If the change is on purpose, rerun with "
          "ZELTO_GOLDEN_OUT=<file>, commit that file in its place and give the reason in the commit message.";
 }
