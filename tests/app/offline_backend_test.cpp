@@ -33,7 +33,8 @@ TEST(OfflineClock, EachFrameRendersExactlyItsSpanOfAudioWithoutDrift) {
   WriteTestModule();
   // 59.94 fps twice: the same settings must give the same audio bytes.
   std::vector<std::vector<int16_t>> audio;
-  for (const auto& [numerator, denominator] : std::vector<std::pair<int, int>>{{60, 1}, {60000, 1001}, {60000, 1001}, {25, 1}}) {
+  for (const auto& [numerator, denominator] :
+       std::vector<std::pair<int, int>>{{60, 1}, {60000, 1001}, {60000, 1001}, {25, 1}}) {
     std::vector<int32_t> spans;
     std::vector<int16_t> samples;
     platform::OfflineSettings settings;

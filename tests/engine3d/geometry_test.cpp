@@ -87,11 +87,9 @@ TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
   }
 }
 
-std::vector<float> Rows(const CameraRows& rows) {
-  std::vector<float> all(rows.right, rows.right + 3);
-  all.insert(all.end(), rows.down, rows.down + 3);
-  all.insert(all.end(), rows.forward, rows.forward + 3);
-  return all;
+// The nine numbers of a basis in one vector, so that a failure shows them all.
+std::vector<float> Rows(const CameraRows& r) {
+  return {r.right[0], r.right[1], r.right[2], r.down[0], r.down[1], r.down[2], r.forward[0], r.forward[1], r.forward[2]};
 }
 
 // The remembering builder: the engine's matrix for ordinary directions, and for the
