@@ -10,14 +10,6 @@
 #include "image/bmp_reader.h"
 #include "image/surface.h"
 
-namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodedBmp decoded;
   const BmpStatus status = DecodeBmp(data, size, &decoded);

@@ -6,7 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 // Replaces the file's contents with `size` bytes and returns its name. Aborts if the
 // file cannot be made or written (a broken harness, not an input to report).
 const char* FuzzFileWithContents(const uint8_t* data, size_t size);
+
+// A promise of the reader under test: breaking it stops the harness, which reports the input.
+inline void Check(bool condition) {
+  if (!condition) std::abort();
+}

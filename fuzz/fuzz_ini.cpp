@@ -11,10 +11,6 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
 constexpr char kValidFile[] = "[a]\nb\n";
 
 }  // namespace

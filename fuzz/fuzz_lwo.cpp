@@ -11,10 +11,6 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
 bool IsUnit(const Vecteur3d& v) {
   const double length = std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y +
                                   static_cast<double>(v.z) * v.z);

@@ -55,8 +55,7 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
   uint32_t frameZeroPixel = 1;
   platform::OfflineSettings settings;
   settings.frameSink = [&](const platform::OfflineFrame& frame) {
-    ASSERT_EQ(frame.surfaceWidth, 512);
-    ASSERT_EQ(frame.surfaceHeight, 384);
+    ASSERT_EQ(std::pair(frame.surfaceWidth, frame.surfaceHeight), std::pair(512, 384));
     for (int y = 0; y < 384; ++y) {
       const uint32_t* row = frame.surface + y * 512;
       if (y < 64 || y >= 320) {

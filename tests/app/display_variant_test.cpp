@@ -36,24 +36,19 @@ void RunDemo(platform::OfflineSettings settings, const std::function<void(const 
 // the page-flip set-up's clear (640 x 480) or nothing ever written. The windowed copy is
 // clipped to the desktop and leaves the rows below its bottom minus 30 (738) alone.
 TEST(DisplayVariant, ThePictureLandsWhereTheSwitchesPutItAndNothingElseIsWritten) {
-  struct Placement {
-    int clientX, clientY;
-  };
-  std::vector<Placement> places = {{0, 0}};
+  std::vector<std::pair<int, int>> places = {{0, 0}};
   if (!FullScreen) places = {{0, 0}, {0, 600}, {-100, -20}, {700, 10}};
   const int width = FullScreen ? (Mode512x384 ? 512 : 640) : 1024;
   const int height = FullScreen ? (Mode512x384 ? 384 : 480) : 768;
   const uint32_t outside = FullScreen && !Mode512x384 ? 0u : kOfflineUnwrittenPixel;
-  for (Placement place : places) {
-    SCOPED_TRACE(testing::Message() << place.clientX << "," << place.clientY);
+  for (const auto& [clientX, clientY] : places) {
+    SCOPED_TRACE(testing::Message() << clientX << "," << clientY);
     platform::OfflineSettings settings;
-    settings.clientX = place.clientX;
-    settings.clientY = place.clientY;
-    const int left = FullScreen ? (Mode512x384 ? 0 : 64) : place.clientX;
-    const int top = FullScreen ? (Mode512x384 ? 64 : 112) : place.clientY;
+    settings.clientX = clientX, settings.clientY = clientY;
+    const int left = FullScreen ? (Mode512x384 ? 0 : 64) : clientX;
+    const int top = FullScreen ? (Mode512x384 ? 64 : 112) : clientY;
     RunDemo(settings, [&](const platform::OfflineFrame& frame) {
-      ASSERT_EQ(frame.surfaceWidth, width);
-      ASSERT_EQ(frame.surfaceHeight, height);
+      ASSERT_EQ(std::pair(frame.surfaceWidth, frame.surfaceHeight), std::pair(width, height));
       for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
           const int column = x - left, row = y - top;

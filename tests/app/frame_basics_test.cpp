@@ -24,12 +24,8 @@ std::vector<uint8_t> ExpectedGrab(const uint32_t* picture) {
                                 0x00, 0x02, 0, 0, 0x00, 0x01, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                 0xD0, 0x07, 0, 0, 0xD0, 0x07, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   for (int row = kFrameHeight - 1; row >= 0; --row)
-    for (int x = 0; x < kFrameWidth; ++x) {
-      const uint32_t pixel = picture[row * kFrameWidth + x];
-      bytes.push_back(static_cast<uint8_t>(pixel));
-      bytes.push_back(static_cast<uint8_t>(pixel >> 8));
-      bytes.push_back(static_cast<uint8_t>(pixel >> 16));
-    }
+    for (const uint32_t* pixel = picture + row * kFrameWidth; pixel < picture + (row + 1) * kFrameWidth; ++pixel)
+      bytes.insert(bytes.end(), {uint8_t(*pixel), uint8_t(*pixel >> 8), uint8_t(*pixel >> 16)});
   return bytes;
 }
 
@@ -56,7 +52,6 @@ TEST(ScreenGrab, WritesNumberedFilesWithTheExactLayoutAndDropsAnUnwritableOne) {
   { std::ofstream stale("grab_3.bmp"); stale << "old"; }  // from an earlier run: replaced
   for (int i = 0; i < 3; ++i) TheDemo->ScreenGrab();
   const std::vector<uint8_t> first = ReadFileBytes("grab_1.bmp");
-  ASSERT_EQ(first.size(), 393274u);
   EXPECT_EQ(first, ExpectedGrab(TheDemo->frameBuffer));
   EXPECT_TRUE(std::filesystem::is_directory("grab_2.bmp"));
   EXPECT_EQ(ReadFileBytes("grab_3.bmp"), first);

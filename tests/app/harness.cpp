@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "tools/xm/xm_writer.h"
 
@@ -34,11 +32,6 @@ void WriteTestModule(int orders, int rows, int speed, int tempo, int restartPosi
   if (!xm::WriteXm("data/mowt.xm", module, &error)) std::abort();
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 ChildResult RunInChild(const std::function<int()>& body) {
   std::fflush(stdout);
   std::fflush(stderr);
@@ -49,11 +42,9 @@ ChildResult RunInChild(const std::function<int()>& body) {
   }
   int status = 0;
   waitpid(child, &status, 0);
-  ChildResult result;
-  result.exited = WIFEXITED(status);
-  result.exitCode = result.exited ? WEXITSTATUS(status) : -1;
   const std::vector<uint8_t> errors = ReadFileBytes("child-stderr.txt");
-  result.errorOutput.assign(errors.begin(), errors.end());
+  ChildResult result = {WIFEXITED(status) != 0, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                        {errors.begin(), errors.end()}};
   std::filesystem::remove("child-stderr.txt");
   return result;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scenes/scene_table.h"
+#include "tests/test_io.h"
 
 // A fresh directory that becomes the working directory for the object's lifetime.
 class WorkDirectory {
@@ -26,8 +27,6 @@ class WorkDirectory {
 // Writes data/mowt.xm in the working directory: `orders` orders of `rows` rows.
 void WriteTestModule(int orders = kSongPositionsNeeded, int rows = 2, int speed = 3, int tempo = 125,
                      int restartPosition = 0);
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
 
 struct ChildResult {
   bool exited = false;   // false: killed by a signal

@@ -31,17 +31,14 @@ void StartPlatform(const platform::OfflineSettings& settings) {
 TEST(OfflineClock, EachFrameRendersExactlyItsSpanOfAudioWithoutDrift) {
   WorkDirectory work;
   WriteTestModule();
-  struct Rate {
-    int32_t numerator, denominator;
-  };
   // 59.94 fps twice: the same settings must give the same audio bytes.
   std::vector<std::vector<int16_t>> audio;
-  for (Rate rate : {Rate{60, 1}, Rate{60000, 1001}, Rate{60000, 1001}, Rate{25, 1}}) {
+  for (const auto& [numerator, denominator] :
+       std::vector<std::pair<int, int>>{{60, 1}, {60000, 1001}, {60000, 1001}, {25, 1}}) {
     std::vector<int32_t> spans;
     std::vector<int16_t> samples;
     platform::OfflineSettings settings;
-    settings.fpsNumerator = rate.numerator;
-    settings.fpsDenominator = rate.denominator;
+    settings.fpsNumerator = numerator, settings.fpsDenominator = denominator;
     settings.audioSink = [&](const int16_t* data, int32_t frames) {
       spans.push_back(frames);
       samples.insert(samples.end(), data, data + 2 * frames);
@@ -50,21 +47,21 @@ TEST(OfflineClock, EachFrameRendersExactlyItsSpanOfAudioWithoutDrift) {
     int64_t frequency = 0, count = 0;
     ASSERT_TRUE(platform::QueryPerformanceFrequency(&frequency));
     // 1000 frames at 59.94 fps are exactly 800800 samples: any drift would show there.
-    const int frames = rate.denominator == 1001 ? 1000 : 150;
+    const int frames = denominator == 1001 ? 1000 : 150;
     for (int n = 0; n < frames; ++n) ASSERT_TRUE(platform::Flip());
     ASSERT_TRUE(platform::QueryPerformanceCounter(&count));
     EXPECT_EQ(static_cast<double>(count) / static_cast<double>(frequency),
-              static_cast<double>(frames) * rate.denominator / rate.numerator);
+              static_cast<double>(frames) * denominator / numerator);
     int64_t total = 0;
     for (size_t n = 0; n < spans.size(); ++n) {
       total += spans[n];
-      ASSERT_EQ(total, static_cast<int64_t>(n + 1) * 48000 * rate.denominator / rate.numerator);
+      ASSERT_EQ(total, static_cast<int64_t>(n + 1) * 48000 * denominator / numerator);
     }
-    if (rate.numerator == 60) {
+    if (numerator == 60) {
       for (int32_t span : spans) ASSERT_EQ(span, 800);
     }
-    EXPECT_EQ(total, static_cast<int64_t>(frames) * 48000 * rate.denominator / rate.numerator);
-    if (rate.denominator == 1001) audio.push_back(samples);
+    EXPECT_EQ(total, static_cast<int64_t>(frames) * 48000 * denominator / numerator);
+    if (denominator == 1001) audio.push_back(samples);
   }
   ASSERT_EQ(audio.size(), 2u);
   EXPECT_EQ(audio[0], audio[1]);
@@ -89,8 +86,7 @@ TEST(OfflineClock, PositionsFollowTheRenderedAudioAndLoopToTheRestartPosition) {
   for (const auto& report : reports)
     if (orders.empty() || orders.back() != report.first) orders.push_back(report.first);
   ASSERT_GE(orders.size(), 8u);
-  const uint32_t expected[] = {0, 1, 2, 3, 2, 3, 2, 3};
-  for (size_t i = 0; i < 8; ++i) EXPECT_EQ(orders[i], expected[i]) << i;
+  EXPECT_EQ(std::vector(orders.begin(), orders.begin() + 8), (std::vector<uint32_t>{0, 1, 2, 3, 2, 3, 2, 3}));
   // Every row is reported, in order.
   EXPECT_EQ(reports[0], std::make_pair(0u, 0u));
   EXPECT_EQ(reports[1], std::make_pair(0u, 1u));

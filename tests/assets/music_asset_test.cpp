@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "scenes/scene_table.h"
+#include "tests/test_io.h"
 #include "tools/assetgen/song.h"
 #include "tools/module_probe/module_probe.h"
 #include "tools/xm/xm_writer.h"
@@ -191,27 +194,24 @@ TEST(MusicAsset, LevelDynamicsAndStereo) {
   EXPECT_LE(product / std::sqrt(leftEnergy * rightEnergy), 0.9) << "left/right correlation: the mix is near mono";
 
   const std::string rawPath = "music_render.f32";
-  FILE* raw = std::fopen(rawPath.c_str(), "wb");
-  ASSERT_NE(raw, nullptr);
-  ASSERT_EQ(std::fwrite(samples.data(), sizeof(float), samples.size(), raw), samples.size());
-  ASSERT_EQ(std::fclose(raw), 0);
+  ASSERT_TRUE(std::ofstream(rawPath, std::ios::binary)
+                  .write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 4)));
   const std::string command = "ffmpeg -hide_banner -nostats -f f32le -ar 48000 -ac 2 -i " + rawPath +
                               " -af ebur128=peak=true -f null - 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
+  int status = -1;
+  std::istringstream output(CommandOutput(command, &status));
+  ASSERT_EQ(status, 0);
   double integrated = 0, range = 0, peak = 0;
   std::vector<std::pair<double, double>> momentary;  // (seconds, LUFS) every 0.1 s
-  for (char line[512]; std::fgets(line, sizeof line, pipe);) {
-    const std::string text = line;
+  for (std::string text; std::getline(output, text);) {
     double t, m;
     const size_t at = text.find(" t: ");
     if (at != std::string::npos && std::sscanf(text.c_str() + at, " t: %lf TARGET:%*d LUFS M: %lf", &t, &m) == 2)
       momentary.emplace_back(t, m);
-    std::sscanf(line, " I: %lf LUFS", &integrated);
-    std::sscanf(line, " LRA: %lf LU", &range);
-    std::sscanf(line, " Peak: %lf dBFS", &peak);
+    std::sscanf(text.c_str(), " I: %lf LUFS", &integrated);
+    std::sscanf(text.c_str(), " LRA: %lf LU", &range);
+    std::sscanf(text.c_str(), " Peak: %lf dBFS", &peak);
   }
-  ASSERT_EQ(pclose(pipe), 0);
   std::remove(rawPath.c_str());
   ASSERT_GT(momentary.size(), 1000u);
   EXPECT_GE(integrated, -16.0);

@@ -16,9 +16,7 @@ namespace {
 
 Vecteur3d Minus(Vecteur3d a, Vecteur3d b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 double Dot(Vecteur3d a, Vecteur3d b) { return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z; }
-Vecteur3d Cross(Vecteur3d a, Vecteur3d b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+Vecteur3d Cross(Vecteur3d a, Vecteur3d b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 
 TEST(ObjectAsset, ClosedOutwardAndClearOfTheCamera) {
   Objet3d object;

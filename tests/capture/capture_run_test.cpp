@@ -129,16 +129,16 @@ TEST_F(CaptureRun, Mp4PassesFfprobeAndMkvIsLossless) {
   ASSERT_TRUE(Captured({"--out", "short.mp4", "--fps", "30", "--scale", "2", "--to", "2s", "--preset", "ultrafast"}));
   EXPECT_FALSE(fs::exists(Path("short.mp4.parts")));
   // Video, audio and the file all last exactly two seconds (60 frames at 30/1, 94 AAC frames).
-  EXPECT_EQ(Shell("ffprobe -v error -count_frames -show_entries stream=codec_name,width,height,pix_fmt,r_frame_rate,"
+  EXPECT_EQ(CommandOutput("ffprobe -v error -count_frames -show_entries stream=codec_name,width,height,pix_fmt,r_frame_rate,"
                   "nb_read_frames,duration:format=duration -of csv=p=0 " + Path("short.mp4")),
             "h264,1024,512,yuv420p,30/1,2.000000,60\naac,0/0,2.000000,94\n2.000000\n");
   // Fast start: the index comes before the media data.
-  EXPECT_LT(ReadBytes(Path("short.mp4")).find("moov"), ReadBytes(Path("short.mp4")).find("mdat"));
+  EXPECT_LT(ReadText(Path("short.mp4")).find("moov"), ReadText(Path("short.mp4")).find("mdat"));
 
   ASSERT_TRUE(Captured({"--out", "exact.mkv", "--fps", "30", "--to", "10f"}));
   ExpectReferenceFrames(Path("exact.mkv"), 0, 10);
   const std::vector<int16_t> sound = AudioOf(0, 10);
-  EXPECT_TRUE(Shell("ffmpeg -v error -i " + Path("exact.mkv") + " -f s16le -") ==
+  EXPECT_TRUE(CommandOutput("ffmpeg -v error -i " + Path("exact.mkv") + " -f s16le -") ==
               std::string(reinterpret_cast<const char*>(sound.data()), sound.size() * 2));
 }
 
@@ -179,7 +179,7 @@ TEST_F(CaptureRun, CtrlCKeepsAWholeCaptureOfWhatWasDone) {
   const auto oneSecond = [&] { return fs::exists(wav) && fs::file_size(wav) > 48000 * 4; };
   EXPECT_EQ(RunCapture(slow, {"--out", "video.mp4", "--fps", "30", "--scale", "1", "--preset", "ultrafast"}, nullptr, oneSecond).exitCode, 130);
   EXPECT_FALSE(fs::exists(slow + "/video.mp4.parts"));
-  EXPECT_GE(std::atoi(Shell("ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 " + slow +
+  EXPECT_GE(std::atoi(CommandOutput("ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 " + slow +
                             "/video.mp4").c_str()), 30);
 }
 

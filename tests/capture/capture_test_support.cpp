@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "tools/capture/child_program.h"
 #include "tools/xm/xm_writer.h"
@@ -40,31 +38,16 @@ ProgramResult RunCapture(const std::string& folder, const std::vector<std::strin
   if (started && interruptWhen) kill(program.pid(), SIGINT);
   if (started) result.exitCode = program.Wait();
   if (path) setenv("PATH", previousPath.c_str(), 1);
-  result.errorOutput = ReadBytes("capture.log");
+  result.errorOutput = ReadText("capture.log");
   fs::current_path(previous);
   return result;
 }
 
-std::string Shell(const std::string& command) {
-  std::string output;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[65536];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    pclose(pipe);
-  }
-  return output;
-}
-
 std::string DecodePictures(const std::string& input) {
-  std::string pixels = Shell("ffmpeg -v error -xerror -err_detect crccheck+explode -i '" + input +
+  std::string pixels = CommandOutput("ffmpeg -v error -xerror -err_detect crccheck+explode -i '" + input +
                              "' -f rawvideo -pix_fmt bgr0 - 2>/dev/null");
   for (size_t at = 3; at < pixels.size(); at += 4) pixels[at] = 0;  // ffmpeg fills the spare byte
   return pixels;
-}
-
-std::string ReadBytes(const std::string& file) {
-  std::ifstream stream(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(stream), {});
 }
 
 int CountFrames(const std::string& folder) {
@@ -75,7 +58,7 @@ int CountFrames(const std::string& folder) {
 }
 
 bool ReadCaptureWav(const std::string& file, std::vector<int16_t>* samples) {
-  const std::string bytes = ReadBytes(file);
+  const std::string bytes = ReadText(file);
   // The canonical 44-byte header of 48 kHz stereo 16-bit PCM, whose sizes match the file.
   const uint8_t kFormat[20] = {16, 0, 0, 0, 1, 0, 2, 0, 0x80, 0xBB, 0, 0, 0, 0xEE, 2, 0, 4, 0, 16, 0};
   auto size = [&](size_t at) { uint32_t v; std::memcpy(&v, &bytes[at], 4); return v; };

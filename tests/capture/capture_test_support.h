@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_io.h"
+
 // Makes `folder`/data/ hold the generated assets (symlinked from the build's data folder)
 // and a test module of `orders` orders of `rows` rows in place of the music.
 void MakeDemoFolder(const std::string& folder, int orders, int rows, int speed, int tempo);
@@ -21,9 +23,6 @@ struct ProgramResult {
 ProgramResult RunCapture(const std::string& folder, const std::vector<std::string>& arguments,
                          const char* path = nullptr, const std::function<bool()>& interruptWhen = nullptr);
 
-// The standard output of a shell command.
-std::string Shell(const std::string& command);
-
 // The pictures of a PNG, a frame_%06d.png sequence or a video, decoded by ffmpeg with chunk
 // CRCs checked, as 0x00RRGGBB words (bgr0 bytes); empty if ffmpeg refuses the file.
 std::string DecodePictures(const std::string& input);
@@ -32,6 +31,5 @@ std::string DecodePictures(const std::string& input);
 // its sizes disagree with the file.
 bool ReadCaptureWav(const std::string& file, std::vector<int16_t>* samples);
 
-std::string ReadBytes(const std::string& file);
 // The files of `folder` named frame_*.png, counted.
 int CountFrames(const std::string& folder);

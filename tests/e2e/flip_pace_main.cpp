@@ -21,9 +21,8 @@ double CpuSeconds() {
 
 bool FlipOne(int64_t frame) {
   platform::Message message;
-  while (platform::PeekMessage(&message)) {
+  while (platform::PeekMessage(&message))
     if (message.kind == platform::MessageKind::Quit) return false;
-  }
   platform::LockedSurface locked;
   if (!platform::Lock(platform::Surface::BackBuffer, &locked)) return false;
   for (int32_t y = 0; y < locked.height; ++y)

@@ -5,7 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <sstream>
+#include <fstream>
 #include <string>
 
 #include "tests/app/harness.h"
@@ -19,26 +19,22 @@ struct Pace {
 
 // Runs the flip program (3 s of warm-up, then 3 s counted), minimising its window during
 // the warm-up if asked.
-Pace MeasurePace(const std::vector<std::pair<std::string, std::string>>& environment, bool minimise) {
+Pace MeasurePace(const Environment& environment, bool minimise) {
   WorkDirectory work;
   DemoProcess program;
   Pace pace;
   EXPECT_TRUE(program.Start(ZELTO_FLIP_PACE_PROGRAM, work.path(), environment));
   if (minimise) {
     std::string window;
-    WaitUntil(3, [&] {
-      window = RunCommand("timeout 5 xdotool search --name '^Zelto2k$' 2>/dev/null");
-      return !window.empty();
-    }, 50);
+    WaitUntil(3, [&] { return !(window = CommandOutput("timeout 5 xdotool search --name '^Zelto2k$' 2>/dev/null")).empty(); }, 50);
     window = window.substr(0, window.find('\n'));
     EXPECT_FALSE(window.empty()) << "no window to minimise";
-    RunCommand("timeout 5 xdotool windowminimize " + window + " >/dev/null 2>&1");
+    CommandOutput("timeout 5 xdotool windowminimize " + window + " >/dev/null 2>&1");
   }
   int exitCode = -1;
   EXPECT_TRUE(program.WaitForExit(15, &exitCode)) << program.ErrorOutput();
   EXPECT_EQ(exitCode, 0) << program.ErrorOutput();
-  const std::vector<uint8_t> bytes = ReadFileBytes(work.path() + "/stdout.txt");
-  std::istringstream output(std::string(bytes.begin(), bytes.end()));
+  std::ifstream output(work.path() + "/stdout.txt");
   std::string ready;
   long long frames = 0;
   double seconds = 0.0, cpu = 0.0;
@@ -60,8 +56,7 @@ class FlipPace : public testing::Test {
 // On a loaded machine the scheduler can stall the program (or the X server) for a tenth
 // of a second, and a dropped stall costs frames that no pacer can give back: each case
 // gets three tries. A pacer that drifts, runs free or races to catch up fails all three.
-bool PacedAtSixty(const std::vector<std::pair<std::string, std::string>>& environment, bool minimise,
-                  double mostCpuShare) {
+bool PacedAtSixty(const Environment& environment, bool minimise, double mostCpuShare) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     const Pace pace = MeasurePace(environment, minimise);
     if (std::abs(pace.framesPerSecond - 60.0) <= 0.5 && pace.cpuShare < mostCpuShare) return true;
@@ -70,8 +65,8 @@ bool PacedAtSixty(const std::vector<std::pair<std::string, std::string>>& enviro
 }
 
 TEST_F(FlipPace, SixtyFramesASecondWithOrWithoutVsyncAndAsleepWhenMinimised) {
-  const std::vector<std::pair<std::string, std::string>> onX = {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", ""}};
-  std::vector<std::pair<std::string, std::string>> noVsync = onX;
+  const Environment onX = {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", ""}};
+  Environment noVsync = onX;
   noVsync.push_back({"SDL_RENDER_VSYNC", "0"});
   EXPECT_TRUE(PacedAtSixty(onX, false, 0.6)) << "vsync asked for";
   EXPECT_TRUE(PacedAtSixty(noVsync, false, 0.6)) << "vsync off";

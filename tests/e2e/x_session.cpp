@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace {
@@ -41,11 +39,6 @@ void Kill(pid_t* pid) {
   kill(*pid, SIGKILL);
   waitpid(*pid, nullptr, 0);
   *pid = 0;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
@@ -94,20 +87,9 @@ void XSession::Stop() {
   Kill(&server_);
 }
 
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[65536];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-  pclose(pipe);
-  return output;
-}
-
 DemoProcess::~DemoProcess() { Kill(&pid_); }
 
-bool DemoProcess::Start(const std::string& program, const std::string& workDirectory,
-                        const std::vector<std::pair<std::string, std::string>>& environment) {
+bool DemoProcess::Start(const std::string& program, const std::string& workDirectory, const Environment& environment) {
   workDirectory_ = workDirectory;
   pid_ = Spawn({program}, -1, [&] {
     if (chdir(workDirectory.c_str()) != 0) _exit(126);

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/test_io.h"
+
 // Xvfb on a display number it picks itself, with openbox running on it. DISPLAY is
 // set for this process (and so for every tool and child it starts).
 class XSession {
@@ -25,16 +27,15 @@ class XSession {
 // Checks `done` every `stepMilliseconds` for up to `seconds`; true once it holds.
 bool WaitUntil(double seconds, const std::function<bool()>& done, int stepMilliseconds = 20);
 
-// Runs a shell command (the caller puts `timeout` in front); returns its stdout.
-std::string RunCommand(const std::string& command);
+// Environment changes, name and value; an empty value removes the variable.
+using Environment = std::vector<std::pair<std::string, std::string>>;
 
-// A program run in `workDirectory` with some environment changes (an empty value removes
-// the variable); its stdout and stderr go to stdout.txt and stderr.txt there.
+// A program run in `workDirectory` with some environment changes; its stdout and stderr
+// go to stdout.txt and stderr.txt there.
 class DemoProcess {
  public:
   ~DemoProcess();
-  bool Start(const std::string& program, const std::string& workDirectory,
-             const std::vector<std::pair<std::string, std::string>>& environment);
+  bool Start(const std::string& program, const std::string& workDirectory, const Environment& environment);
   // Waits up to `seconds` for the line on stdout.
   bool WaitForLine(const std::string& line, double seconds);
   // Waits up to `seconds` for the end; true and the exit status (8 bits) if it ended.

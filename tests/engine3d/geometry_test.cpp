@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "core/float_round.h"
 #include "engine3d/camera.h"
@@ -64,11 +65,9 @@ TEST(CameraMatrix, AxisDirectionsAndOrthonormalRows) {
     for (double roll : {0.0, 0.7, -2.5}) {
       CameraMatrix(m, d.x, d.y, d.z, roll);
       ExpectNear(m + 6, {d.x, d.y, d.z}, 0);
-      for (int r = 0; r < 9; r += 3) {
-        for (int s = 0; s < 9; s += 3) {
+      for (int r = 0; r < 9; r += 3)
+        for (int s = 0; s < 9; s += 3)
           EXPECT_NEAR(m[r] * m[s] + m[r + 1] * m[s + 1] + m[r + 2] * m[s + 2], r == s ? 1.0 : 0.0, 1e-6);
-        }
-      }
     }
   }
 }
@@ -88,6 +87,11 @@ TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
   }
 }
 
+// The nine numbers of a basis in one vector, so that a failure shows them all.
+std::vector<float> Rows(const CameraRows& r) {
+  return {r.right[0], r.right[1], r.right[2], r.down[0], r.down[1], r.down[2], r.forward[0], r.forward[1], r.forward[2]};
+}
+
 // The remembering builder: the engine's matrix for ordinary directions, and for the
 // degenerate ones what it last saw, where the engine's matrix takes limits instead.
 TEST(CameraBasis, KeepsTheLastDefinedDirectionAndAngle) {
@@ -99,20 +103,12 @@ TEST(CameraBasis, KeepsTheLastDefinedDirectionAndAngle) {
   float m[9];
   CameraMatrix(m, 0.6f, 0, 0.8f, 0.25);
   const CameraRows seen = RoundCameraBasis(BuildCameraBasis(&memory, 0.6f, 0, 0.8f, 0.25));
-  for (int axis = 0; axis < 3; ++axis) {
-    EXPECT_EQ(seen.right[axis], m[axis]) << axis;
-    EXPECT_EQ(seen.down[axis], m[3 + axis]) << axis;
-    EXPECT_EQ(seen.forward[axis], m[6 + axis]) << axis;
-  }
+  EXPECT_EQ(Rows(seen), std::vector<float>(m, m + 9));
   // Along -z the last direction's basis stays, turned by the new roll only.
   CameraBasisMemory fresh;
   const CameraRows turned = RoundCameraBasis(BuildCameraBasis(&fresh, 0.6f, 0, 0.8f, 1.25));
   const CameraRows kept = RoundCameraBasis(BuildCameraBasis(&memory, 0, 0, -1, 1.25));
-  for (int axis = 0; axis < 3; ++axis) {
-    EXPECT_EQ(kept.right[axis], turned.right[axis]) << axis;
-    EXPECT_EQ(kept.down[axis], turned.down[axis]) << axis;
-    EXPECT_EQ(kept.forward[axis], turned.forward[axis]) << axis;
-  }
+  EXPECT_EQ(Rows(kept), Rows(turned));
   // Straight up (g = 0): P = (0, 0, -1) and Q = (-1, 0, 0) are defined, the angle is the
   // last one seen (atan2(0, 1) = 0) plus the roll, so right = (sin r, 0, -cos r).
   const double roll = 0.5;

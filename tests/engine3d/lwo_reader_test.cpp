@@ -48,10 +48,8 @@ TEST(LwoReader, DecodesBigEndianFloatsAndUnsignedIndices) {
   LwoMesh mesh;
   ASSERT_EQ(Parse(LwoBytes().Chunk("PNTS", data).Chunk("POLS", TrianglesData({{0x8000, 0x8001, 0}})).Build(), &mesh),
             LwoStatus::kOk);
-  EXPECT_EQ(mesh.points[0].x, 1.0f);
-  EXPECT_EQ(mesh.points[0].y, -3.14159274f);
-  EXPECT_EQ(mesh.faces[0].a, 32768);
-  EXPECT_EQ(mesh.faces[0].b, 32769);
+  EXPECT_EQ(std::pair(mesh.points[0].x, mesh.points[0].y), std::pair(1.0f, -3.14159274f));
+  EXPECT_EQ(std::pair(mesh.faces[0].a, mesh.faces[0].b), std::pair(32768, 32769));
 }
 
 TEST(LwoReader, RefusesWrongHeadersNonTrianglesAndSizesPastTheData) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <random>
 
 #include "core/trig.h"
@@ -134,7 +135,7 @@ TEST(QuickSortFaces, EqualKeysEndWhereThePartitionsLeaveThemAndEveryKeyMovesWith
       {{1, 1, 1}, {2, 1, 0}}, {{2, 1, 2, 1}, {3, 1, 0, 2}}, {{3, 1, 2, 1, 3, 2, 1}, {3, 6, 1, 5, 2, 0, 4}}};
   for (auto [keys, order] : traced) {
     std::vector<int32_t> indices(keys.size());
-    for (size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<int32_t>(i);
+    std::iota(indices.begin(), indices.end(), 0);
     SortKeys = keys.data(), SortIndices = indices.data();
     QuickSortFaces(0, static_cast<int32_t>(keys.size()) - 1);
     EXPECT_EQ(indices, order);
@@ -160,7 +161,7 @@ TEST(QuickSortFaces, WorstCaseKeysFitInASmallStack) {
   // Every middle pivot is the largest key of its range, so each partition splits off
   // one key: recursing into the left part would go 10000 calls deep, past the stack.
   std::vector<int32_t> slots(worstKeys.size());
-  for (size_t i = 0; i < slots.size(); ++i) slots[i] = static_cast<int32_t>(i);
+  std::iota(slots.begin(), slots.end(), 0);
   for (size_t hi = worstKeys.size() - 1; hi >= 1; --hi) {
     worstKeys[slots[hi / 2]] = static_cast<float>(hi);
     std::swap(slots[hi / 2], slots[hi]);

@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "image/bmp_reader.h"
 #include "image/surface.h"
+#include "tests/test_io.h"
 
 namespace {
 
@@ -21,14 +20,6 @@ constexpr int kFatal = 9999 & 0xFF;  // the exit status a POSIX parent sees
 
 void Put32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.at(at + i) = (v >> (8 * i)) & 0xFF;  // at(): GCC 12 -O3 sees a false overflow in []
-}
-void WriteFile(const std::string& name, const Bytes& bytes) {
-  std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-}
-Bytes ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 // A classic 54-byte-header file; `pixels` are the stored bytes, in file order.
@@ -79,7 +70,7 @@ TEST(BmpReader, StatusesInTheirCheckOrderAndImpossibleHeaders) {
 }
 
 TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
-  WriteFile("raw.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
+  WriteFileBytes("raw.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
   uint8_t* pixels = nullptr;
   uint8_t* palette = reinterpret_cast<uint8_t*>(&pixels);  // must be overwritten
   int32_t width = 0, height = 0, bits = 0;
@@ -92,7 +83,7 @@ TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
 }
 
 TEST(BmpReaderDeathTest, FailedLoadsEndTheProgramNamingTheFile) {
-  WriteFile("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
+  WriteFileBytes("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
   EXPECT_EXIT(Surface("width6.bmp"), testing::ExitedWithCode(kFatal), "Impossible de charger l'Surface : width6.bmp !!");
   EXPECT_EXIT(Surface("missing.bmp"), testing::ExitedWithCode(kFatal), "missing.bmp !!");
   EXPECT_EXIT(Surface(nullptr), testing::ExitedWithCode(kFatal), "Surface");
@@ -111,7 +102,7 @@ std::string Convert(const std::string& options, const std::string& output) {
   std::string ppm = "P6 8 4 255\n";
   for (int i = 0; i < 32; ++i) ppm += {char(Expected(i) >> 16), char(Expected(i) >> 8), char(Expected(i))};
   const std::string file = output.substr(output.find(':') + 1);  // one source per output: tests run side by side
-  WriteFile(file + ".ppm", Bytes(ppm.begin(), ppm.end()));
+  WriteFileBytes(file + ".ppm", Bytes(ppm.begin(), ppm.end()));
   const std::string command = "convert " + file + ".ppm " + options + " " + output;
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return file;
@@ -138,21 +129,20 @@ TEST(BmpReaderImageMagick, ClassicLargeHeaderAndPaletteFiles) {
 }
 
 TEST(BmpReaderImageMagick, TopDownCopyAndGapBeforePixels) {
-  const Bytes original = ReadFile(Convert("-type TrueColor", "BMP3:im_base.bmp"));
+  const Bytes original = ReadFileBytes(Convert("-type TrueColor", "BMP3:im_base.bmp"));
   const long offset = original[10] | original[11] << 8, rowBytes = 8 * 3;
   // Top-down: the same rows in the opposite order, with a negative height.
   Bytes topDown(original.begin(), original.begin() + offset);
-  for (long row = 3; row >= 0; --row) {
+  for (long row = 3; row >= 0; --row)
     topDown.insert(topDown.end(), original.begin() + offset + row * rowBytes, original.begin() + offset + (row + 1) * rowBytes);
-  }
   Put32(topDown, 22, static_cast<uint32_t>(-4));
-  WriteFile("im_top_down.bmp", topDown);
+  WriteFileBytes("im_top_down.bmp", topDown);
   ExpectPicture("im_top_down.bmp", 24);
   // 100 junk bytes between the headers and the pixels; the offset says where they start.
   Bytes gap = original;
   gap.insert(gap.begin() + offset, 100, 0xAB);
   Put32(gap, 10, static_cast<uint32_t>(offset + 100));
-  WriteFile("im_gap.bmp", gap);
+  WriteFileBytes("im_gap.bmp", gap);
   ExpectPicture("im_gap.bmp", 24);
 }
 

@@ -25,12 +25,11 @@ TEST(BlitAdditive, EveryPairOfChannelLevelsAddsAndClampsAlone) {
   // Source levels down the rows, frame levels across the columns, mixed per channel.
   std::vector<uint32_t> source(256 * 256);
   Frame frame(kFramePixels);
-  for (uint32_t y = 0; y < 256; ++y) {
+  for (uint32_t y = 0; y < 256; ++y)
     for (uint32_t x = 0; x < 256; ++x) {
       source[y * 256 + x] = 0xFF000000u | y << 16 | (255 - y) << 8 | (x ^ y);
       frame[y * kFrameWidth + x] = 0xAA000000u | x << 16 | x << 8 | (255 - x);
     }
-  }
   Frame expected = frame;
   for (int i = 0; i < 256 * 256; ++i) expected[i / 256 * kFrameWidth + i % 256] = AddSaturated(source[i], frame[i / 256 * kFrameWidth + i % 256]);
   BlitAdditive(source.data(), 256, 256, frame.data(), 0, 0);
@@ -41,16 +40,15 @@ TEST(BlitAdditive, ClipsOnAllFourSides) {
   // Each source pixel encodes its own position, so the offset into the source shows.
   std::vector<uint32_t> source(64 * 64);
   for (int i = 0; i < 64 * 64; ++i) source[i] = static_cast<uint32_t>((i / 64) << 8 | (i % 64)) + 1;
-  struct Case { int x, y; };
-  for (const Case& c : {Case{-10, -10}, Case{480, 240}, Case{511, 255}, Case{-63, 100}, Case{512, 0}, Case{0, 256},
-                        Case{-64, 0}, Case{0, -64}, Case{INT32_MAX, INT32_MAX}, Case{INT32_MIN, 0}}) {
+  for (const auto& [left, top] : std::vector<std::pair<int, int>>{{-10, -10}, {480, 240}, {511, 255}, {-63, 100}, {512, 0},
+                                    {0, 256}, {-64, 0}, {0, -64}, {INT32_MAX, INT32_MAX}, {INT32_MIN, 0}}) {
     Frame frame(kFramePixels, 0), expected(kFramePixels, 0);
     for (int i = 0; i < 64 * 64; ++i) {
-      const int64_t x = int64_t{c.x} + i % 64, y = int64_t{c.y} + i / 64;
+      const int64_t x = int64_t{left} + i % 64, y = int64_t{top} + i / 64;
       if (x >= 0 && x < kFrameWidth && y >= 0 && y < kFrameHeight) expected[y * kFrameWidth + x] = source[i];
     }
-    BlitAdditive(source.data(), 64, 64, frame.data(), c.x, c.y);
-    EXPECT_EQ(frame, expected) << c.x << "," << c.y;
+    BlitAdditive(source.data(), 64, 64, frame.data(), left, top);
+    EXPECT_EQ(frame, expected) << left << "," << top;
   }
   Frame frame(kFramePixels, 0);
   BlitAdditive(source.data(), 0, 64, frame.data(), 0, 0);
@@ -77,9 +75,8 @@ TEST(VerticalSmear, HalvingTrailAndExtremeFactors) {
   for (int i = 0; i < kFramePixels; ++i) start[i] = static_cast<uint32_t>(i * 2654435761u) & 0x00FFFFFF;
   // keep = 1: row 0 black, every other non-zero channel loses exactly one level; above 1 is clamped to 1.
   Frame expected(kFramePixels, 0);
-  for (int i = kFrameWidth; i < kFramePixels; ++i) {
+  for (int i = kFrameWidth; i < kFramePixels; ++i)
     for (int shift = 0; shift < 24; shift += 8) expected[i] |= (std::max((start[i] >> shift) & 0xFF, 1u) - 1) << shift;
-  }
   for (float keep : {1.0f, 7.0f}) {
     std::copy(start.begin(), start.end(), frame.begin());  // not =: a false -Wstringop-overflow of GCC 12 -O3
     VerticalSmear(frame.data(), keep);

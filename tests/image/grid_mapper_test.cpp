@@ -44,8 +44,7 @@ TEST_F(GridMapperTest, WrapArithmeticShiftStepsAndLight) {
   // V: down the left edge a difference of -1 steps by -1 (floor), so the value drops by 7.
   SetCorners(GridV, 0, 0, 0x00050000, 0x00050000, 0x0004FFFF, 0x00050000);
   GridMapBlock(texture_.data(), frame_.data(), 0, 0);
-  const uint32_t firstRow[8] = {0x05FF, 0x0500, 0x0501, 0x0502, 0x0503, 0x0504, 0x0505, 0x0506};
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(Pixel(x, 0), firstRow[x]) << x;
+  EXPECT_EQ(Frame(frame_.begin(), frame_.begin() + 8), (Frame{0x05FF, 0x0500, 0x0501, 0x0502, 0x0503, 0x0504, 0x0505, 0x0506}));
   // Row 1 starts at V = 0x4FFFF (texel row 4) on the left.
   EXPECT_EQ(Pixel(0, 1), 0x04FFu);
   EXPECT_EQ(Pixel(8, 0) + Pixel(0, 8), 2 * 0x00123456u);  // exactly 8 x 8 pixels written
@@ -70,21 +69,17 @@ TEST_F(GridMapperTest, MaskedSkipsMarkedBlocksAndTheTopAndLeftBordersAndTheOther
   std::fill(GridU, GridU + kGridVertices, 0x00400000);  // every texel 0x000040 ...
   GridLight[Vertex(10, 5)] = 256;                      // ... except around one marked vertex
   GridMapMasked(texture_.data(), frame_.data());
-  for (int y = 0; y < kFrameHeight; ++y) {
-    for (int x = 0; x < kFrameWidth; ++x) {
-      const int c = x / 8, r = y / 8;
-      const bool touchesMarker = (c == 9 || c == 10) && (r == 4 || r == 5);
-      ASSERT_EQ(Pixel(x, y), c >= 1 && r >= 1 && !touchesMarker ? 0x40u : 0x00123456u) << x << "," << y;
-    }
-  }
+  const auto touchesMarker = [](int x, int y) { return (x / 8 == 9 || x / 8 == 10) && (y / 8 == 4 || y / 8 == 5); };
+  for (int y = 0; y < kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x)
+      ASSERT_EQ(Pixel(x, y), x >= 8 && y >= 8 && !touchesMarker(x, y) ? 0x40u : 0x00123456u) << x << "," << y;
   // Unmasked, the marked vertex is light level 1 on every channel.
   GridMap(texture_.data(), frame_.data());
-  for (int y = 0; y < kFrameHeight; ++y) {
-    for (int x = 0; x < kFrameWidth; ++x) {
-      const bool touchesMarker = (x / 8 == 9 || x / 8 == 10) && (y / 8 == 4 || y / 8 == 5);
-      if (!touchesMarker) { ASSERT_EQ(Pixel(x, y), 0x40u) << x << "," << y; }
-    }
-  }
+  for (int y = 0; y < kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x)
+      if (!touchesMarker(x, y)) {
+        ASSERT_EQ(Pixel(x, y), 0x40u) << x << "," << y;
+      }
   EXPECT_EQ(Pixel(80, 40), 0x010141u);
 }
 

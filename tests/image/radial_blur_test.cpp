@@ -23,13 +23,12 @@ TEST(RadialBlur, WhiteCentrePixelFadesAlongTheRaysAndThroughTheQuadrants) {
   frame[kCy * kFrameWidth + kCx] = 0x00FFFFFF;
   RadialBlur(frame.data(), kCx, kCy);
   EXPECT_EQ(At(frame, kCx, kCy), 0x00FFFFFFu);
-  for (const auto& d : kDirections) {
+  for (const auto& d : kDirections)
     for (int k = 1; k <= 155; ++k) {
       const int x = kCx + k * d[0], y = kCy + k * d[1];
       if (x < 0 || x >= kFrameWidth || y < 0 || y >= kFrameHeight) break;
       ASSERT_EQ(At(frame, x, y), 0x010101u * static_cast<uint32_t>(255 - k)) << d[0] << "," << d[1] << " k " << k;
     }
-  }
   EXPECT_EQ(At(frame, kCx + 256, kCy), 0u);
   // Off the rays, mirrored into each quadrant (offsets from the centre, rays k = 1, 2, 3
   // hold 254, 253, 252):
@@ -38,14 +37,11 @@ TEST(RadialBlur, WhiteCentrePixelFadesAlongTheRaysAndThroughTheQuadrants) {
   //   (4, 2) shallow, w = 32768 from D (3, 1) = 253 and A (3, 2) = 253: each half
   //   truncated, 126 + 126 = 252, one level below the exact 253.
   const int offsets[3][3] = {{2, 1, 254}, {1, 3, 253}, {4, 2, 252}};
-  for (const auto& o : offsets) {
-    for (int sx : {1, -1}) {
-      for (int sy : {1, -1}) {
+  for (const auto& o : offsets)
+    for (int sx : {1, -1})
+      for (int sy : {1, -1})
         EXPECT_EQ(At(frame, kCx + sx * o[0], kCy + sy * o[1]), 0x010101u * static_cast<uint32_t>(o[2]))
             << sx * o[0] << "," << sy * o[1];
-      }
-    }
-  }
 }
 
 TEST(RadialBlur, OwnLightTermsAndTheLimitAt255) {

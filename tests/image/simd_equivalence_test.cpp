@@ -79,9 +79,8 @@ TEST(SimdEqualsScalar, RadialBlurAtEdgeAndRandomCentres) {
   ForEachTarget([] {
     std::mt19937 generator(16);
     std::vector<std::pair<int32_t, int32_t>> centres;
-    for (int32_t x : {0, 1, 5, 8, 17, 255, 256, 494, 503, 510, 511}) {
+    for (int32_t x : {0, 1, 5, 8, 17, 255, 256, 494, 503, 510, 511})
       for (int32_t y : {0, 1, 16, 128, 238, 255}) centres.push_back({x, y});
-    }
     for (int i = 0; i < 8; ++i) centres.push_back({static_cast<int32_t>(generator() % 512), static_cast<int32_t>(generator() % 256)});
     for (auto [cx, cy] : centres) {
       Frame simd = RandomFrame(generator, kFramePixels), scalar = simd;

@@ -18,13 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tests/robustness/fast_module.h"
+#include "tests/test_io.h"
 
 namespace {
 
@@ -217,15 +216,6 @@ std::vector<Variant> ModuleVariants() {
   };
 }
 
-Bytes ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // Every run is several times slower: each image gets a third of the header variants, in
 // turn, so that every variant still meets several images.
@@ -239,44 +229,38 @@ constexpr size_t kImageVariantShare = kUnderSanitizers ? 3 : 1;
 class Tampering : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    work_ = new fs::path(fs::temp_directory_path() / ("zelto2k-tamper-" + std::to_string(getpid())));
-    fs::remove_all(*work_);
-    fs::create_directories(*work_);
-    fs::copy(ZELTO_TEST_DATA_DIR, *work_ / "data", fs::copy_options::recursive);
+    work_ = fs::temp_directory_path() / ("zelto2k-tamper-" + std::to_string(getpid()));
+    fs::remove_all(work_);
+    fs::create_directories(work_);
+    fs::copy(ZELTO_TEST_DATA_DIR, work_ / "data", fs::copy_options::recursive);
     std::string error;
-    ASSERT_TRUE(xm::WriteXm((*work_ / "data/mowt.xm").string(), FastDemoModule(kFramesPerSecond), &error))
+    ASSERT_TRUE(xm::WriteXm((work_ / "data/mowt.xm").string(), FastDemoModule(kFramesPerSecond), &error))
         << error;
   }
-  static void TearDownTestSuite() {
-    fs::remove_all(*work_);
-    delete work_;
-  }
+  static void TearDownTestSuite() { fs::remove_all(work_); }
 
   // The demo's exit status with its output; 124: still running after two minutes (killed),
   // above 128: ended by a signal.
   static std::pair<int, std::string> RunDemo() {
-    const std::string command = "cd '" + work_->string() + "' && exec timeout -k 5 120 '" ZELTO_OFFLINE_DEMO "' " +
+    const std::string command = "cd '" + work_.string() + "' && exec timeout -k 5 120 '" ZELTO_OFFLINE_DEMO "' " +
                                 std::to_string(kFramesPerSecond) + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    const int status = pclose(pipe);
+    int status = -1;
+    const std::string output = CommandOutput(command, &status);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
   }
 
   // Runs the demo with every variant of every data file of `kind`, putting each file back.
   static void CheckAll(Kind kind) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(*work_ / "data")) {
-      const std::string name = fs::relative(entry.path(), *work_).generic_string();
+    for (const auto& entry : fs::recursive_directory_iterator(work_ / "data")) {
+      const std::string name = fs::relative(entry.path(), work_).generic_string();
       if (entry.is_regular_file() && KindOf(name) == kind) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     ASSERT_FALSE(names.empty());
     for (size_t file = 0; file < names.size(); ++file) {
-      const fs::path path = *work_ / names[file];
-      const Bytes original = ReadAll(path);
+      const fs::path path = work_ / names[file];
+      const Bytes original = ReadFileBytes(path);
       std::vector<Variant> variants = CommonVariants(kind);
       const std::vector<Variant> specific = kind == Kind::Object     ? ObjectVariants(original)
                                             : kind == Kind::Settings ? SettingsVariants()
@@ -289,9 +273,9 @@ class Tampering : public testing::Test {
         if (variant.longSong && kUnderSanitizers) continue;
         Bytes damaged = original;
         if (variant.damage != nullptr && !variant.damage(&damaged)) continue;
-        variant.damage == nullptr ? (void)fs::remove(path) : WriteAll(path, damaged);
+        variant.damage == nullptr ? (void)fs::remove(path) : WriteFileBytes(path, damaged);
         const auto [status, output] = RunDemo();
-        WriteAll(path, original);
+        WriteFileBytes(path, original);
         Judge(kind, names[file], variant, status, output);
       }
     }
@@ -312,10 +296,8 @@ class Tampering : public testing::Test {
     EXPECT_NE(output.find(variant.says.empty() ? name : variant.says), std::string::npos);
   }
 
-  static fs::path* work_;
+  static inline fs::path work_;
 };
-
-fs::path* Tampering::work_ = nullptr;
 
 // The untouched data: the whole demo plays to its end, quietly.
 TEST_F(Tampering, TheWholeDemoPlaysOnTheUntouchedData) {

@@ -83,16 +83,12 @@ TEST(Particles, PullsInLanesEqualTheScalarLoop) {
     std::mt19937 generator(41);
     std::uniform_real_distribution<float> across(-20.0f, 540.0f);
     std::vector<float> targetXs(777), targetYs(777);
-    for (size_t j = 0; j < targetXs.size(); ++j) {
-      targetXs[j] = static_cast<float>(generator() % 512);
-      targetYs[j] = static_cast<float>(generator() % 256);
-    }
+    for (size_t j = 0; j < targetXs.size(); ++j)
+      targetXs[j] = static_cast<float>(generator() % 512), targetYs[j] = static_cast<float>(generator() % 256);
     for (int32_t count : {0, 1, 3, 7, 8, 9, 17, 33, 64, 65, 200}) {
       std::vector<float> x(count), y(count);
-      for (int32_t i = 0; i < count; ++i) {
-        x[i] = i % 5 == 0 ? targetXs[i] : across(generator);
-        y[i] = i % 5 == 0 ? targetYs[i] : across(generator) / 2.0f;
-      }
+      for (int32_t i = 0; i < count; ++i)
+        x[i] = i % 5 == 0 ? targetXs[i] : across(generator), y[i] = i % 5 == 0 ? targetYs[i] : across(generator) / 2.0f;
       if (count > 2) x[2] = std::numeric_limits<float>::quiet_NaN();
       for (int32_t targets : {0, 1, 777}) {
         std::vector<double> simd(2 * count + 2, -1.0), scalar(2 * count + 2, -1.0);

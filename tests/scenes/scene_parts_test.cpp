@@ -14,8 +14,7 @@ TEST(ObjectSpriteFrame, ThreeSlotsRunOneFrameApartAtFourFramesPerSecond) {
 
 TEST(RequireImageSizeDeathTest, WrongSizesEndWithAMessageNamingFileAndSize) {
   Surface image;
-  image.width = 128;
-  image.height = 256;
+  image.width = 128, image.height = 256;
   RequireImageSize(image, "ok.bmp", kAnyWidth, 30);
   RequireImageSize(image, "ok.bmp", 128, 256);
   RequireImagePixels(image, "ok.bmp", 32768);

@@ -65,10 +65,7 @@ TEST(FillRippleGrid, LightFollowsTheHorizontalDistanceAndParallelRaysAreWhite) {
   // Looking along +x from far out: the centre row is parallel to the plane, and the
   // coordinates of the plane wrap in 32 bits instead of saturating.
   FillRippleGrid(1000.0f, 1.0e6f, 320.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0, 0.5f);
-  for (int x = 0; x <= 512; x += 8) {
-    const int vertex = Vertex(x, 128);
-    EXPECT_EQ(Values(vertex), (V{0x7F00, 0x7F00, 0xFF00})) << x;
-  }
+  for (int x = 0; x <= 512; x += 8) EXPECT_EQ(Values(Vertex(x, 128)), (V{0x7F00, 0x7F00, 0xFF00})) << x;
   FillRippleGrid(1000.0f, 1.0e6f, 320.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0, 0.3f);
   EXPECT_EQ(GridU[kCentre], kWrapped);
 }
@@ -89,15 +86,14 @@ TEST(TraceZoom, ParallelRaysAreWhiteUnlessTheTubeIsNearerAndTiesKeepThePlane) {
 
 TEST(TraceZoom, TubeTexelColumnsAboveBelowAndBesideTheAxis) {
   const float diagonal = std::sqrt(0.5f);
-  const float directions[3][3] = {{0, diagonal, diagonal}, {0, -diagonal, diagonal}, {diagonal, 0, diagonal}};
-  const int columns[3] = {63, 63, 0};
-  const int levels[3] = {20, 20, 28};  // 400 ahead, or 565.7 away beside the axis
-  for (int i = 0; i < 3; ++i) {
-    TracePlanes(800.0f, 0.0f, 0.0f, 0.0f, directions[i][0], directions[i][1], directions[i][2], 0.0);
-    TraceTube(400.0f, 0.0f, 0.0f, 0.0f, directions[i][0], directions[i][1], directions[i][2], 0.0);
-    EXPECT_EQ(TexelColumn(GridU[kCentre]), columns[i]) << i;
-    EXPECT_EQ(GridLight[kCentre], levels[i] << 8) << i;
-    EXPECT_EQ(GridV[kCentre], 400 * 6400) << i;
+  // Direction, texel column and level: 400 ahead, or 565.7 away beside the axis.
+  const struct { float x, y, z; int column, level; } cases[] = {
+      {0, diagonal, diagonal, 63, 20}, {0, -diagonal, diagonal, 63, 20}, {diagonal, 0, diagonal, 0, 28}};
+  for (const auto& c : cases) {
+    TracePlanes(800.0f, 0.0f, 0.0f, 0.0f, c.x, c.y, c.z, 0.0);
+    TraceTube(400.0f, 0.0f, 0.0f, 0.0f, c.x, c.y, c.z, 0.0);
+    EXPECT_EQ(TexelColumn(GridU[kCentre]), c.column) << c.x << "," << c.y;
+    EXPECT_EQ(std::pair(GridV[kCentre], GridLight[kCentre]), std::pair(400 * 6400, c.level << 8)) << c.x << "," << c.y;
   }
 }
 

@@ -8,6 +8,7 @@
 // (157 ms), so that every scene gets a few frames and the end logo reaches its flashes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "core/trig.h"
 #include "platform/offline.h"
 #include "scenes/scene_table.h"
+#include "tests/test_io.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
@@ -113,9 +115,7 @@ std::vector<int> SegmentsOfFrames(const DemoRun& run) {
 }
 
 int64_t FirstFrameOf(const std::vector<int>& segments, int segment) {
-  for (size_t frame = 0; frame < segments.size(); ++frame)
-    if (segments[frame] >= segment) return static_cast<int64_t>(frame);
-  return static_cast<int64_t>(segments.size());
+  return std::find_if(segments.begin(), segments.end(), [&](int s) { return s >= segment; }) - segments.begin();
 }
 
 // Whether frame `index` of its segment flashes (and so draws one number), at 60 fps with
@@ -181,8 +181,7 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
   // Golden frames: first, middle and last of every part, and the end logo's first flash.
   std::ostringstream actual;
   for (int segment = 0; segment < kSegmentCount; ++segment) {
-    const int64_t first = FirstFrameOf(segments, segment);
-    const int64_t last = FirstFrameOf(segments, segment + 1) - 1;
+    const int64_t first = FirstFrameOf(segments, segment), last = FirstFrameOf(segments, segment + 1) - 1;
     std::vector<int64_t> picks = {first, (first + last) / 2, last};
     int64_t flash = first;
     while (segment == kEndLogo && flash <= last && !IsFlashFrame(segment, flash - first)) ++flash;
@@ -195,9 +194,7 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
     }
   }
   if (const char* output = std::getenv("ZELTO_GOLDEN_OUT")) std::ofstream(output) << actual.str();
-  std::stringstream golden;
-  golden << std::ifstream(ZELTO_GOLDEN_FRAMES).rdbuf();
-  EXPECT_EQ(actual.str(), golden.str())
+  EXPECT_EQ(actual.str(), ReadText(ZELTO_GOLDEN_FRAMES))
       << "The frames differ from tests/scenes/golden_frames.txt. If the change is on purpose, rerun with "
          "ZELTO_GOLDEN_OUT=<file>, commit that file in its place and give the reason in the commit message.";
 }
