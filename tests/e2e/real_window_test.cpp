@@ -22,6 +22,11 @@ constexpr int kLeft = 160;
 
 const Environment kSilentOnX = {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", ""}};
 
+// How soon a quit must end the program. A key held back behind queued events costs a frame
+// each (600 mouse moves: ten seconds); under the sanitizers on a busy machine a prompt
+// quit has been seen to take just over one second, so the bound leaves room for that.
+constexpr double kPromptQuitSeconds = 3.0;
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -123,7 +128,7 @@ TEST_F(RealWindow, ShowsTheCardFullScreenGrabsItOnReturnAndQuitsOnEscape) {
   const auto escape = std::chrono::steady_clock::now();
   CommandOutput("timeout 5 xdotool key Escape");
   ExpectExit(5, 0);
-  EXPECT_LT(SecondsSince(escape), 1.0);
+  EXPECT_LT(SecondsSince(escape), kPromptQuitSeconds);
 }
 
 TEST_F(RealWindow, EscapeGetsThroughAStormOfMouseMoves) {
@@ -136,7 +141,7 @@ TEST_F(RealWindow, EscapeGetsThroughAStormOfMouseMoves) {
   CommandOutput(moves + " key Escape");
   const auto escape = std::chrono::steady_clock::now();
   ExpectExit(5, 0);
-  EXPECT_LT(SecondsSince(escape), 1.0);
+  EXPECT_LT(SecondsSince(escape), kPromptQuitSeconds);
 }
 
 TEST_F(RealWindow, TheWindowManagersCloseEndsItWithZero) {
