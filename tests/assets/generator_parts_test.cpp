@@ -1,10 +1,14 @@
-// Parts of the generator whose faults the finished files would hide: the BMP encoder's
-// row order, seamless noise, instrument tuning and click-free sample loops.
+// The generator: two runs write the bytes the build put in data/, and the parts whose
+// faults the finished files would hide: the BMP encoder's row order, seamless noise,
+// instrument tuning and click-free sample loops.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <numeric>
+#include <string>
 #include <vector>
 
 #include "image/surface.h"
@@ -15,24 +19,30 @@
 
 namespace {
 
-using assetgen::Canvas;
+TEST(Generator, TwoRunsWriteTheBuildsFiles) {
+  const std::string run = std::string(ZELTO_ASSETGEN) + " ", data = ZELTO_DATA_DIR;
+  ASSERT_EQ(std::system("rm -rf generated_first generated_second"), 0);
+  ASSERT_EQ(std::system((run + "generated_first").c_str()), 0);
+  ASSERT_EQ(std::system((run + "generated_second").c_str()), 0);
+  EXPECT_EQ(std::system("diff -r generated_first generated_second"), 0);
+  EXPECT_EQ(std::system(("diff -r generated_first " + data).c_str()), 0) << "differs from the build's data";
+  EXPECT_EQ(std::system("test $(find generated_first -type f -size +0 | wc -l) -eq 20"), 0);
+  EXPECT_NE(std::system((run + "2>/dev/null").c_str()), 0) << "runs without its output folder";
+  EXPECT_EQ(std::system("rm -rf generated_first generated_second"), 0);
+}
 
 TEST(GeneratorParts, BmpEncoderRoundTripsThroughTheDemoReader) {
-  Canvas canvas(4, 3);
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x) canvas.At(x, y) = {x / 3.0f, y / 2.0f, (x + y) % 2 ? 1.0f : 0.0f};
-  canvas.At(3, 0) = {2.0f, -1.0f, 0.5f};  // out of range: clamped, rounded
+  assetgen::Canvas canvas(4, 3);
+  for (int i = 0; i < 12; ++i) canvas.At(i % 4, i / 4) = {i % 4 / 3.0f, i / 4 / 2.0f, (i % 4 + i / 4) % 2 ? 1.0f : 0.0f};
+  canvas.At(3, 0) = {2.0f, -1.0f, 0.5f};  // out of range: clamped; halves round up
   ASSERT_TRUE(assetgen::WriteBmp("roundtrip.bmp", canvas));
-  Surface surface("roundtrip.bmp");
-  ASSERT_EQ(std::pair(surface.width, surface.height), std::pair(4, 3));
-  for (int i = 0; i < 12; ++i) {
-    const assetgen::Colour c = canvas.At(i % 4, i / 4);  // top row first on both sides
-    EXPECT_EQ(surface.pixels[i], uint32_t(assetgen::Quantise(c.r)) << 16 | uint32_t(assetgen::Quantise(c.g)) << 8 |
-                                     assetgen::Quantise(c.b)) << i;
-  }
-  EXPECT_EQ(surface.pixels[3], 0xFF0080u);
+  const Surface surface("roundtrip.bmp");
   std::remove("roundtrip.bmp");
-  EXPECT_FALSE(assetgen::WriteBmp("roundtrip.bmp", Canvas(6, 2))) << "a width the reader refuses";
+  // Top row first on both sides.
+  EXPECT_EQ(std::vector(surface.pixels, surface.pixels + surface.width * surface.height),
+            (std::vector<uint32_t>{0x000000, 0x5500FF, 0xAA0000, 0xFF0080, 0x0080FF, 0x558000, 0xAA80FF, 0xFF8000,
+                                   0x00FF00, 0x55FFFF, 0xAAFF00, 0xFFFFFF}));
+  EXPECT_FALSE(assetgen::WriteBmp("roundtrip.bmp", assetgen::Canvas(6, 2))) << "a width the reader refuses";
 }
 
 TEST(GeneratorParts, NoiseRepeatsWithItsPeriod) {
@@ -46,53 +56,39 @@ TEST(GeneratorParts, NoiseRepeatsWithItsPeriod) {
     }
 }
 
-// Renders one held note of `instrument` (left channel, 0.25 s to 0.75 s, after the
-// attack) for the pitch checks.
-std::vector<double> RenderNote(const xm::Instrument& instrument, int note) {
-  xm::Module module = xm::MakeTestModule(1, 64, 6, 125);
-  module.channels = 1;
-  module.instruments = {instrument};
-  module.patterns[0].cells.assign(64, xm::Cell{});
-  module.patterns[0].cells[0] = xm::Cell{static_cast<uint8_t>(note), 1, 0x50, 0, 0};
-  const std::vector<float> render = RenderModule(xm::EncodeXm(module), 48000);
-  std::vector<double> signal;
-  for (size_t i = 2 * 12000; i < 2 * 36000 && i < render.size(); i += 2) signal.push_back(render[i]);
-  return signal;
-}
-
-double Correlation(const std::vector<double>& signal, int lag) {
-  double sum = 0;
-  for (size_t i = 0; i + lag < signal.size(); ++i) sum += signal[i] * signal[i + lag];
-  return sum / static_cast<double>(signal.size() - lag);
-}
-
-// Checks the note's period by autocorrelation: the strongest lag near the expected
-// period (interpolated between samples) must match it, and half that period must not
-// correlate as well, or the note would be an octave too high.
-void ExpectPitch(const char* name, const xm::Instrument& instrument, int note, double hertz) {
-  const std::vector<double> signal = RenderNote(instrument, note);
-  ASSERT_GT(signal.size(), 20000u) << name;
-  const double period = 48000.0 / hertz;
-  int bestLag = 0;
-  double best = -1e30;
-  for (int lag = static_cast<int>(period * 0.8); lag <= static_cast<int>(period * 1.25); ++lag) {
-    const double c = Correlation(signal, lag);
-    if (c > best) best = c, bestLag = lag;
-  }
-  const double before = Correlation(signal, bestLag - 1), after = Correlation(signal, bestLag + 1);
-  const double offset = 0.5 * (before - after) / (before - 2 * best + after);
-  EXPECT_NEAR((bestLag + offset) / period, 1.0, 0.004) << name << ": period " << bestLag + offset << " samples";
-  double half = -1e30;
-  for (int lag = static_cast<int>(period * 0.4); lag <= static_cast<int>(period * 0.6); ++lag)
-    half = std::max(half, Correlation(signal, lag));
-  EXPECT_LT(half, 0.7 * best) << name << " sounds an octave high";
-}
-
+// One held note of each instrument, its period found by autocorrelation: the strongest
+// lag near the expected period (interpolated between samples) must match it, and half
+// that period must not correlate as well, or the note would be an octave too high.
 TEST(GeneratorParts, PitchedInstrumentsPlayInTune) {
-  ExpectPitch("pad", assetgen::MakePad(), 49, 261.63);     // C-4
-  ExpectPitch("lead", assetgen::MakeLead(), 58, 440.0);
-  ExpectPitch("pluck", assetgen::MakePluck(), 49, 261.63);  // C-4
-  ExpectPitch("bass", assetgen::MakeBass(), 34, 110.0);
+  const struct { xm::Instrument instrument; int note; double hertz; } notes[] = {
+      {assetgen::MakePad(), 49, 261.63}, {assetgen::MakeLead(), 58, 440.0},  // C-4, A-4
+      {assetgen::MakePluck(), 49, 261.63}, {assetgen::MakeBass(), 34, 110.0}};  // C-4, A-2
+  for (const auto& [instrument, note, hertz] : notes) {
+    SCOPED_TRACE(instrument.name);
+    xm::Module module = xm::MakeTestModule(1, 64, 6, 125);
+    module.channels = 1;
+    module.instruments = {instrument};
+    module.patterns[0].cells.assign(64, xm::Cell{});
+    module.patterns[0].cells[0] = xm::Cell{static_cast<uint8_t>(note), 1, 0x50, 0, 0};
+    const std::vector<float> render = RenderModule(xm::EncodeXm(module), 48000);
+    std::vector<double> signal;  // the left channel from 0.25 s to 0.75 s, after the attack
+    for (size_t i = 2 * 12000; i < 2 * 36000 && i < render.size(); i += 2) signal.push_back(render[i]);
+    ASSERT_GT(signal.size(), 20000u);
+    auto correlation = [&](int lag) {
+      return std::inner_product(signal.begin() + lag, signal.end(), signal.begin(), 0.0) / double(signal.size() - lag);
+    };
+    const double period = 48000.0 / hertz;
+    int bestLag = 0;
+    double best = -1e30, half = -1e30;
+    for (int lag = static_cast<int>(period * 0.8); lag <= static_cast<int>(period * 1.25); ++lag)
+      if (const double c = correlation(lag); c > best) best = c, bestLag = lag;
+    const double before = correlation(bestLag - 1), after = correlation(bestLag + 1);
+    const double measured = bestLag + 0.5 * (before - after) / (before - 2 * best + after);
+    EXPECT_NEAR(measured / period, 1.0, 0.004) << "period " << measured << " samples";
+    for (int lag = static_cast<int>(period * 0.4); lag <= static_cast<int>(period * 0.6); ++lag)
+      half = std::max(half, correlation(lag));
+    EXPECT_LT(half, 0.7 * best) << "an octave high";
+  }
 }
 
 // Pitched samples loop without a step at the wrap; drums end in silence, not a click.

@@ -23,8 +23,7 @@ TEST(ObjectAsset, ClosedOutwardAndClearOfTheCamera) {
   object.LoadLWO((std::string(ZELTO_DATA_DIR) + "/3d/u_mec.lwo").c_str());  // each of these three ends
   object.CalcNormalesFaces();   // the process on a bad file, a face without area,
   object.CalcNormalesPoints();  // an unused point or cancelling normals
-  ASSERT_GE(object.nbFaces, 1000);
-  ASSERT_LE(object.nbFaces, 6000);
+  ASSERT_TRUE(object.nbFaces >= 1000 && object.nbFaces <= 6000) << object.nbFaces << " faces";
   // Closed and consistently wound: every directed edge once, its reverse once.
   std::map<std::pair<int, int>, int> directed;
   double volume = 0;
@@ -34,11 +33,9 @@ TEST(ObjectAsset, ClosedOutwardAndClearOfTheCamera) {
     for (int k = 0; k < 3; ++k) ++directed[{corners[k], corners[(k + 1) % 3]}];
     volume += Dot(object.points[f.a], Cross(object.points[f.b], object.points[f.c])) / 6.0;
   }
-  for (const auto& [edge, count] : directed) {
-    const auto reverse = directed.find({edge.second, edge.first});
-    EXPECT_EQ(count, 1) << edge.first << "-" << edge.second;
-    EXPECT_EQ(reverse == directed.end() ? 0 : reverse->second, 1) << "the reverse of " << edge.first << "-" << edge.second;
-  }
+  for (const auto& [edge, count] : directed)  // and so is the reverse, when it is there
+    EXPECT_EQ(std::pair(count, directed.count({edge.second, edge.first})), std::pair(1, size_t{1}))
+        << "edge " << edge.first << "-" << edge.second << " and its reverse";
   EXPECT_GT(volume, 0.0) << "faces wound inwards";
   // Along the whole camera path the object is in front of the camera and every corner
   // projects inside the band the renderer accepts, so no triangle is ever dropped.

@@ -82,10 +82,8 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   for (const fs::directory_entry& entry : fs::directory_iterator(ZELTO_TEST_DATA_DIR))
     if (entry.path().filename() != "mowt.xm") fs::create_symlink(entry.path(), folder / "data" / entry.path().filename());
   xm::Module module = xm::MakeTestModule(100, 2, 1, 255);
-  for (size_t order = SceneEnd(kRotozoomScene); order < module.patterns.size(); ++order) {
-    module.patterns[order].rows = 16;
-    module.patterns[order].cells.resize(16 * static_cast<size_t>(module.channels));
-  }
+  for (size_t order = SceneEnd(kRotozoomScene); order < module.patterns.size(); ++order)
+    module.patterns[order].rows = 16, module.patterns[order].cells.resize(16 * static_cast<size_t>(module.channels));
   EXPECT_TRUE(xm::WriteXm((folder / "data" / "mowt.xm").string(), module));
 
   DemoRun run;
@@ -180,8 +178,7 @@ TEST(WholeDemo, ScenesWhoseEndIsAlreadyReachedPresentNoFrame) {
   // At 4 frames per second one frame spans about 13 short orders: the rippled plane
   // (28..32) and the rotozoom phase (40..44) are passed over.
   const DemoRun run = RunDemo("whole_demo_4fps", 4);
-  EXPECT_EQ(run.first[3], run.first[4]);
-  EXPECT_EQ(run.first[5], run.first[kEndLogo]);
+  EXPECT_EQ(std::pair(run.first[3], run.first[5]), std::pair(run.first[4], run.first[kEndLogo]));
   for (int scene = 0; scene < kSceneCount; ++scene)
     EXPECT_EQ(run.sceneBegin[scene], run.first[scene]) << kSegmentNames[scene];
   EXPECT_EQ(run.sceneEnd[3], run.sceneBegin[3]);
