@@ -195,12 +195,11 @@ TEST(MusicAsset, LevelDynamicsAndStereo) {
   // the build-up order before the zoom scene rises out of it.
   const ModuleFacts facts = ProbeModuleOpenMpt(file);
   auto loudness = [&](int firstOrder, int endOrder) {
-    double energy = 0;
-    int count = 0;
+    double energy = 0, count = 0;
     for (const auto& [second, lufs] : momentary)
       if (second >= facts.orderStartSeconds[firstOrder] + 0.4 && second <= facts.orderStartSeconds[endOrder])
         energy += std::pow(10.0, lufs / 10), ++count;
-    return 10 * std::log10(energy / std::max(count, 1));
+    return 10 * std::log10(energy / std::max(count, 1.0));
   };
   const int verse = SceneEnd(kParticlesScene), breakdown = SceneEnd(kBallScene), buildUp = SceneEnd(kRippledPlaneScene) - 1;
   EXPECT_NEAR(loudness(verse, SceneEnd(kObjectScene)) - loudness(breakdown, buildUp), 5.0, 1.0) << "breakdown depth (dB)";
