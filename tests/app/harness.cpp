@@ -42,9 +42,8 @@ ChildResult RunInChild(const std::function<int()>& body) {
   }
   int status = 0;
   waitpid(child, &status, 0);
-  const std::vector<uint8_t> errors = ReadFileBytes("child-stderr.txt");
   ChildResult result = {WIFEXITED(status) != 0, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                        {errors.begin(), errors.end()}};
+                        ReadText("child-stderr.txt")};
   std::filesystem::remove("child-stderr.txt");
   return result;
 }

@@ -1,6 +1,7 @@
 // Stand-in scenes: static numbered test cards that keep the real scenes' timing.
 #include "tests/stand_in/stand_in_scenes.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/display.h"
@@ -32,11 +33,6 @@ void RunScene(uint32_t* frame, int scene, int32_t endPosition) {
   RunCard(frame, scene, endPosition);
 }
 
-uint32_t CardPixel(int x, int y, int number) {
-  const bool inBlock = y >= 16 && y < 48 && x >= 16 && (x - 16) / 24 < number && (x - 16) % 24 < 16;
-  return inBlock ? 0x00FFFFFFu : StandInCardColour(number);
-}
-
 }  // namespace
 
 uint32_t StandInCardColour(int number) {
@@ -44,14 +40,18 @@ uint32_t StandInCardColour(int number) {
 }
 
 void DrawStandInCard(uint32_t* frame, int number) {
-  for (int i = 0; i < kFramePixels; ++i) frame[i] = CardPixel(i % kFrameWidth, i / kFrameWidth, number);
+  for (int i = 0; i < kFramePixels; ++i) {
+    const int x = i % kFrameWidth, y = i / kFrameWidth;
+    const bool inBlock = y >= 16 && y < 48 && x >= 16 && (x - 16) / 24 < number && (x - 16) % 24 < 16;
+    frame[i] = inBlock ? 0x00FFFFFFu : StandInCardColour(number);
+  }
 }
 
 int StandInCardOf(const uint32_t* picture) {
+  std::vector<uint32_t> card(kFramePixels);
   for (int number = 1; number <= 7; ++number) {
-    int i = 0;
-    while (i < kFramePixels && picture[i] == CardPixel(i % kFrameWidth, i / kFrameWidth, number)) ++i;
-    if (i == kFramePixels) return number;
+    DrawStandInCard(card.data(), number);
+    if (std::equal(card.begin(), card.end(), picture)) return number;
   }
   return 0;
 }
