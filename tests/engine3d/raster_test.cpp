@@ -1,21 +1,13 @@
 // The triangle filler, the depth sort, the per-face tests and the whole of Render.
-#include <gtest/gtest.h>
 #include <pthread.h>
 
-#include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstdio>
 #include <numeric>
 #include <random>
 
-#include "core/trig.h"
-#include "engine3d/camera.h"
 #include "engine3d/face_sort.h"
-#include "engine3d/lwo_writer.h"
 #include "engine3d/texture_triangle.h"
 #include "tests/engine3d/engine3d_test_support.h"
-#include "tools/fixtures/mesh_fixtures.h"
 
 namespace {
 
@@ -51,11 +43,11 @@ TEST(TextureTriangle, FillRuleOfTheListedTriangles) {
   }
   frame.Clear(kBackground);
   Draw(frame, {100, 50, 5, 5}, {50, 100, 5, 5}, {150, 150, 5, 5});
-  EXPECT_EQ(Span(frame, 50), std::pair(-1, -1));  // the apex row
-  EXPECT_EQ(Span(frame, 51), std::pair(99, 100));
-  EXPECT_EQ(Span(frame, 100), std::pair(50, 125));
-  EXPECT_EQ(Span(frame, 149), std::pair(148, 149));
-  EXPECT_EQ(Span(frame, 150), std::pair(-1, -1));
+  // Row 50 is the apex row, and row 150 the bottom edge: neither is drawn.
+  const std::vector<int32_t> rows = {50, 51, 100, 149, 150};
+  std::vector<std::pair<int32_t, int32_t>> spans;
+  for (int32_t y : rows) spans.push_back(Span(frame, y));
+  EXPECT_EQ(spans, (std::vector<std::pair<int32_t, int32_t>>{{-1, -1}, {99, 100}, {50, 125}, {148, 149}, {-1, -1}}));
   frame.Clear(kBackground);
   Draw(frame, {10, 30, 0, 0}, {200, 30, 0, 0}, {100, 30, 0, 0});  // a single row
   Draw(frame, {10, 0, 0, 0}, {10, 10, 0, 0}, {11, 10, 0, 0});     // every row under a pixel wide
@@ -67,12 +59,9 @@ TEST(TextureTriangle, SamplesTexelsZeroTo254AndTexelZeroOutside) {
   Draw(frame, {0, 0, 0, 10}, {256, 0, 256, 10}, {0, 64, 0, 10});  // row 0: u = column
   Draw(frame, {300, 0, -2, 254}, {400, 0, 98, 254}, {300, 100, -2, 254});
   const uint32_t* row = frame.frame();
-  EXPECT_EQ(row[0], TestTexel(0, 10));
-  EXPECT_EQ(row[254], TestTexel(254, 10));
-  EXPECT_EQ(row[255], kTexelZeroMarker);
-  EXPECT_EQ(row[256], kTexelZeroMarker);
-  EXPECT_EQ(row[301], kTexelZeroMarker);
-  EXPECT_EQ(row[302], TestTexel(0, 254));
+  EXPECT_EQ((std::vector{row[0], row[254], row[255], row[256], row[301], row[302]}),
+            (std::vector{TestTexel(0, 10), TestTexel(254, 10), kTexelZeroMarker, kTexelZeroMarker, kTexelZeroMarker,
+                         TestTexel(0, 254)}));
 }
 
 TEST(TextureTriangle, ClipsPerPixelWithTheTexelsOfTheUnclippedTriangle) {
@@ -117,7 +106,7 @@ TEST(TextureTriangle, CornersInAnyOrderDrawTheSamePixelsAndNothingOutsideTheFram
     while (std::next_permutation(order.begin(), order.end())) {
       other.Clear(kBackground);
       Draw(other, c[order[0]], c[order[1]], c[order[2]]);
-      ASSERT_TRUE(first == other) << trial << ": " << order[0] << order[1] << order[2];
+      ASSERT_TRUE(first.block == other.block) << trial << ": " << order[0] << order[1] << order[2];
     }
   }
   const int32_t m = kTriangleCoordinateLimit;  // the largest corners still drawn
@@ -221,32 +210,10 @@ TEST(Render, NearerFacesAreDrawnLastWhateverTheirOrderInTheFile) {
     for (int i = 3; i < 6; ++i) object.pointNormals[i] = {0.6f, 0, -0.8f};  // the far face samples texel 199
     GuardedFrame frame(kBackground);
     object.Render(kIdentity, {0, 0, -256}, frame.frame());
-    EXPECT_EQ(frame.frame()[124 * kFrameWidth + 252], TestTexel(127, 127));  // inside both
-    EXPECT_EQ(frame.frame()[102 * kFrameWidth + 230], TestTexel(199, 127));  // the far one only
-    EXPECT_EQ(frame.frame()[200 * kFrameWidth + 400], kBackground);
-  }
-}
-
-TEST(Render, TorusAtTheObjectSceneCameraMatchesItsRecordedHash) {
-  std::vector<Vecteur3d> points;
-  std::vector<FaceIndices> faces;
-  MakeTorus(9.0f, 3.5f, 24, 12, &points, &faces);
-  Objet3d object;
-  LoadTestObject(&object, points, faces);
-  object.SetPosition(0, 60, 0);
-  for (double t : {1.0, 2.7}) {  // the object scene's orbit and view at time t
-    const Vecteur3d camera = {static_cast<float>(Sin(t) * -20.0), static_cast<float>(60.0 - Sin(1.3 * t) * 20.0),
-                              static_cast<float>(Cos(t) * -20.0)};
-    const float dx = -camera.x, dy = 60.0f - camera.y, dz = -camera.z;
-    const float length = static_cast<float>(std::sqrt(double{dx} * dx + double{dy} * dy + double{dz} * dz));
-    float matrix[9];
-    CameraMatrix(matrix, dx / length, dy / length, dz / length, 0.0);
-    GuardedFrame frame;
-    object.Render(matrix, camera, frame.frame());
-    EXPECT_TRUE(frame.GuardsIntact());
-    EXPECT_GT(frame.CountNot(0), 20000);
-    // Changed only on purpose: any change to the engine's picture shows here.
-    EXPECT_EQ(HashFrame(frame.frame()), t == 1.0 ? 0x121c2e697d8c697bull : 0xabbd2ff967f45afbull) << t;
+    // Inside both, inside the far one only, and outside both.
+    const uint32_t* f = frame.frame();
+    EXPECT_EQ((std::vector{f[124 * kFrameWidth + 252], f[102 * kFrameWidth + 230], f[200 * kFrameWidth + 400]}),
+              (std::vector{TestTexel(127, 127), TestTexel(199, 127), kBackground}));
   }
 }
 
