@@ -7,30 +7,26 @@ namespace {
 // A LightWave file assembled chunk by chunk, big-endian sizes; Build fills in the FORM size.
 struct LwoBytes {
   std::vector<uint8_t> chunks;
-  static void Put32(std::vector<uint8_t>* bytes, size_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
-  }
   LwoBytes& Chunk(const char* tag, const std::vector<uint8_t>& data) {
     chunks.insert(chunks.end(), tag, tag + 4);
-    Put32(&chunks, data.size());
+    for (int shift = 24; shift >= 0; shift -= 8) chunks.push_back(static_cast<uint8_t>(data.size() >> shift));
     chunks.insert(chunks.end(), data.begin(), data.end());
     return *this;
   }
   std::vector<uint8_t> Build(const char* formType = "LWOB") const {
-    std::vector<uint8_t> bytes = {'F', 'O', 'R', 'M'};
-    Put32(&bytes, 4 + chunks.size());
-    bytes.insert(bytes.end(), formType, formType + 4);
-    bytes.insert(bytes.end(), chunks.begin(), chunks.end());
-    return bytes;
+    std::vector<uint8_t> form(formType, formType + 4);
+    form.insert(form.end(), chunks.begin(), chunks.end());
+    return LwoBytes().Chunk("FORM", form).chunks;
   }
 };
-inline std::vector<uint8_t> PointsData(const std::vector<Vecteur3d>& points) {
+// The data of the PNTS chunk, or of the POLS chunk, alone.
+std::vector<uint8_t> PointsData(const std::vector<Vecteur3d>& points) {
   const std::vector<uint8_t> bytes = EncodeLwo(points, {});
-  return std::vector<uint8_t>(bytes.begin() + 20, bytes.end() - 8);  // the PNTS data alone
+  return {bytes.begin() + 20, bytes.end() - 8};
 }
-inline std::vector<uint8_t> TrianglesData(const std::vector<FaceIndices>& faces) {
+std::vector<uint8_t> TrianglesData(const std::vector<FaceIndices>& faces) {
   const std::vector<uint8_t> bytes = EncodeLwo({}, faces);
-  return std::vector<uint8_t>(bytes.begin() + 28, bytes.end());  // the POLS data alone
+  return {bytes.begin() + 28, bytes.end()};
 }
 
 const std::vector<Vecteur3d> kPoints = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
