@@ -54,7 +54,7 @@ TEST(CameraMatrix, AxisDirectionsAndOrthonormalRows) {
   ExpectNear(m, {0, 0, -1, 0, 1, 0, 1, 0, 0});
   CameraMatrix(m, 0, 1, 0, 0.0);  // g = 0: the roll alone turns the right axis
   ExpectNear(m, {0, 0, -1, -1, 0, 0, 0, 1, 0});
-  for (const Vecteur3d& d : {Vecteur3d{0.6f, 0, 0.8f}, Vecteur3d{0.48f, -0.6f, 0.64f}, Vecteur3d{-0.36f, 0.48f, -0.8f}}) {
+  for (const Vecteur3d& d : {Vecteur3d{0.6f, 0, 0.8f}, Vecteur3d{0.48f, -0.6f, 0.64f}, Vecteur3d{-0.36f, 0.48f, -0.8f}})
     for (double roll : {0.0, 0.7, -2.5}) {
       CameraMatrix(m, d.x, d.y, d.z, roll);
       ExpectNear(m + 6, {d.x, d.y, d.z}, 0);
@@ -62,13 +62,12 @@ TEST(CameraMatrix, AxisDirectionsAndOrthonormalRows) {
         for (int s = 0; s < 9; s += 3)
           EXPECT_NEAR(m[r] * m[s] + m[r + 1] * m[s + 1] + m[r + 2] * m[s + 2], r == s ? 1.0 : 0.0, 1e-6);
     }
-  }
 }
 
 TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
   float axis[9], near[9];
   const double epsilon = 1e-4;
-  for (float side : {1.0f, -1.0f}) {
+  for (float side : {1.0f, -1.0f})
     for (double roll : {0.0, 0.4, -1.9}) {
       CameraMatrix(axis, 0, 0, side, roll);
       for (double azimuth : {0.0, 1.0, 2.5, -2.0}) {
@@ -77,11 +76,11 @@ TEST(CameraMatrix, LookingAlongTheZAxisContinuesFromNearbyDirections) {
         for (int i = 0; i < 9; ++i) EXPECT_NEAR(axis[i], near[i], 1e-3) << side << " " << roll << " " << i;
       }
     }
-  }
 }
 
-// The nine numbers of a basis in one vector, so that a failure shows them all.
-std::vector<float> Rows(const CameraRows& r) {
+// The nine numbers of the rounded basis in one vector, so that a failure shows them all.
+std::vector<float> Basis(CameraBasisMemory* memory, float a, float b, float c, double roll) {
+  const CameraRows r = RoundCameraBasis(BuildCameraBasis(memory, a, b, c, roll));
   return {r.right[0], r.right[1], r.right[2], r.down[0], r.down[1], r.down[2], r.forward[0], r.forward[1], r.forward[2]};
 }
 
@@ -90,22 +89,18 @@ std::vector<float> Rows(const CameraRows& r) {
 TEST(CameraBasis, KeepsTheLastDefinedDirectionAndAngle) {
   CameraBasisMemory memory;
   // Nothing seen yet: rays that hit nothing.
-  EXPECT_EQ(Rows(RoundCameraBasis(BuildCameraBasis(&memory, 0, 0, 1, 0.3))), std::vector<float>(9, 0.0f));
-
+  EXPECT_EQ(Basis(&memory, 0, 0, 1, 0.3), std::vector<float>(9, 0.0f));
   float m[9];
   CameraMatrix(m, 0.6f, 0, 0.8f, 0.25);
-  const CameraRows seen = RoundCameraBasis(BuildCameraBasis(&memory, 0.6f, 0, 0.8f, 0.25));
-  EXPECT_EQ(Rows(seen), std::vector<float>(m, m + 9));
+  EXPECT_EQ(Basis(&memory, 0.6f, 0, 0.8f, 0.25), std::vector<float>(m, m + 9));
   // Along -z the last direction's basis stays, turned by the new roll only.
   CameraBasisMemory fresh;
-  const CameraRows turned = RoundCameraBasis(BuildCameraBasis(&fresh, 0.6f, 0, 0.8f, 1.25));
-  const CameraRows kept = RoundCameraBasis(BuildCameraBasis(&memory, 0, 0, -1, 1.25));
-  EXPECT_EQ(Rows(kept), Rows(turned));
+  EXPECT_EQ(Basis(&memory, 0, 0, -1, 1.25), Basis(&fresh, 0.6f, 0, 0.8f, 1.25));
   // Straight up (g = 0): P = (0, 0, -1) and Q = (-1, 0, 0) are defined, the angle is the
   // last one seen (atan2(0, 1) = 0) plus the roll, so right = (sin r, 0, -cos r).
   const double roll = 0.5;
   const float s = static_cast<float>(std::sin(roll)), c = static_cast<float>(std::cos(roll));
-  ExpectNear(Rows(RoundCameraBasis(BuildCameraBasis(&memory, 0, 1, 0, roll))).data(), {s, 0, -c, -c, 0, -s, 0, 1, 0});
+  ExpectNear(Basis(&memory, 0, 1, 0, roll).data(), {s, 0, -c, -c, 0, -s, 0, 1, 0});
 }
 
 TEST(Transform, ProjectsWithFocalLength256TruncatingTowardZero) {

@@ -38,15 +38,13 @@ std::pair<int32_t, int32_t> Span(GuardedFrame& frame, int32_t y) {
 TEST(TextureTriangle, FillRuleOfTheListedTriangles) {
   GuardedFrame frame(kBackground);
   Draw(frame, {10, 10, 5, 5}, {20, 10, 5, 5}, {10, 20, 5, 5});
-  for (int32_t y = 0; y < kFrameHeight; ++y) {
+  for (int32_t y = 0; y < kFrameHeight; ++y)
     EXPECT_EQ(Span(frame, y), (y >= 10 && y <= 19 ? std::pair{10, 30 - y} : std::pair{-1, -1})) << y;
-  }
   frame.Clear(kBackground);
   Draw(frame, {100, 50, 5, 5}, {50, 100, 5, 5}, {150, 150, 5, 5});
   // Row 50 is the apex row, and row 150 the bottom edge: neither is drawn.
-  const std::vector<int32_t> rows = {50, 51, 100, 149, 150};
   std::vector<std::pair<int32_t, int32_t>> spans;
-  for (int32_t y : rows) spans.push_back(Span(frame, y));
+  for (int32_t y : {50, 51, 100, 149, 150}) spans.push_back(Span(frame, y));
   EXPECT_EQ(spans, (std::vector<std::pair<int32_t, int32_t>>{{-1, -1}, {99, 100}, {50, 125}, {148, 149}, {-1, -1}}));
   frame.Clear(kBackground);
   Draw(frame, {10, 30, 0, 0}, {200, 30, 0, 0}, {100, 30, 0, 0});  // a single row
@@ -79,11 +77,9 @@ TEST(TextureTriangle, ClipsPerPixelWithTheTexelsOfTheUnclippedTriangle) {
     Draw(whole, c[0], c[1], c[2]);
     for (Corner& corner : c) corner.x += dx, corner.y += dy;
     Draw(moved, c[0], c[1], c[2]);  // trial 0: a corner beyond column 511
-    for (int32_t y = std::max(0, dy); y < std::min(kFrameHeight, kFrameHeight + dy); ++y) {
-      for (int32_t x = std::max(0, dx); x < std::min(kFrameWidth, kFrameWidth + dx); ++x) {
+    for (int32_t y = std::max(0, dy); y < std::min(kFrameHeight, kFrameHeight + dy); ++y)
+      for (int32_t x = std::max(0, dx); x < std::min(kFrameWidth, kFrameWidth + dx); ++x)
         ASSERT_EQ(moved.frame()[y * kFrameWidth + x], whole.frame()[(y - dy) * kFrameWidth + x - dx]) << trial;
-      }
-    }
   }
 }
 
@@ -94,11 +90,10 @@ TEST(TextureTriangle, CornersInAnyOrderDrawTheSamePixelsAndNothingOutsideTheFram
   GuardedFrame first, other;
   for (int trial = 0; trial < 300; ++trial) {
     std::array<Corner, 3> c;
-    for (Corner& k : c) {
+    for (Corner& k : c)
       k = trial < 200    ? Corner{column(random), row(random), texel(random), texel(random)}
           : trial % 2 ? Corner{wide(random), wide(random), wide(random), wide(random)}
                          : Corner{any(random), any(random), any(random), any(random)};
-    }
     if (trial % 3 < 2) c[trial % 3 + 1].y = c[trial % 3].y;  // flat tops and bottoms: ties in the sort
     first.Clear(kBackground);
     Draw(first, c[0], c[1], c[2]);
@@ -118,28 +113,28 @@ TEST(TextureTriangle, CornersInAnyOrderDrawTheSamePixelsAndNothingOutsideTheFram
   EXPECT_EQ(first.CountNot(kBackground), 0);
 }
 
+// Sorts the keys in place; returns the face indices, which start as 0, 1, 2 ...
+std::vector<int32_t> SortFaces(std::vector<float>& keys) {
+  std::vector<int32_t> indices(keys.size());
+  std::iota(indices.begin(), indices.end(), 0);
+  SortKeys = keys.data(), SortIndices = indices.data();
+  QuickSortFaces(0, static_cast<int32_t>(keys.size()) - 1);
+  return indices;
+}
+
 TEST(QuickSortFaces, EqualKeysEndWhereThePartitionsLeaveThemAndEveryKeyMovesWithItsIndex) {
   // Traced by hand through the partition steps, the middle key as the pivot.
   const std::pair<std::vector<float>, std::vector<int32_t>> traced[] = {
       {{1, 1, 1}, {2, 1, 0}}, {{2, 1, 2, 1}, {3, 1, 0, 2}}, {{3, 1, 2, 1, 3, 2, 1}, {3, 6, 1, 5, 2, 0, 4}}};
-  for (auto [keys, order] : traced) {
-    std::vector<int32_t> indices(keys.size());
-    std::iota(indices.begin(), indices.end(), 0);
-    SortKeys = keys.data(), SortIndices = indices.data();
-    QuickSortFaces(0, static_cast<int32_t>(keys.size()) - 1);
-    EXPECT_EQ(indices, order);
-  }
+  for (auto [keys, order] : traced) EXPECT_EQ(SortFaces(keys), order);
   std::mt19937 random(5);
   for (int trial = 0; trial < 200; ++trial) {
-    const int32_t count = 1 + static_cast<int32_t>(random() % 300);
-    std::vector<float> keys(count);
-    std::vector<int32_t> indices(count);
-    for (int32_t i = 0; i < count; ++i) keys[i] = static_cast<float>(random() % (trial % 2 ? 5 : 100000)), indices[i] = i;
+    std::vector<float> keys(1 + random() % 300);
+    for (float& key : keys) key = static_cast<float>(random() % (trial % 2 ? 5 : 100000));
     const std::vector<float> original = keys;
-    SortKeys = keys.data(), SortIndices = indices.data();
-    QuickSortFaces(0, count - 1);
+    const std::vector<int32_t> indices = SortFaces(keys);
     ASSERT_TRUE(std::is_sorted(keys.begin(), keys.end())) << trial;
-    for (int32_t i = 0; i < count; ++i) ASSERT_EQ(keys[i], original[indices[i]]) << trial;
+    for (size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(keys[i], original[indices[i]]) << trial;
   }
   QuickSortFaces(0, -1);  // an empty range returns at once
 }
@@ -197,9 +192,8 @@ TEST(DrawFace, CullsBackFacesDrawsEdgeOnOnesAndDropsFacesOutOfBounds) {
   }
   // From z = -10 the third corner is 1 in front, in the camera plane (projected to
   // the centre), or behind it (mirrored to column 0): only the first is drawn.
-  EXPECT_GT(RenderOneFace({{0, 0, 0}, {0, 5, 0}, {0.5f, 0, -9}}, {0, 0, -10}), 0);
-  EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, 5, 0}, {0.5f, 0, -10}}, {0, 0, -10}), 0);
-  EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, 5, 0}, {0.5f, 0, -10.5f}}, {0, 0, -10}), 0);
+  for (auto [z, drawn] : {std::pair{-9.0f, true}, {-10.0f, false}, {-10.5f, false}})
+    EXPECT_EQ(RenderOneFace({{0, 0, 0}, {0, 5, 0}, {0.5f, 0, z}}, {0, 0, -10}) > 0, drawn) << z;
 }
 
 TEST(Render, NearerFacesAreDrawnLastWhateverTheirOrderInTheFile) {
