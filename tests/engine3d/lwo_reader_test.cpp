@@ -103,7 +103,7 @@ TEST(LwoReader, RefusesWrongHeadersNonTrianglesAndSizesPastTheData) {
 
 TEST(LoadLwoDeathTest, EndsTheProcessWithTheReaderExitCodes) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  Objet3d object;  // a missing file (exit code 2) and a short one: see the Object tampering test
+  Objet3d object;  // a missing file (exit code 2) and a short one: see Tampering.Object
   const auto expectExit = [&](const std::vector<uint8_t>& bytes, const char* stderrPattern) {
     const std::string fileName = TestFileName("bad") + ".lwo";
     ASSERT_TRUE(WriteBytes(fileName, bytes));

@@ -58,9 +58,8 @@ TEST(BmpReader, StatusesInTheirCheckOrderAndImpossibleHeaders) {
       {MakeBmp(4, 2, 32, {}), kBmpBadDepth}, {shortByOne, kBmpDamaged}, {farOffset, kBmpDamaged},
       {wrapOffset, kBmpDamaged}, {palette, kBmpDamaged}, {onePalette, kBmpLoaded}, {tinyInfo, kBmpDamaged}};
   for (auto [width, height] : std::vector<std::pair<int32_t, int32_t>>{
-           {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}}) {
+           {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}})
     cases.push_back({MakeBmp(width, height, 24, kBlueThenRed), kBmpDamaged});  // impossible sizes
-  }
   for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Decode(cases[i].first), cases[i].second) << "case " << i;
 }
 

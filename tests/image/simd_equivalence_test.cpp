@@ -49,10 +49,9 @@ TEST(SimdEqualsScalar, BlitAdditiveEverySizeAndEdge) {
     const Frame start = RandomFrame(generator, kFramePixels);
     for (int trial = 0; trial < 120; ++trial) {
       // Widths across every tail length; positions that clip on each side.
-      const int32_t width = 1 + static_cast<int32_t>(generator() % (trial < 40 ? 70 : 600));
-      const int32_t height = 1 + static_cast<int32_t>(generator() % 300);
-      const int32_t x = static_cast<int32_t>(generator() % 1200) - 600,
-                    y = static_cast<int32_t>(generator() % 600) - 300;
+      const int32_t width = 1 + static_cast<int32_t>(generator() % (trial < 40 ? 70 : 600)),
+                    height = 1 + static_cast<int32_t>(generator() % 300),
+                    x = static_cast<int32_t>(generator() % 1200) - 600, y = static_cast<int32_t>(generator() % 600) - 300;
       const Frame source = RandomFrame(generator, static_cast<size_t>(width) * height);
       const auto blit = [&](auto kernel, uint32_t* frame) { kernel(source.data(), width, height, frame, x, y); };
       ASSERT_EQ(Differs(start, BlitAdditive, BlitAdditiveScalar, blit), -1) << width << "x" << height << " at " << x << "," << y;
