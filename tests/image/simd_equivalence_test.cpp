@@ -81,7 +81,7 @@ TEST(SimdEqualsScalar, RadialBlurAtEdgeAndRandomCentres) {
       for (int32_t y : {0, 1, 16, 128, 238, 255}) centres.push_back({x, y});
     for (int i = 0; i < 8; ++i) centres.push_back({static_cast<int32_t>(generator() % 512), static_cast<int32_t>(generator() % 256)});
     for (auto [cx, cy] : centres) {
-      const auto blur = [&](auto kernel, uint32_t* frame) { kernel(frame, cx, cy); };
+      const auto blur = [x = cx, y = cy](auto kernel, uint32_t* frame) { kernel(frame, x, y); };
       ASSERT_EQ(Differs(RandomFrame(generator, kFramePixels), RadialBlur, RadialBlurScalar, blur), -1) << cx << "," << cy;
     }
   });
