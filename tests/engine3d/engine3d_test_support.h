@@ -1,5 +1,5 @@
-// Shared helpers of the 3D engine tests: LightWave bytes, loaded objects, and frames
-// with guard words around them.
+// Shared helpers of the 3D engine tests: loaded objects, and frames with guard words
+// around them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,35 +15,6 @@
 #include "engine3d/lwo_writer.h"
 #include "engine3d/objet3d.h"
 #include "tools/fixtures/mesh_fixtures.h"
-
-// A LightWave file assembled chunk by chunk, big-endian sizes; Build fills in the FORM size.
-struct LwoBytes {
-  std::vector<uint8_t> chunks;
-  static void Put32(std::vector<uint8_t>* bytes, size_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
-  }
-  LwoBytes& Chunk(const char* tag, const std::vector<uint8_t>& data) {
-    chunks.insert(chunks.end(), tag, tag + 4);
-    Put32(&chunks, data.size());
-    chunks.insert(chunks.end(), data.begin(), data.end());
-    return *this;
-  }
-  std::vector<uint8_t> Build(const char* formType = "LWOB") const {
-    std::vector<uint8_t> bytes = {'F', 'O', 'R', 'M'};
-    Put32(&bytes, 4 + chunks.size());
-    bytes.insert(bytes.end(), formType, formType + 4);
-    bytes.insert(bytes.end(), chunks.begin(), chunks.end());
-    return bytes;
-  }
-};
-inline std::vector<uint8_t> PointsData(const std::vector<Vecteur3d>& points) {
-  const std::vector<uint8_t> bytes = EncodeLwo(points, {});
-  return std::vector<uint8_t>(bytes.begin() + 20, bytes.end() - 8);  // the PNTS data alone
-}
-inline std::vector<uint8_t> TrianglesData(const std::vector<FaceIndices>& faces) {
-  const std::vector<uint8_t> bytes = EncodeLwo({}, faces);
-  return std::vector<uint8_t>(bytes.begin() + 28, bytes.end());  // the POLS data alone
-}
 
 // Named after the running test, so that a death test's child process, which runs the
 // test again from the start, writes the very files its parent removes.
@@ -104,12 +75,4 @@ struct GuardedFrame {
   int32_t CountNot(uint32_t value) const {
     return static_cast<int32_t>(std::count_if(block.begin() + kGuardWords, block.end() - kGuardWords, [&](uint32_t w) { return w != value; }));
   }
-  bool operator==(const GuardedFrame& other) const { return block == other.block; }
 };
-
-inline uint64_t HashFrame(const uint32_t* frame) {  // FNV-1a of the bytes
-  uint64_t hash = 1469598103934665603ull;
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(frame);
-  for (int32_t i = 0; i < kFrameBytes; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
-  return hash;
-}

@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "image/bmp_reader.h"
 #include "image/surface.h"
@@ -28,11 +25,9 @@ Bytes MakeBmp(int32_t width, int32_t height, uint8_t bitsPerPixel, const Bytes& 
   // at the end of the 54-byte vector.
   Bytes b(54 + pixels.size(), 0);
   b[0] = 'B', b[1] = 'M', b[26] = 1, b[28] = bitsPerPixel;
-  Put32(b, 10, 54);
-  Put32(b, 14, 40);
-  Put32(b, 18, static_cast<uint32_t>(width));
-  Put32(b, 22, static_cast<uint32_t>(height));
-  Put32(b, 30, compression);
+  const std::pair<size_t, uint32_t> fields[] = {
+      {10, 54}, {14, 40}, {18, static_cast<uint32_t>(width)}, {22, static_cast<uint32_t>(height)}, {30, compression}};
+  for (auto [at, value] : fields) Put32(b, at, value);
   std::copy(pixels.begin(), pixels.end(), b.begin() + 54);
   return b;
 }
@@ -63,9 +58,8 @@ TEST(BmpReader, StatusesInTheirCheckOrderAndImpossibleHeaders) {
       {MakeBmp(4, 2, 32, {}), kBmpBadDepth}, {shortByOne, kBmpDamaged}, {farOffset, kBmpDamaged},
       {wrapOffset, kBmpDamaged}, {palette, kBmpDamaged}, {onePalette, kBmpLoaded}, {tinyInfo, kBmpDamaged}};
   for (auto [width, height] : std::vector<std::pair<int32_t, int32_t>>{
-           {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}}) {
+           {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}})
     cases.push_back({MakeBmp(width, height, 24, kBlueThenRed), kBmpDamaged});  // impossible sizes
-  }
   for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Decode(cases[i].first), cases[i].second) << "case " << i;
 }
 
@@ -82,10 +76,10 @@ TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
   EXPECT_EQ(pixels, nullptr);
 }
 
+// Missing and damaged files of the demo's own data: see Tampering.Images.
 TEST(BmpReaderDeathTest, FailedLoadsEndTheProgramNamingTheFile) {
   WriteFileBytes("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
   EXPECT_EXIT(Surface("width6.bmp"), testing::ExitedWithCode(kFatal), "Impossible de charger l'Surface : width6.bmp !!");
-  EXPECT_EXIT(Surface("missing.bmp"), testing::ExitedWithCode(kFatal), "missing.bmp !!");
   EXPECT_EXIT(Surface(nullptr), testing::ExitedWithCode(kFatal), "Surface");
 }
 

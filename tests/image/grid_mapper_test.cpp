@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
+#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -25,13 +25,10 @@ class GridMapperTest : public testing::Test {
  protected:
   void SetUp() override {
     for (int32_t* grid : {GridU, GridV, GridLight}) std::fill(grid, grid + kGridVertices, 0);
+    std::iota(texture_.begin(), texture_.end(), 0xAB000000u);
   }
   // Texel (u, v) is 0x00vvuu, so a pixel shows where it was read from; the top byte must be dropped.
-  std::vector<uint32_t> texture_ = [] {
-    std::vector<uint32_t> texture(65536);
-    for (uint32_t i = 0; i < 65536; ++i) texture[i] = 0xAB000000u | i;
-    return texture;
-  }();
+  Frame texture_ = Frame(65536);
   Frame frame_ = Frame(kFramePixels, 0x00123456);
   uint32_t Pixel(int x, int y) const { return frame_[y * kFrameWidth + x]; }
 };

@@ -19,10 +19,16 @@ namespace {
 
 using Frame = std::vector<uint32_t>;
 
-// The first pixel where two frames differ, or -1: a short message when a kernel is wrong.
-int64_t FirstDifference(const Frame& a, const Frame& b) {
-  const auto [left, right] = std::mismatch(a.begin(), a.end(), b.begin());
-  return left == a.end() ? -1 : left - a.begin();
+// Runs the dispatched kernel and its scalar reference, each on its own copy of `start`
+// (`run` calls one with its arguments around the pixels), and returns the first pixel
+// where they differ, or -1: a short message when a kernel is wrong.
+template <class Kernel, class Run>
+int64_t Differs(const Frame& start, Kernel* kernel, Kernel* scalar, Run run) {
+  Frame simd = start, reference = start;
+  run(kernel, simd.data());
+  run(scalar, reference.data());
+  const auto [left, right] = std::mismatch(simd.begin(), simd.end(), reference.begin());
+  return left == simd.end() ? -1 : left - simd.begin();
 }
 
 // Random pixels: most with a non-zero top byte, which no routine may let through
@@ -43,15 +49,12 @@ TEST(SimdEqualsScalar, BlitAdditiveEverySizeAndEdge) {
     const Frame start = RandomFrame(generator, kFramePixels);
     for (int trial = 0; trial < 120; ++trial) {
       // Widths across every tail length; positions that clip on each side.
-      const int32_t width = 1 + static_cast<int32_t>(generator() % (trial < 40 ? 70 : 600));
-      const int32_t height = 1 + static_cast<int32_t>(generator() % 300);
-      const int32_t x = static_cast<int32_t>(generator() % 1200) - 600,
-                    y = static_cast<int32_t>(generator() % 600) - 300;
+      const int32_t width = 1 + static_cast<int32_t>(generator() % (trial < 40 ? 70 : 600)),
+                    height = 1 + static_cast<int32_t>(generator() % 300),
+                    x = static_cast<int32_t>(generator() % 1200) - 600, y = static_cast<int32_t>(generator() % 600) - 300;
       const Frame source = RandomFrame(generator, static_cast<size_t>(width) * height);
-      Frame simd = start, scalar = start;
-      BlitAdditive(source.data(), width, height, simd.data(), x, y);
-      BlitAdditiveScalar(source.data(), width, height, scalar.data(), x, y);
-      ASSERT_EQ(FirstDifference(simd, scalar), -1) << width << "x" << height << " at " << x << "," << y;
+      const auto blit = [&](auto kernel, uint32_t* frame) { kernel(source.data(), width, height, frame, x, y); };
+      ASSERT_EQ(Differs(start, BlitAdditive, BlitAdditiveScalar, blit), -1) << width << "x" << height << " at " << x << "," << y;
     }
   });
 }
@@ -61,14 +64,9 @@ TEST(SimdEqualsScalar, InvertFrameAndVerticalSmear) {
     std::mt19937 generator(15);
     for (float keep : {0.0f, 0.013f, 0.5f, 0.77f, 0.9999f, 1.0f, 3.0f}) {
       const Frame start = RandomFrame(generator, kFramePixels);
-      Frame simd = start, scalar = start;
-      VerticalSmear(simd.data(), keep);
-      VerticalSmearScalar(scalar.data(), keep);
-      ASSERT_EQ(FirstDifference(simd, scalar), -1) << keep;
-      simd = start, scalar = start;
-      InvertFrame(simd.data());
-      InvertFrameScalar(scalar.data());
-      ASSERT_EQ(FirstDifference(simd, scalar), -1);
+      ASSERT_EQ(Differs(start, VerticalSmear, VerticalSmearScalar, [&](auto kernel, uint32_t* f) { kernel(f, keep); }), -1)
+          << keep;
+      ASSERT_EQ(Differs(start, InvertFrame, InvertFrameScalar, [](auto kernel, uint32_t* f) { kernel(f); }), -1);
     }
   });
 }
@@ -83,10 +81,8 @@ TEST(SimdEqualsScalar, RadialBlurAtEdgeAndRandomCentres) {
       for (int32_t y : {0, 1, 16, 128, 238, 255}) centres.push_back({x, y});
     for (int i = 0; i < 8; ++i) centres.push_back({static_cast<int32_t>(generator() % 512), static_cast<int32_t>(generator() % 256)});
     for (auto [cx, cy] : centres) {
-      Frame simd = RandomFrame(generator, kFramePixels), scalar = simd;
-      RadialBlur(simd.data(), cx, cy);
-      RadialBlurScalar(scalar.data(), cx, cy);
-      ASSERT_EQ(FirstDifference(simd, scalar), -1) << cx << "," << cy;
+      const auto blur = [x = cx, y = cy](auto kernel, uint32_t* frame) { kernel(frame, x, y); };
+      ASSERT_EQ(Differs(RandomFrame(generator, kFramePixels), RadialBlur, RadialBlurScalar, blur), -1) << cx << "," << cy;
     }
   });
 }
@@ -106,13 +102,10 @@ TEST(SimdEqualsScalar, GridMapAndMaskedOnRandomGrids) {
                        : pick % 4 == 1 ? static_cast<int32_t>(generator())
                                        : static_cast<int32_t>(pick % 0x10000) - 0x2000;
       }
-      Frame simd = RandomFrame(generator, kFramePixels), scalar = simd;
-      GridMapMasked(texture.data(), simd.data());
-      GridMapMaskedScalar(texture.data(), scalar.data());
-      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
-      GridMap(texture.data(), simd.data());
-      GridMapScalar(texture.data(), scalar.data());
-      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
+      const Frame start = RandomFrame(generator, kFramePixels);
+      const auto map = [&](auto kernel, uint32_t* frame) { kernel(texture.data(), frame); };
+      ASSERT_EQ(Differs(start, GridMapMasked, GridMapMaskedScalar, map), -1) << trial;
+      ASSERT_EQ(Differs(start, GridMap, GridMapScalar, map), -1) << trial;
     }
   });
 }
@@ -122,13 +115,11 @@ TEST(SimdEqualsScalar, RotozoomRowAnywhere) {
   ForEachTarget([] {
     std::mt19937 generator(18);
     const Frame texture = RandomFrame(generator, 65536);
-    Frame simd(kFrameWidth), scalar(kFrameWidth);
     for (int trial = 0; trial < 200; ++trial) {
       const uint32_t u = generator(), v = generator();
       const uint32_t stepU = trial % 2 ? generator() : generator() % 8192 - 4096, stepV = generator() >> (trial % 32);
-      RotozoomRow(texture.data(), simd.data(), u, v, stepU, stepV);
-      RotozoomRowScalar(texture.data(), scalar.data(), u, v, stepU, stepV);
-      ASSERT_EQ(FirstDifference(simd, scalar), -1) << trial;
+      const auto row = [&](auto kernel, uint32_t* pixels) { kernel(texture.data(), pixels, u, v, stepU, stepV); };
+      ASSERT_EQ(Differs(Frame(kFrameWidth), RotozoomRow, RotozoomRowScalar, row), -1) << trial;
     }
   });
 }
