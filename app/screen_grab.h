@@ -9,10 +9,6 @@
 
 #include <cstdint>
 
-#include "image/bmp_writer.h"  // BMP_Save
+#include "image/bmp_writer.h"  // BMP_Save, PackRGB24
 
 extern int32_t GrabCounter;
-
-// source: `count` 0x00RRGGBB pixels; destination: 3 * count bytes, blue, green, red per
-// pixel (the top byte is dropped). A count of 0 or less writes nothing.
-void PackRGB24(const uint32_t* source, uint8_t* destination, int32_t count);

@@ -39,3 +39,7 @@ enum : int32_t {
 // zero bytes in its place. 2000 pixels per metre. Replaces an existing file of that name.
 int32_t BMP_Save(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
                  int32_t bitsPerPixel, const uint8_t* palette);
+
+// source: `count` 0x00RRGGBB pixels; destination: 3 * count bytes, blue, green, red per
+// pixel (the top byte is dropped). A count of 0 or less writes nothing.
+void PackRGB24(const uint32_t* source, uint8_t* destination, int32_t count);

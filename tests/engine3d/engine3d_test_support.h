@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/screen_grab.h"
 #include "core/frame_buffer.h"
 #include "engine3d/lwo_writer.h"
 #include "engine3d/objet3d.h"
+#include "image/bmp_writer.h"
 #include "tools/fixtures/mesh_fixtures.h"
 
 // Named after the running test, so that a death test's child process, which runs the
