@@ -38,11 +38,7 @@ std::vector<int16_t> AudioOf(size_t first, size_t end) {
                               Audio.begin() + static_cast<ptrdiff_t>(AudioStarts[end]));
 }
 
-std::vector<int16_t> Wav(const std::string& folder) {
-  std::vector<int16_t> samples;
-  EXPECT_TRUE(ReadCaptureWav(folder + "/audio.wav", &samples)) << folder;
-  return samples;
-}
+std::vector<int16_t> Wav(const std::string& folder) { return ReadCaptureWav(folder + "/audio.wav"); }
 
 // The pictures of `input` (a video, or a folder's frames and audio) equal the reference
 // frames from `first` on, and the folder's WAV their audio.
@@ -138,8 +134,8 @@ TEST_F(CaptureRun, Mp4PassesFfprobeAndMkvIsLossless) {
   ASSERT_TRUE(Captured({"--out", "exact.mkv", "--fps", "30", "--to", "10f"}));
   ExpectReferenceFrames(Path("exact.mkv"), 0, 10);
   const std::vector<int16_t> sound = AudioOf(0, 10);
-  EXPECT_TRUE(CommandOutput("ffmpeg -v error -i " + Path("exact.mkv") + " -f s16le -") ==
-              std::string(reinterpret_cast<const char*>(sound.data()), sound.size() * 2));
+  EXPECT_EQ(CommandOutput("ffmpeg -v error -i " + Path("exact.mkv") + " -f s16le -"),
+            std::string(reinterpret_cast<const char*>(sound.data()), sound.size() * 2));
 }
 
 TEST_F(CaptureRun, FailuresSayWhatWentWrongWithTheirExitCode) {
