@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -77,8 +78,7 @@ inline std::vector<int16_t> ReadCaptureWav(const std::string& file) {
 
 // The files of `folder` named frame_*.png, counted.
 inline int CountFrames(const std::string& folder) {
-  int count = 0;
-  for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder))
-    count += entry.path().filename().string().starts_with("frame_") && entry.path().extension() == ".png";
-  return count;
+  return static_cast<int>(std::count_if(std::filesystem::directory_iterator(folder), {}, [](const auto& entry) {
+    return entry.path().filename().string().starts_with("frame_") && entry.path().extension() == ".png";
+  }));
 }

@@ -100,14 +100,16 @@ std::vector<Variant> ObjectVariants(const Bytes& original) {
   for (size_t at = 12; at + 8 <= original.size(); at += 8 + size_t{Get(original, at + 4, 4, true)}) {
     const std::string tag(reinterpret_cast<const char*>(original.data() + at), 4);
     // A chunk of size 0 lets its data be read as chunk headers, whose sizes run past the end.
-    variants.push_back({tag + " chunk size 0", 1, Field(at + 4, 0, 4, true), "a chunk runs past the end of the file"});
-    variants.push_back({tag + " chunk size negative", 1, Field(at + 4, 0x80000000u, 4, true)});
-    variants.push_back({tag + " chunk size huge", 1, Field(at + 4, 0xFFFFFFFFu, 4, true)});
-    const auto onePastTheEnd = [at](const Bytes& b) { return static_cast<uint32_t>(b.size() - at - 8 + 1); };
-    variants.push_back({tag + " chunk size one past the end", 1, Field(at + 4, onePastTheEnd, 4, true)});
+    const uint32_t onePast = static_cast<uint32_t>(original.size() - at - 8 + 1);
+    const std::pair<const char*, uint32_t> sizes[] = {
+        {"0", 0}, {"negative", 0x80000000u}, {"huge", 0xFFFFFFFFu}, {"one past the end", onePast}};
+    for (const auto& [what, size] : sizes)
+      variants.push_back({tag + " chunk size " + what, 1, Field(at + 4, size, 4, true),
+                          size == 0 ? "a chunk runs past the end of the file" : ""});
     // The first triangle naming one point twice: no area, no normal.
+    const auto firstPoint = [at](const Bytes& b) { return Get(b, at + 10, 2); };
     if (tag == "POLS" && Get(original, at + 4, 4, true) >= 10)
-      variants.push_back({"a triangle with no area", 1, Field(at + 12, [at](const Bytes& b) { return Get(b, at + 10, 2); }, 2)});
+      variants.push_back({"a triangle with no area", 1, Field(at + 12, firstPoint, 2)});
   }
   return variants;
 }
@@ -132,20 +134,20 @@ Damage EachLine(std::function<std::string(Line line, bool isValue)> change) {
     return true;
   };
 }
-bool IsNumber(const std::string& text) {
-  char* end = nullptr;
-  std::strtod(text.c_str(), &end);
-  return !text.empty() && end != text.c_str();
-}
 // Every value that is a number, or every one that is not (a file name), set to `to`.
 Damage Values(bool numbers, const std::string& to) {
-  return EachLine([=](Line line, bool value) { return value && IsNumber(line) == numbers ? to : line; });
+  return EachLine([=](Line line, bool value) {
+    char* end = nullptr;
+    std::strtod(line.c_str(), &end);
+    return value && (!line.empty() && end != line.c_str()) == numbers ? to : line;
+  });
 }
 
 std::vector<Variant> SettingsVariants(const Bytes&) {
   std::vector<Variant> variants = {
       {"a value line starting with '['", kFatal, EachLine([](Line l, bool value) { return value ? "[" + l : l; })},
-      {"section names changed", kFatal, EachLine([](Line l, bool) { return l.starts_with("[") ? "[x" + l.substr(1) : l; })},
+      {"section names changed", kFatal,
+       EachLine([](Line l, bool) { return l.starts_with("[") ? "[x" + l.substr(1) : l; })},
       {"a line too long", kFatal, EachLine([](Line l, bool value) { return value ? l + std::string(2000, ' ') : l; })},
       // File names that lead nowhere, or to a file that is not an image.
       {"file names emptied", kFatal, Values(false, "")},
@@ -177,11 +179,10 @@ std::vector<Variant> ModuleVariants(const Bytes&) {
       {"patterns huge", kFatal, Field(70, 0xFFFF, 2), refused},
       {"instruments huge", kFatal, Field(72, 0xFFFF, 2), refused},
       {"speed 0 and tempo 0", 0, Field(76, 0, 4)},
+      // The first pattern's header: its length at 0, its packed size at 7.
       {"first pattern sizes huge", 0, [](Bytes* b) {
-         if (b->size() < 64) return false;
-         const size_t pattern = 60 + size_t{Get(*b, 60, 4)};
-         if (pattern + 9 > b->size()) return false;
-         return Put(b, pattern, 0xFFFFFFFFu, 4), Put(b, pattern + 7, 0xFFFF, 2), true;
+         const size_t pattern = b->size() < 64 ? b->size() : 60 + size_t{Get(*b, 60, 4)};
+         return pattern + 9 <= b->size() && (Put(b, pattern, 0xFFFFFFFFu, 4), Put(b, pattern + 7, 0xFFFF, 2), true);
        }, "", true},
   };
 }
