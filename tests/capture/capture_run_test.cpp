@@ -69,9 +69,8 @@ bool Captured(const std::vector<std::string>& arguments) {
 class CaptureRun : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::string pattern = (fs::temp_directory_path() / "zelto2k-capture-run-XXXXXX").string();
-    ASSERT_TRUE(mkdtemp(pattern.data()));
-    Folder = pattern;
+    Folder = (fs::temp_directory_path() / "zelto2k-capture-run-XXXXXX").string();
+    ASSERT_TRUE(mkdtemp(Folder.data()));
     // One-row orders of 40 ms: the whole demo in under four seconds.
     MakeDemoFolder(Folder, kSongPositionsNeeded, 1, 2, 125);
     const fs::path previous = fs::current_path();
