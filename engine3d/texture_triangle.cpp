@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/exact_divide.h"
 #include "core/fixed_point.h"
 #include "core/frame_buffer.h"
 
@@ -30,7 +31,8 @@ struct Edge {
 
   static uint32_t Step(int32_t from, int32_t to, int32_t rows) {
     // Multiply first, then divide, truncating toward zero.
-    return static_cast<uint32_t>(static_cast<int32_t>((static_cast<int64_t>(to) - from) * kFixed16One / rows));
+    return static_cast<uint32_t>(
+        static_cast<int32_t>(DivideTruncating((static_cast<int64_t>(to) - from) * kFixed16One, rows)));
   }
 
   void Advance(uint32_t rows) {
@@ -62,8 +64,8 @@ void DrawRows(const uint32_t* texture, uint32_t* frame, int32_t top, int32_t bot
     const int32_t leftX = static_cast<int32_t>(left.x), rightX = static_cast<int32_t>(right.x);
     const int32_t width = Fixed16ToInt(static_cast<int32_t>(right.x - left.x));
     if (width > 0) {
-      const uint32_t du = static_cast<uint32_t>(static_cast<int32_t>(right.u - left.u) / width);
-      const uint32_t dv = static_cast<uint32_t>(static_cast<int32_t>(right.v - left.v) / width);
+      const uint32_t du = static_cast<uint32_t>(DivideTruncating(static_cast<int32_t>(right.u - left.u), width));
+      const uint32_t dv = static_cast<uint32_t>(DivideTruncating(static_cast<int32_t>(right.v - left.v), width));
       uint32_t u = left.u, v = left.v;
       int32_t x = Fixed16ToInt(leftX);
       const int32_t last = std::min(Fixed16ToInt(rightX), kFrameWidth - 1);
@@ -114,7 +116,9 @@ void TextureTriangle(const uint32_t* texture, uint32_t* frame,
 
   // S: where the long edge c0-c2 crosses the middle row.
   const int32_t height = c2.y - c0.y, upper = c1.y - c0.y;
-  const auto split = [&](int32_t from, int32_t to) { return from + (to - from) * upper / height; };
+  const auto split = [&](int32_t from, int32_t to) {
+    return from + static_cast<int32_t>(DivideTruncating(static_cast<int64_t>(to - from) * upper, height));
+  };
   const Corner s{split(c0.x, c2.x), c1.y, split(c0.u, c2.u), split(c0.v, c2.v)};
   Corner left = s, right = c1;
   if (s.x > c1.x) std::swap(left, right);

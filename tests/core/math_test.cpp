@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "core/exact_divide.h"
 #include "core/exp.h"
 #include "core/trig.h"
 
@@ -127,6 +128,26 @@ TEST(Exp, WithinOneUlpOverTheWholeRange) {
   EXPECT_EQ((std::vector{Exp(0.0), Exp(-0.0), Exp(710.0), Exp(-746.0), Exp(-INFINITY)}),
             (std::vector{1.0, 1.0, HUGE_VAL, 0.0, 0.0}));
   EXPECT_TRUE(std::isnan(Exp(NAN)));
+}
+
+// The rasteriser's divisions by a multiply: the same quotient as '/' for every divisor of
+// the table, at the exact multiples and one either side of them, where a product that
+// rounds the wrong way would show, and at the ends of the 32-bit range the rasteriser uses.
+TEST(DivideTruncating, EqualsIntegerDivisionAtEveryMultipleEdge) {
+  std::mt19937_64 generator(7);
+  for (int32_t d = 1; d <= kReciprocalDivisors + 3; ++d) {
+    const int64_t q = (int64_t{1} << 31) / d;
+    std::vector<int64_t> dividends = {0, 1, d - 1, d, d + 1, q * d, q * d - 1, (q - 1) * d + 1, INT32_MAX};
+    for (int i = 0; i < 40; ++i) {
+      const int64_t k = static_cast<int64_t>(generator() % static_cast<uint64_t>(q + 1));
+      dividends.insert(dividends.end(), {k * d, k * d - 1, k * d + 1, static_cast<int64_t>(generator() >> 24)});
+    }
+    for (const int64_t n : dividends) {
+      ASSERT_EQ(DivideTruncating(n, d), n / d) << n << " / " << d;
+      ASSERT_EQ(DivideTruncating(-n, d), -n / d) << -n << " / " << d;
+    }
+  }
+  EXPECT_EQ(DivideTruncating(INT32_MIN, 1), INT32_MIN);
 }
 
 }  // namespace

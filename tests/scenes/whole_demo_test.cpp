@@ -91,7 +91,8 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   fs::current_path(folder);
   ResetDemoState();
   platform::OfflineSettings settings;
-  settings.fpsNumerator = framesPerSecond, settings.frameSink = RecordFrame;
+  settings.fpsNumerator = framesPerSecond;
+  settings.frameSink = RecordFrame;
   platform::OfflineReset(settings);
   recording = &run;
   EXPECT_EQ(DemoMain(), 0);
@@ -153,7 +154,8 @@ TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
   for (int segment = 0; segment < kSegmentCount; ++segment)
     for (int64_t frame = first[segment]; frame < first[segment + 1]; ++frame) {
       const bool flash = IsFlashFrame(segment, frame - first[segment]);
-      expected += flash, endLogoFlashes += flash && segment == kEndLogo;
+      expected += flash;
+      endLogoFlashes += flash && segment == kEndLogo;
       ASSERT_EQ(run.draws[frame], expected) << "frame " << frame << " (" << kSegmentNames[segment] << ")";
     }
   EXPECT_EQ(endLogoFlashes, 52);
