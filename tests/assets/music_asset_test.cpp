@@ -196,9 +196,12 @@ TEST(MusicAsset, LevelDynamicsAndStereo) {
   const ModuleFacts facts = ProbeModuleOpenMpt(file);
   auto loudness = [&](int firstOrder, int endOrder) {
     double energy = 0, count = 0;
-    for (const auto& [second, lufs] : momentary)
-      if (second >= facts.orderStartSeconds[firstOrder] + 0.4 && second <= facts.orderStartSeconds[endOrder])
-        energy += std::pow(10.0, lufs / 10), ++count;
+    for (const auto& [second, lufs] : momentary) {
+      if (second >= facts.orderStartSeconds[firstOrder] + 0.4 && second <= facts.orderStartSeconds[endOrder]) {
+        energy += std::pow(10.0, lufs / 10);
+        ++count;
+      }
+    }
     return 10 * std::log10(energy / std::max(count, 1.0));
   };
   const int verse = SceneEnd(kParticlesScene), breakdown = SceneEnd(kBallScene), buildUp = SceneEnd(kRippledPlaneScene) - 1;
