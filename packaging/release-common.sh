@@ -80,5 +80,5 @@ strip_program() {
   [ -x "$built" ] || { echo "no program at $built: build it first" >&2; return 1; }
   objcopy --only-keep-debug "$built" "$3"
   chmod 644 "$3"
-  objcopy --strip-all --add-gnu-debuglink="$3" "$built" "$2"
+  objcopy --strip-all --remove-section=.comment --add-gnu-debuglink="$3" "$built" "$2"
 }
