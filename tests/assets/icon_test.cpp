@@ -47,7 +47,9 @@ TEST(Icons, AreaResamplingKeepsTheMeanAtEveryScale) {
         outRed += c.r;
         EXPECT_NEAR(c.g, 0.5f, 1e-5) << test.side << " -> " << test.size;
         EXPECT_NEAR(c.r + c.b, 1.0f, 1e-5);
-        if (test.expectedRed >= 0) EXPECT_NEAR(c.r, test.expectedRed, 1e-5);
+        if (test.expectedRed >= 0) {
+          EXPECT_NEAR(c.r, test.expectedRed, 1e-5);
+        }
       }
     EXPECT_NEAR(outRed / (test.size * test.size), sourceRed / (test.side * test.side), 1e-4)
         << test.side << " -> " << test.size;
