@@ -2,6 +2,7 @@
 // (a bright ring around a dark middle) at its size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/assetgen/icons.h"
@@ -60,8 +61,8 @@ TEST(Icons, AreaResamplingKeepsTheMeanAtEveryScale) {
   EXPECT_FLOAT_EQ(cells.At(1, 0).r, 0.0f);
 }
 
-float Brightness(const Canvas& icon, double fx, double fy) {
-  const assetgen::Colour& c = icon.At(static_cast<int>(fx * icon.width()), static_cast<int>(fy * icon.height()));
+float Brightness(const Canvas& icon, int x, int y) {
+  const assetgen::Colour& c = icon.At(x, y);
   return c.r + c.g + c.b;
 }
 
@@ -70,12 +71,19 @@ TEST(Icons, EverySizeShowsTheRingAroundTheLetter) {
     const Canvas icon = assetgen::MakeIcon(size);
     ASSERT_EQ(icon.width(), size);
     ASSERT_EQ(icon.height(), size);
-    // The ring passes through the middle of each side, the corners are the dark ground.
-    for (const auto& [x, y] : {std::pair{0.5, 0.05}, std::pair{0.5, 0.95}, std::pair{0.05, 0.5}, std::pair{0.95, 0.5}}) {
-      EXPECT_GT(Brightness(icon, x, y), 1.2f) << size << " at " << x << ", " << y;
+    // The ring crosses the middle of each side within its outer eighth; the corners are
+    // the dark ground.
+    float top = 0, bottom = 0, left = 0, right = 0;
+    const int middle = size / 2, band = size / 8;
+    for (int i = 0; i < band; ++i) {
+      top = std::max(top, Brightness(icon, middle, i));
+      bottom = std::max(bottom, Brightness(icon, middle, size - 1 - i));
+      left = std::max(left, Brightness(icon, i, middle));
+      right = std::max(right, Brightness(icon, size - 1 - i, middle));
     }
-    EXPECT_LT(Brightness(icon, 0.02, 0.02), 0.4f) << size;
-    EXPECT_LT(Brightness(icon, 0.98, 0.98), 0.4f) << size;
+    for (const float ring : {top, bottom, left, right}) EXPECT_GT(ring, 1.2f) << size;
+    EXPECT_LT(Brightness(icon, 0, 0), 0.4f) << size;
+    EXPECT_LT(Brightness(icon, size - 1, size - 1), 0.4f) << size;
   }
 }
 
