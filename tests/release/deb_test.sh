@@ -7,12 +7,8 @@
 # Usage: deb_test.sh <package.deb>
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/x_session.sh"
+source "$here/session.sh"
 package=$(realpath "$1")
-work=$(mktemp -d)
-trap 'stop_x_session; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 dpkg -i "$package" > "$work/dpkg.txt" 2>&1 || { cat "$work/dpkg.txt"; echo "FAIL: dpkg -i"; exit 1; }
 desktop-file-validate /usr/share/applications/zelto2k.desktop || fail "desktop-file-validate"

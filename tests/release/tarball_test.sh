@@ -6,12 +6,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../packaging/release-common.sh"
-source "$here/x_session.sh"
+source "$here/session.sh"
 tarball=$(realpath "$1")
-work=$(mktemp -d)
-trap 'stop_x_session; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 tar -xzf "$tarball" -C "$work" || { echo "FAIL: cannot unpack $tarball"; exit 1; }
 release=$work/zelto2k-$version

@@ -2,16 +2,14 @@
 // static server, the page loads in headless Chromium, a click starts it, and the particles
 // scene plays with no failed request and no error in the console.
 // Usage: node web_bundle_test.mjs <zelto2k-web-VERSION.zip>
-import { chromium } from 'playwright-core';
-import { execFileSync, spawn } from 'child_process';
+import { execFileSync } from 'child_process';
 import assert from 'assert/strict';
 import fs from 'fs';
 import os from 'os';
 import path from 'path';
 import test from 'node:test';
-import { fileURLToPath } from 'url';
+import { openBrowser, serve } from '../web/page_support.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
 const bundle = path.resolve(process.argv[2]);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'zelto-web-bundle-'));
 const root = path.join(work, 'root');
@@ -20,24 +18,11 @@ execFileSync('unzip', ['-q', bundle, '-d', path.join(root, 'demos')]);
 const [folder] = fs.readdirSync(path.join(root, 'demos'));
 fs.renameSync(path.join(root, 'demos', folder), path.join(root, 'demos', 'zelto2k'));
 
-const server = spawn(process.execPath, [path.join(here, '../../platform/web/serve.mjs'), root, '0'],
-                     { stdio: ['ignore', 'pipe', 'inherit'] });
-const address = await new Promise((resolve, reject) => {
-  server.stdout.on('data', (text) => {
-    const found = /http:\/\/localhost:\d+\//.exec(String(text));
-    if (found) resolve(found[0]);
-  });
-  server.on('exit', () => reject(new Error('the server did not start')));
-});
-const profile = path.join(work, 'profile');
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync'],
-  viewport: { width: 1024, height: 768 },
-});
+const { server, address } = await serve(root);
+const browser = await openBrowser();
+const context = browser.context;
 test.after(async () => {
-  await context.close();
+  await browser.close();
   server.kill();
   fs.rmSync(work, { recursive: true, force: true });
 });

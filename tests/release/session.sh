@@ -1,7 +1,12 @@
-# The release tests' private X session (sourced): Xvfb with openbox, the demo's window,
-# its keys. Everything started here is stopped by stop_x_session.
+# What the release tests share (sourced): a work folder removed at exit, failures counted
+# by fail, and a private X session (Xvfb with openbox) with the demo's window and keys.
+# Everything started here is stopped at exit.
 
 x_session_pids=()
+work=$(mktemp -d)
+trap 'stop_x_session; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Starts Xvfb on a display number it picks itself, then openbox; exports DISPLAY.
 start_x_session() {
