@@ -4,7 +4,8 @@
 // Any program on the machine can reach it, so a bad request gets an answer and the server
 // goes on: 400 for a path that does not decode, 403 for a path that leads out of the folder
 // (symbolic links are resolved before the check), 405 for methods other than GET and HEAD,
-// 404 for what is not there; a folder without its trailing slash is sent there (301). It listens on localhost only.
+// 404 for what is not there; a folder named without its trailing slash is sent there (301).
+// It listens on localhost only.
 import http from 'http';
 import fs from 'fs';
 import path from 'path';
@@ -46,7 +47,8 @@ async function resolve(requestPath) {
     const stat = await fs.promises.stat(file);
     if (!stat.isDirectory()) return stat.isFile() ? { file } : { status: 404 };
     // A folder named without its slash: the page's relative addresses need it.
-    if (!url.pathname.endsWith('/')) return { status: 301, location: url.pathname + '/' + url.search };
+    // One leading slash only: "//host/" would send the browser to another site.
+    if (!url.pathname.endsWith('/')) return { status: 301, location: url.pathname.replace(/^\/+/, '/') + '/' + url.search };
     file = path.join(file, 'index.html');  // once: the folder's page, itself resolved again
   }
   return { status: 404 };

@@ -79,6 +79,9 @@ test('each bad request gets its answer and the page is served after them', async
   const folder = await request('GET', '/sub?x=1');
   assert.equal(folder.status, 301);
   assert.equal(folder.headers.location, '/sub/?x=1');
+  const doubled = await request('GET', '/.//sub');
+  assert.equal(doubled.status, 301);
+  assert.equal(doubled.headers.location, '/sub/', 'the folder on this server, not a host named sub');
   const head = await request('HEAD', '/index.html');
   assert.equal(head.headers['content-length'], String('the page'.length));
 
