@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/display.h"
+#include "core/data_location.h"
 #include "core/fatal_error.h"
 #include "scenes/scene_table.h"
 
@@ -30,7 +31,7 @@ void MusicStartup() {
   platform::MusicSetOption(platform::kMusicOptionOutputMode, kOutputThroughPrimaryBuffer);
   if (!platform::MusicConfig()) FatalError("MIDAS ERREUR : MIDASconfig \n");
   if (!platform::MusicInit()) FatalError("MIDAS ERREUR : MIDASinit \n");
-  MusicModule = platform::MusicLoadModule("data/mowt.xm");
+  MusicModule = platform::MusicLoadModule(DataPath("data/mowt.xm").c_str());
   if (!MusicModule) {
     // The player's message names only the failed call: say which file it was, too.
     std::fputs("data/mowt.xm: missing, unreadable or not a playable XM module\n", stderr);
