@@ -3,7 +3,7 @@
 
 #include "app/demo.h"
 #include "app/display.h"
-#include "app/display_switches.h"
+#include "platform/display_switches.h"
 #include "app/music.h"
 #include "app/scene_host.h"
 #include "app/timer.h"
@@ -34,8 +34,8 @@ int DemoMain() {
   // display set-up fails and says so.
   platform::RegisterWindowClass(kWindowClassName);
   uint32_t style = platform::kStylePopupVisible;
-  int32_t width = Mode512x384 ? 512 : 640;
-  int32_t height = Mode512x384 ? 384 : 480;
+  int32_t width = kBuiltDisplayMode.width;
+  int32_t height = kBuiltDisplayMode.height;
   if (!FullScreen) {
     style = platform::kStyleCaptionedVisible;
     width = 512 + platform::kCaptionFrameWidth;    // 518

@@ -4,18 +4,17 @@
 #include <cstring>
 
 #include "app/demo.h"
-#include "app/display_switches.h"
+#include "platform/display_switches.h"
 #include "app/music.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
 
 namespace {
 
-constexpr int32_t ModeWidth = Mode512x384 ? 512 : 640;
-constexpr int32_t ModeHeight = Mode512x384 ? 384 : 480;
-// Where the picture sits in the full-screen mode: centred in 640 x 480.
-constexpr int32_t PictureLeft = Mode512x384 ? 0 : 64;
-constexpr int32_t PictureTop = Mode512x384 ? 64 : 112;
+constexpr int32_t ModeWidth = kBuiltDisplayMode.width;
+constexpr int32_t ModeHeight = kBuiltDisplayMode.height;
+constexpr int32_t PictureLeft = kBuiltDisplayMode.pictureLeft;
+constexpr int32_t PictureTop = kBuiltDisplayMode.pictureTop;
 
 // Clears the mode's pixels of the back buffer, limited to what the lock handed out.
 void ClearBackBuffer(const platform::LockedSurface& locked) {

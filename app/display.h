@@ -1,6 +1,6 @@
 // Display and frame presentation: puts the finished frame buffer on the screen.
 //
-// The three display switches are compile-time constants (app/display_switches.h).
+// The three display switches are compile-time constants (platform/display_switches.h).
 // PresentFrame handles at most one pending window message (Enter writes a screen
 // grab, Escape or closing the window ends the process with exit code 0 after the
 // music has been shut down) and then shows the 512 x 256 picture.

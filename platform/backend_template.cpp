@@ -11,14 +11,15 @@
 //     calls from wherever the music is rendered (its audio thread, say).
 //   - PeekMessage never waits and hands out one message per call; a posted quit message
 //     comes before anything else.
-//   - Lock hands out memory that stays valid until Unlock, with its real pitch and size;
-//     the frame code never writes outside width x height. The back buffer keeps what was
-//     written to it: nothing swaps behind the frame code's back.
+//   - The display rules (modes, surfaces, where the picture lands) are the display model's
+//     (platform/display_model.cpp, linked with every backend); a backend shows the finished
+//     display images it is handed.
 //   - The counter is monotonic and its frequency positive.
 //   - The sync callback is called with each new (order, row) as it is heard, in song order,
 //     and loops back to the module's restart position at the end of the song.
 //   - Failures are results (false, handle 0), never exceptions or aborts: the frame code
 //     decides what a failure means and which message the user sees.
+#include "platform/display_backend.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -52,31 +53,26 @@ void DefaultWindowProc(WindowHandle, const Message&) {}
 void ErrorMessageBox(const char*, const char*) {}
 bool RaisePriority() { return false; }
 
-Rectangle GetDesktopRectangle() { return {0, 0, 1024, 768}; }
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
+// ---- Display primitives (platform/display_backend.h; the rules are the display model's) ----
+
+// A real backend allows every step.
+bool BackendAllowsDisplayStep(DisplayStep) { return true; }
+// Open what display images go to; false when there is nothing to draw on, saying why on
+// stderr in one plain line.
+bool BackendOpenOutput() { return false; }
+// Full screen for the window (exclusive), or stay on the desktop.
+bool BackendTakeScreen(WindowHandle, bool) { return false; }
+// Display images will be width x height (a mode, or the client area on the desktop): show
+// them scaled to the screen, aspect kept.
+bool BackendSizeOutput(int32_t, int32_t) { return false; }
+// Show the image (with vsync where the machine has it).
+void BackendShowImage(const DisplayImage&) {}
+uint32_t BackendFreshPixel() { return 0; }
+Rectangle BackendDesktopArea() { return {0, 0, 1024, 768}; }
+void BackendClientOrigin(int32_t* x, int32_t* y) {
   *x = 0;
   *y = 0;
 }
-
-// ---- Display ---------------------------------------------------------------------------------
-
-// Return false when there is nothing to draw on; say why on stderr in one plain line.
-bool DirectDrawCreate() { return false; }
-bool SetCooperativeLevel(WindowHandle, bool) { return false; }
-// 512 x 384 or 640 x 480, 32 bits: show it scaled to the screen, aspect kept.
-bool SetDisplayMode(int32_t, int32_t, int32_t) { return false; }
-// Primary: the mode's size in full screen, the desktop's on the desktop. Back buffer: the
-// mode's size (640 x 480 on the desktop).
-bool CreatePrimarySurface(bool) { return false; }
-bool GetAttachedBackBuffer() { return false; }
-bool Lock(Surface, LockedSurface* locked) {
-  *locked = LockedSurface();
-  return false;
-}
-// Unlocking the primary surface on the desktop or without a back buffer shows it.
-bool Unlock(Surface) { return false; }
-// Show the back buffer (with vsync where the machine has it).
-bool Flip() { return false; }
 
 // ---- Performance counter ---------------------------------------------------------------------
 

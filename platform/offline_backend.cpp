@@ -4,6 +4,7 @@
 #include <deque>
 #include <utility>
 
+#include "platform/display_backend.h"
 #include "platform/module_player.h"
 #include "platform/offline.h"
 #include "platform/platform.h"
@@ -23,17 +24,6 @@ const char* const kCallNames[kCallCount] = {
     "MusicInit", "MusicLoadModule", "MusicPlayModule", "MusicSetSyncCallback",
     "MusicStartBackgroundPlay", "MusicStopModule", "MusicFreeModule", "MusicClose"};
 
-struct MemorySurface {
-  std::vector<uint32_t> pixels;
-  int32_t width = 0;
-  int32_t height = 0;
-  void Allocate(int32_t w, int32_t h) {
-    width = w;
-    height = h;
-    pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), kOfflineUnwrittenPixel);
-  }
-};
-
 struct ScriptedMessage {
   int64_t frame;
   OfflineMessage message;
@@ -52,11 +42,6 @@ struct State {
   bool windowExists = false;
   bool cursorShown = true;
   std::vector<std::string> boxes;
-  bool displayCreated = false;
-  bool exclusive = false;
-  int32_t modeWidth = 0, modeHeight = 0;
-  MemorySurface primary, back;
-  bool hasPrimary = false, hasBack = false, backAttached = false;
   int64_t presentedFrames = 0;
   ModulePlayer player;
   bool moduleLoaded = false, playing = false;
@@ -89,45 +74,17 @@ int64_t AudioFramesAtVideoFrame(int64_t frame) {
   return AudioFramesBefore(frame, s.settings.fpsNumerator, s.settings.fpsDenominator);
 }
 
-// The picture as the presented surface holds it: where the frame code puts it in each mode.
-void ExtractPicture(const MemorySurface& surface, int32_t originX, int32_t originY) {
-  State& s = TheState();
-  // The columns of the picture that lie on the surface, the same for every row; what
-  // lies off the surface is black.
-  const int64_t firstColumn = std::clamp<int64_t>(-int64_t{originX}, 0, 512);
-  const int64_t endColumn = std::clamp<int64_t>(int64_t{surface.width} - originX, firstColumn, 512);
-  const bool covered = firstColumn == 0 && endColumn == 512 && originY >= 0 && int64_t{originY} + 256 <= surface.height;
-  if (covered) {
-    s.picture.resize(512 * 256);  // every pixel is copied below
-  } else {
-    s.picture.assign(512 * 256, 0);
-  }
-  for (int32_t row = 0; row < 256; ++row) {
-    const int32_t y = originY + row;
-    if (y < 0 || y >= surface.height || firstColumn == endColumn) continue;
-    const uint32_t* from = surface.pixels.data() + static_cast<size_t>(y) * surface.width + (originX + firstColumn);
-    std::copy(from, from + (endColumn - firstColumn), s.picture.data() + static_cast<size_t>(row) * 512 + firstColumn);
-  }
-}
-
 // One frame goes out: sinks first, then the clock and the audio of the frame's span.
-void PresentSurface(const MemorySurface& surface) {
+void PresentImage(const DisplayImage& image) {
   State& s = TheState();
-  if (s.exclusive) {
-    if (s.modeWidth == 640)
-      ExtractPicture(surface, 64, 112);
-    else
-      ExtractPicture(surface, 0, 64);
-  } else {
-    ExtractPicture(surface, s.settings.clientX, s.settings.clientY);
-  }
+  CutPicture(image, &s.picture);
   if (s.settings.frameSink) {
     OfflineFrame frame;
     frame.index = s.presentedFrames;
     frame.picture = s.picture.data();
-    frame.surface = surface.pixels.data();
-    frame.surfaceWidth = surface.width;
-    frame.surfaceHeight = surface.height;
+    frame.surface = image.surface;
+    frame.surfaceWidth = image.surfaceWidth;
+    frame.surfaceHeight = image.surfaceHeight;
     s.settings.frameSink(frame);
   }
   const int64_t from = AudioFramesAtVideoFrame(s.presentedFrames);
@@ -141,12 +98,6 @@ void PresentSurface(const MemorySurface& surface) {
     for (const PositionChange& change : s.changes)
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
   if (s.settings.audioSink) s.settings.audioSink(s.audio.data(), frames);
-}
-
-MemorySurface* SurfaceOf(Surface surface) {
-  State& s = TheState();
-  if (surface == Surface::Primary) return s.hasPrimary ? &s.primary : nullptr;
-  return s.backAttached ? &s.back : nullptr;
 }
 
 }  // namespace
@@ -179,12 +130,7 @@ void OfflineReset(const OfflineSettings& settings) {
   s.windowExists = false;
   s.cursorShown = true;
   s.boxes.clear();
-  s.displayCreated = false;
-  s.exclusive = false;
-  s.modeWidth = s.modeHeight = 0;
-  s.primary = MemorySurface();
-  s.back = MemorySurface();
-  s.hasPrimary = s.hasBack = s.backAttached = false;
+  ResetDisplayModel();
   s.presentedFrames = 0;
   s.moduleLoaded = s.playing = false;
   s.callback = nullptr;
@@ -281,95 +227,30 @@ void ErrorMessageBox(const char* utf8Text, const char*) {
 
 bool RaisePriority() { return !Called(OfflineCall::RaisePriority); }
 
-Rectangle GetDesktopRectangle() {
-  Called(OfflineCall::GetDesktopRectangle);
+// ---- Display primitives (the rules are the display model's) ------------------------------------
+
+bool BackendAllowsDisplayStep(DisplayStep step) {
+  static constexpr OfflineCall kCalls[] = {
+      OfflineCall::DirectDrawCreate, OfflineCall::SetCooperativeLevel, OfflineCall::SetDisplayMode,
+      OfflineCall::CreatePrimarySurface, OfflineCall::GetAttachedBackBuffer, OfflineCall::Lock,
+      OfflineCall::Unlock, OfflineCall::Flip, OfflineCall::GetDesktopRectangle, OfflineCall::ClientToScreen};
+  return !Called(kCalls[static_cast<int32_t>(step)]);
+}
+
+bool BackendOpenOutput() { return true; }
+bool BackendTakeScreen(WindowHandle, bool) { return true; }
+bool BackendSizeOutput(int32_t, int32_t) { return true; }
+void BackendShowImage(const DisplayImage& image) { PresentImage(image); }
+uint32_t BackendFreshPixel() { return kOfflineUnwrittenPixel; }
+
+Rectangle BackendDesktopArea() {
   const State& s = TheState();
   return {0, 0, s.settings.desktopWidth, s.settings.desktopHeight};
 }
 
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
-  Called(OfflineCall::ClientToScreen);
+void BackendClientOrigin(int32_t* x, int32_t* y) {
   *x = TheState().settings.clientX;
   *y = TheState().settings.clientY;
-}
-
-// ---- Display ---------------------------------------------------------------------------------
-
-bool DirectDrawCreate() {
-  if (Called(OfflineCall::DirectDrawCreate)) return false;
-  TheState().displayCreated = true;
-  return true;
-}
-
-bool SetCooperativeLevel(WindowHandle, bool exclusiveFullScreen) {
-  if (Called(OfflineCall::SetCooperativeLevel) || !TheState().displayCreated) return false;
-  TheState().exclusive = exclusiveFullScreen;
-  return true;
-}
-
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
-  State& s = TheState();
-  if (Called(OfflineCall::SetDisplayMode) || !s.exclusive || bitsPerPixel != 32) return false;
-  if (!((width == 512 && height == 384) || (width == 640 && height == 480))) return false;
-  s.modeWidth = width;
-  s.modeHeight = height;
-  return true;
-}
-
-bool CreatePrimarySurface(bool withBackBuffer) {
-  State& s = TheState();
-  if (Called(OfflineCall::CreatePrimarySurface) || !s.displayCreated) return false;
-  if (s.exclusive && s.modeWidth > 0)
-    s.primary.Allocate(s.modeWidth, s.modeHeight);
-  else
-    s.primary.Allocate(s.settings.desktopWidth, s.settings.desktopHeight);
-  s.hasPrimary = true;
-  s.hasBack = withBackBuffer;
-  if (withBackBuffer) {
-    // Without a display mode (the desktop) the back buffer is as large as the larger mode.
-    if (s.exclusive && s.modeWidth > 0)
-      s.back.Allocate(s.modeWidth, s.modeHeight);
-    else
-      s.back.Allocate(640, 480);
-  }
-  return true;
-}
-
-bool GetAttachedBackBuffer() {
-  State& s = TheState();
-  if (Called(OfflineCall::GetAttachedBackBuffer) || !s.hasBack) return false;
-  s.backAttached = true;
-  return true;
-}
-
-bool Lock(Surface surface, LockedSurface* locked) {
-  *locked = LockedSurface();
-  if (Called(OfflineCall::Lock)) return false;
-  MemorySurface* memory = SurfaceOf(surface);
-  if (!memory) return false;
-  locked->pixels = memory->pixels.data();
-  locked->pitch = memory->width * 4;
-  locked->width = memory->width;
-  locked->height = memory->height;
-  return true;
-}
-
-bool Unlock(Surface surface) {
-  if (Called(OfflineCall::Unlock)) return false;
-  State& s = TheState();
-  // The primary surface is what the screen shows: on the desktop, or without a back buffer,
-  // unlocking it after a write is a presented frame.
-  if (surface == Surface::Primary && s.hasPrimary && (!s.exclusive || !s.backAttached))
-    PresentSurface(s.primary);
-  return true;
-}
-
-bool Flip() {
-  if (Called(OfflineCall::Flip)) return false;
-  State& s = TheState();
-  if (!s.backAttached) return false;
-  PresentSurface(s.back);
-  return true;
 }
 
 // ---- Performance counter ---------------------------------------------------------------------

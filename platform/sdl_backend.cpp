@@ -10,17 +10,16 @@
 //                         neither DISPLAY nor WAYLAND_DISPLAY is set and the user did not
 //                         pick SDL_VIDEODRIVER, SDL would quietly play to an invisible
 //                         "offscreen" driver, so that is refused.
-//   DirectDrawCreate      the renderer, with vsync if it has it. Fails when there is no window, with one
+//   display               the rules (modes, surfaces, where the picture lands) are the display
+//                         model's (platform/display_model.h); this backend supplies:
+//     open the output     the renderer, with vsync if it has it. Fails when there is no window, with one
 //                         plain English line on stderr saying why; the frame code then ends
 //                         with "impossible de poser le ddraw!!".
-//   SetCooperativeLevel   exclusive: full screen on the desktop (the desktop's own mode is
+//     take the screen     exclusive: full screen on the desktop (the desktop's own mode is
 //                         kept; the picture is scaled instead).
-//   SetDisplayMode        the logical size of the renderer (aspect-correct, centred, black
-//                         bars, nearest-neighbour pixels) and a streaming texture of that
-//                         size. Fails as "impossible de poser le fullscreen!!".
-//   surfaces              plain memory of ours, zeroed when created: the back buffer has the
-//                         mode's size; the primary surface on the desktop has the desktop's.
-//   Flip                  uploads the back buffer and presents it; nothing swaps. Frames are
+//     size the output     the logical size of the renderer (aspect-correct, centred, black
+//                         bars, nearest-neighbour pixels) and a streaming texture of that size.
+//     show an image       uploads the display image and presents it. Frames are
 //                         presented at the pace of a 60 Hz display mode, since the demo's
 //                         motion advances once per frame: by vsync alone where the display
 //                         runs at 60 Hz and vsync is seen to hold (no more than 66 presents a
@@ -52,6 +51,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/display_backend.h"
 #include "platform/frame_pacer.h"
 #include "platform/module_player.h"
 #include "platform/platform.h"
@@ -68,12 +68,6 @@ struct State {
   bool noDisplay = false;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
-  int32_t textureWidth = 0, textureHeight = 0;
-  bool exclusive = false;
-  int32_t modeWidth = 0, modeHeight = 0;
-  std::vector<uint32_t> primary, back, windowPicture;
-  int32_t primaryWidth = 0, primaryHeight = 0, backWidth = 0, backHeight = 0;
-  bool hasPrimary = false, hasBack = false, backAttached = false;
   bool quitPosted = false;
   int32_t quitCode = 0;
   // Pace: vsync alone while it is trusted, else the pacer's grid.
@@ -208,8 +202,6 @@ bool MakeTexture(int32_t width, int32_t height) {
   if (s.texture) SDL_DestroyTexture(s.texture);
   s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                 width, height);
-  s.textureWidth = width;
-  s.textureHeight = height;
   return s.texture != nullptr && SDL_RenderSetLogicalSize(s.renderer, width, height) == 0;
 }
 
@@ -316,23 +308,25 @@ void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
 
 bool RaisePriority() { return setpriority(PRIO_PROCESS, 0, -10) == 0; }
 
-Rectangle GetDesktopRectangle() {
+// ---- Display primitives (the rules are the display model's) ------------------------------------
+
+bool BackendAllowsDisplayStep(DisplayStep) { return true; }
+
+Rectangle BackendDesktopArea() {
   SDL_DisplayMode mode;
   if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0)
     return {0, 0, mode.w, mode.h};
   return {0, 0, 1024, 768};
 }
 
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
+void BackendClientOrigin(int32_t* x, int32_t* y) {
   int windowX = 0, windowY = 0;
   if (TheState().window) SDL_GetWindowPosition(TheState().window, &windowX, &windowY);
   *x = windowX;
   *y = windowY;
 }
 
-// ---- Display -------------------------------------------------------------------------------------
-
-bool DirectDrawCreate() {
+bool BackendOpenOutput() {
   State& s = TheState();
   if (!s.window) {
     if (s.noDisplay)
@@ -361,105 +355,21 @@ bool DirectDrawCreate() {
   return true;
 }
 
-bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen) {
+bool BackendTakeScreen(WindowHandle window, bool exclusive) {
   State& s = TheState();
   if (!s.renderer || window != s.handle) return false;
-  s.exclusive = exclusiveFullScreen;
-  if (exclusiveFullScreen && SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+  if (exclusive && SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
     std::fprintf(stderr, "zelto2k: cannot go full screen: %s\n", SDL_GetError());
     return false;
   }
   return true;
 }
 
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
-  State& s = TheState();
-  if (!s.exclusive || bitsPerPixel != 32 || width <= 0 || height <= 0) return false;
-  if (!MakeTexture(width, height)) return false;
-  s.modeWidth = width;
-  s.modeHeight = height;
-  return true;
-}
+bool BackendSizeOutput(int32_t width, int32_t height) { return MakeTexture(width, height); }
 
-bool CreatePrimarySurface(bool withBackBuffer) {
-  State& s = TheState();
-  if (!s.renderer) return false;
-  if (s.exclusive && s.modeWidth > 0) {
-    s.primaryWidth = s.modeWidth;
-    s.primaryHeight = s.modeHeight;
-  } else {
-    const Rectangle desktop = GetDesktopRectangle();
-    s.primaryWidth = desktop.right;
-    s.primaryHeight = desktop.bottom;
-    int clientWidth = 0, clientHeight = 0;
-    SDL_GetWindowSize(s.window, &clientWidth, &clientHeight);
-    if (!MakeTexture(clientWidth, clientHeight)) return false;
-    s.windowPicture.assign(static_cast<size_t>(clientWidth) * clientHeight, 0);
-  }
-  s.primary.assign(static_cast<size_t>(s.primaryWidth) * s.primaryHeight, 0);
-  s.hasPrimary = true;
-  s.hasBack = withBackBuffer;
-  if (withBackBuffer) {
-    // On the desktop there is no mode: the back buffer is as large as the larger mode.
-    s.backWidth = s.modeWidth > 0 ? s.modeWidth : 640;
-    s.backHeight = s.modeHeight > 0 ? s.modeHeight : 480;
-    s.back.assign(static_cast<size_t>(s.backWidth) * s.backHeight, 0);
-  }
-  return true;
-}
+void BackendShowImage(const DisplayImage& image) { Show(image.pixels, image.width); }
 
-bool GetAttachedBackBuffer() {
-  State& s = TheState();
-  if (!s.hasBack) return false;
-  s.backAttached = true;
-  return true;
-}
-
-bool Lock(Surface surface, LockedSurface* locked) {
-  State& s = TheState();
-  *locked = LockedSurface();
-  if (surface == Surface::Primary && s.hasPrimary) {
-    *locked = {s.primary.data(), s.primaryWidth * 4, s.primaryWidth, s.primaryHeight};
-    return true;
-  }
-  if (surface == Surface::BackBuffer && s.backAttached) {
-    *locked = {s.back.data(), s.backWidth * 4, s.backWidth, s.backHeight};
-    return true;
-  }
-  return false;
-}
-
-bool Unlock(Surface surface) {
-  State& s = TheState();
-  // The primary surface is what the screen shows: on the desktop, or without a back buffer,
-  // unlocking it after a write shows it.
-  if (surface != Surface::Primary || !s.hasPrimary || (s.exclusive && s.backAttached)) return true;
-  if (s.exclusive) {
-    Show(s.primary.data(), s.primaryWidth);
-    return true;
-  }
-  // On the desktop the window shows the part of the desktop surface under its client area.
-  int32_t originX = 0, originY = 0;
-  ClientToScreen(s.handle, &originX, &originY);
-  for (int32_t row = 0; row < s.textureHeight; ++row) {
-    uint32_t* out = s.windowPicture.data() + static_cast<size_t>(row) * s.textureWidth;
-    const int32_t y = originY + row;
-    for (int32_t column = 0; column < s.textureWidth; ++column) {
-      const int32_t x = originX + column;
-      const bool inside = y >= 0 && y < s.primaryHeight && x >= 0 && x < s.primaryWidth;
-      out[column] = inside ? s.primary[static_cast<size_t>(y) * s.primaryWidth + x] : 0;
-    }
-  }
-  Show(s.windowPicture.data(), s.textureWidth);
-  return true;
-}
-
-bool Flip() {
-  State& s = TheState();
-  if (!s.backAttached) return false;
-  Show(s.back.data(), s.backWidth);
-  return true;
-}
+uint32_t BackendFreshPixel() { return 0; }
 
 // ---- Performance counter ---------------------------------------------------------------------
 

@@ -8,9 +8,9 @@
 //   messages              the page queues key-downs (repeats included) and the close
 //                         request; one per PeekMessage. Enter, Escape, anything else.
 //   error box             shown on the page, with the page's own line on what went wrong.
-//   display               the mode is the canvas's size; surfaces are plain memory of ours,
-//                         zeroed when created. Flip (or, without a back buffer, unlocking
-//                         the primary surface) converts the picture to the canvas's RGBA
+//   display               the rules are the display model's (platform/display_model.h); the
+//                         canvas takes the mode's size. Each display image is converted
+//                         to the canvas's RGBA
 //                         and waits for the page to show it on an animation frame, at
 //                         most 60 a second: this is where the demo gives the browser its
 //                         thread back, once per frame.
@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/display_backend.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -40,12 +41,7 @@ constexpr int64_t kMaxModuleBytes = 64 << 20;
 
 struct State {
   WindowHandle handle = 0;
-  bool exclusive = false;
-  int32_t modeWidth = 0, modeHeight = 0;
-  std::vector<uint32_t> primary, back;
   std::vector<uint8_t> rgba;
-  int32_t primaryWidth = 0, primaryHeight = 0, backWidth = 0, backHeight = 0;
-  bool hasPrimary = false, hasBack = false, backAttached = false;
   bool quitPosted = false;
   int32_t quitCode = 0;
   bool grabPending = false;
@@ -182,104 +178,35 @@ void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
 
 bool RaisePriority() { return false; }  // a page has no say in it
 
-Rectangle GetDesktopRectangle() {
+// ---- Display primitives (the rules are the display model's) ------------------------------------
+
+bool BackendAllowsDisplayStep(DisplayStep) { return true; }
+
+Rectangle BackendDesktopArea() {
   const int32_t width = PageScreenWidth();
   const int32_t height = PageScreenHeight();
   return {0, 0, width > 0 ? width : 1024, height > 0 ? height : 768};
 }
 
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
+// The page shows the window's client area at the desktop's origin.
+void BackendClientOrigin(int32_t* x, int32_t* y) {
   *x = 0;
   *y = 0;
 }
 
-// ---- Display -------------------------------------------------------------------------------------
+bool BackendOpenOutput() { return TheState().handle != 0 && PageCanDraw() != 0; }
 
-bool DirectDrawCreate() { return TheState().handle != 0 && PageCanDraw() != 0; }
+// The page went full screen on the start click.
+bool BackendTakeScreen(WindowHandle window, bool) { return window != 0 && window == TheState().handle; }
 
-bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen) {
-  State& s = TheState();
-  if (window == 0 || window != s.handle) return false;
-  s.exclusive = exclusiveFullScreen;  // the page went full screen on the start click
-  return true;
-}
-
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
-  State& s = TheState();
-  if (!s.exclusive || bitsPerPixel != 32 || width <= 0 || height <= 0 || width > 4096 ||
-      height > 4096)
-    return false;
-  s.modeWidth = width;
-  s.modeHeight = height;
+bool BackendSizeOutput(int32_t width, int32_t height) {
   PageSetMode(width, height);
   return true;
 }
 
-bool CreatePrimarySurface(bool withBackBuffer) {
-  State& s = TheState();
-  if (s.handle == 0) return false;
-  if (s.exclusive && s.modeWidth > 0) {
-    s.primaryWidth = s.modeWidth;
-    s.primaryHeight = s.modeHeight;
-  } else {
-    // On the "desktop" the window's client area sits at its origin: the page shows the
-    // desktop surface's top-left 512 x 256 pixels.
-    const Rectangle desktop = GetDesktopRectangle();
-    s.primaryWidth = desktop.right;
-    s.primaryHeight = desktop.bottom;
-    PageSetMode(512, 256);
-  }
-  s.primary.assign(static_cast<size_t>(s.primaryWidth) * s.primaryHeight, 0);
-  s.hasPrimary = true;
-  s.hasBack = withBackBuffer;
-  if (withBackBuffer) {
-    s.backWidth = s.modeWidth > 0 ? s.modeWidth : 640;
-    s.backHeight = s.modeHeight > 0 ? s.modeHeight : 480;
-    s.back.assign(static_cast<size_t>(s.backWidth) * s.backHeight, 0);
-  }
-  return true;
-}
+void BackendShowImage(const DisplayImage& image) { Show(image.pixels, image.width, image.width, image.height); }
 
-bool GetAttachedBackBuffer() {
-  State& s = TheState();
-  if (!s.hasBack) return false;
-  s.backAttached = true;
-  return true;
-}
-
-bool Lock(Surface surface, LockedSurface* locked) {
-  State& s = TheState();
-  *locked = LockedSurface();
-  if (surface == Surface::Primary && s.hasPrimary) {
-    *locked = {s.primary.data(), s.primaryWidth * 4, s.primaryWidth, s.primaryHeight};
-    return true;
-  }
-  if (surface == Surface::BackBuffer && s.backAttached) {
-    *locked = {s.back.data(), s.backWidth * 4, s.backWidth, s.backHeight};
-    return true;
-  }
-  return false;
-}
-
-bool Unlock(Surface surface) {
-  State& s = TheState();
-  if (surface != Surface::Primary || !s.hasPrimary || (s.exclusive && s.backAttached)) return true;
-  if (s.exclusive) {
-    Show(s.primary.data(), s.primaryWidth, s.primaryWidth, s.primaryHeight);
-  } else {
-    const int32_t width = s.primaryWidth < 512 ? s.primaryWidth : 512;
-    const int32_t height = s.primaryHeight < 256 ? s.primaryHeight : 256;
-    Show(s.primary.data(), s.primaryWidth, width, height);
-  }
-  return true;
-}
-
-bool Flip() {
-  State& s = TheState();
-  if (!s.backAttached) return false;
-  Show(s.back.data(), s.backWidth, s.backWidth, s.backHeight);
-  return true;
-}
+uint32_t BackendFreshPixel() { return 0; }
 
 // ---- Performance counter ---------------------------------------------------------------------
 

@@ -4,7 +4,7 @@
 
 #include "app/demo.h"
 #include "app/display.h"
-#include "app/display_switches.h"
+#include "platform/display_switches.h"
 #include "core/frame_buffer.h"
 #include "platform/offline.h"
 #include "tests/app/harness.h"
