@@ -30,7 +30,7 @@ void PresentFrame(const uint32_t* frame);
 
 // The window procedure: Return writes a screen grab, Escape and the close request post the
 // quit message, other keys do nothing, anything else gets the default handling.
-void WindowProc(platform::WindowHandle window, const platform::Message& message);
+void WindowProc(platform::WindowHandle window, const platform::InputEvent& event);
 
 // FatalError's box on this display (core/fatal_error.h), registered by DemoMain before
 // anything can fail: destroys MainWindow if there is one, then shows the UTF-8 message in

@@ -31,7 +31,7 @@ void BackendShowImage(const DisplayImage& image);
 // What every pixel of a fresh surface holds.
 uint32_t BackendFreshPixel();
 // The desktop's size and the screen position of the window's client area, in pixels.
-Rectangle BackendDesktopArea();
+ScreenRectangle BackendDesktopArea();
 void BackendClientOrigin(int32_t* x, int32_t* y);
 
 }  // namespace platform

@@ -40,9 +40,9 @@ DisplayState& TheDisplay() {
   return *display;
 }
 
-MemorySurface* SurfaceOf(Surface surface) {
+MemorySurface* SurfaceOf(ScreenBuffer surface) {
   DisplayState& d = TheDisplay();
-  if (surface == Surface::Primary) return d.hasPrimary ? &d.primary : nullptr;
+  if (surface == ScreenBuffer::Primary) return d.hasPrimary ? &d.primary : nullptr;
   return d.backAttached ? &d.back : nullptr;
 }
 
@@ -118,13 +118,13 @@ void WatchDisplayImages(DisplayImageWatcher watcher, void* context) {
 
 // ---- The display calls of platform.h -------------------------------------------------------
 
-bool DirectDrawCreate() {
+bool OpenDisplay() {
   if (!BackendAllowsDisplayStep(DisplayStep::OpenDisplay) || !BackendOpenOutput()) return false;
   TheDisplay().opened = true;
   return true;
 }
 
-bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen) {
+bool TakeScreen(WindowHandle window, bool exclusiveFullScreen) {
   DisplayState& d = TheDisplay();
   if (!BackendAllowsDisplayStep(DisplayStep::TakeScreen) || !d.opened) return false;
   if (!BackendTakeScreen(window, exclusiveFullScreen)) return false;
@@ -132,7 +132,7 @@ bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen) {
   return true;
 }
 
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+bool ChooseScreenMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   DisplayState& d = TheDisplay();
   if (!BackendAllowsDisplayStep(DisplayStep::SetMode) || !d.exclusive || bitsPerPixel != 32) return false;
   const DisplayMode* mode = FindDisplayMode(width, height);
@@ -141,7 +141,7 @@ bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   return true;
 }
 
-bool CreatePrimarySurface(bool withBackBuffer) {
+bool CreateScreenBuffers(bool withBackBuffer) {
   DisplayState& d = TheDisplay();
   if (!BackendAllowsDisplayStep(DisplayStep::CreateBuffers) || !d.opened) return false;
   if (d.exclusive && d.mode) {
@@ -149,7 +149,7 @@ bool CreatePrimarySurface(bool withBackBuffer) {
   } else {
     // On the desktop the window's client area, the picture's size, is what the output shows.
     if (!d.exclusive && !BackendSizeOutput(kPictureWidth, kPictureHeight)) return false;
-    const Rectangle desktop = BackendDesktopArea();
+    const ScreenRectangle desktop = BackendDesktopArea();
     d.primary.Allocate(desktop.right, desktop.bottom);
   }
   d.hasPrimary = true;
@@ -163,15 +163,15 @@ bool CreatePrimarySurface(bool withBackBuffer) {
   return true;
 }
 
-bool GetAttachedBackBuffer() {
+bool AttachBackBuffer() {
   DisplayState& d = TheDisplay();
   if (!BackendAllowsDisplayStep(DisplayStep::AttachBackBuffer) || !d.hasBack) return false;
   d.backAttached = true;
   return true;
 }
 
-bool Lock(Surface surface, LockedSurface* locked) {
-  *locked = LockedSurface();
+bool LockBuffer(ScreenBuffer surface, LockedBuffer* locked) {
+  *locked = LockedBuffer();
   if (!BackendAllowsDisplayStep(DisplayStep::LockBuffer)) return false;
   MemorySurface* memory = SurfaceOf(surface);
   if (!memory) return false;
@@ -179,16 +179,16 @@ bool Lock(Surface surface, LockedSurface* locked) {
   return true;
 }
 
-bool Unlock(Surface surface) {
+bool UnlockBuffer(ScreenBuffer surface) {
   if (!BackendAllowsDisplayStep(DisplayStep::UnlockBuffer)) return false;
   DisplayState& d = TheDisplay();
   // The primary surface is what the screen shows: on the desktop, or without a back buffer,
   // unlocking it after a write presents it.
-  if (surface == Surface::Primary && d.hasPrimary && (!d.exclusive || !d.backAttached)) Present(d.primary);
+  if (surface == ScreenBuffer::Primary && d.hasPrimary && (!d.exclusive || !d.backAttached)) Present(d.primary);
   return true;
 }
 
-bool Flip() {
+bool ShowBackBuffer() {
   if (!BackendAllowsDisplayStep(DisplayStep::ShowBackBuffer)) return false;
   DisplayState& d = TheDisplay();
   if (!d.backAttached) return false;
@@ -196,12 +196,12 @@ bool Flip() {
   return true;
 }
 
-Rectangle GetDesktopRectangle() {
+ScreenRectangle DesktopArea() {
   BackendAllowsDisplayStep(DisplayStep::DesktopArea);  // a refusal changes nothing: there is no result to fail
   return BackendDesktopArea();
 }
 
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
+void ClientAreaOrigin(WindowHandle, int32_t* x, int32_t* y) {
   BackendAllowsDisplayStep(DisplayStep::ClientOrigin);
   BackendClientOrigin(x, y);
 }

@@ -6,7 +6,7 @@
 // its primitives (platform/display_backend.h): open the output, size it, show a finished
 // display image, and say where the desktop and the window's client area are.
 //
-// The display calls of platform/platform.h (DirectDrawCreate to Flip, the desktop rectangle
+// The display calls of platform/platform.h (OpenDisplay to ShowBackBuffer, the desktop rectangle
 // and the client origin) are implemented here once, for every backend.
 #pragma once
 
@@ -59,7 +59,7 @@ struct DisplayImage {
 // black. `picture` is resized to 512 x 256.
 void CutPicture(const DisplayImage& image, std::vector<uint32_t>* picture);
 
-// Forgets every surface, the mode and the output: the display as before DirectDrawCreate.
+// Forgets every surface, the mode and the output: the display as before OpenDisplay.
 void ResetDisplayModel();
 
 // Sees every display image just before the backend shows it (nullptr: none).

@@ -15,14 +15,14 @@ namespace {
 constexpr int32_t kCallCount = static_cast<int32_t>(OfflineCall::Count);
 
 const char* const kCallNames[kCallCount] = {
-    "RegisterWindowClass", "CreateWindow", "BringWindowToTop", "SetActiveWindow",
-    "DestroyWindow", "ShowCursor", "PeekMessage", "PostQuitMessage", "DefaultWindowProc",
-    "ErrorMessageBox", "RaisePriority", "GetDesktopRectangle", "ClientToScreen",
-    "DirectDrawCreate", "SetCooperativeLevel", "SetDisplayMode", "CreatePrimarySurface",
-    "GetAttachedBackBuffer", "Lock", "Unlock", "Flip", "QueryPerformanceCounter",
-    "QueryPerformanceFrequency", "MusicLibraryStartup", "MusicSetOption", "MusicConfig",
-    "MusicInit", "MusicLoadModule", "MusicPlayModule", "MusicSetSyncCallback",
-    "MusicStartBackgroundPlay", "MusicStopModule", "MusicFreeModule", "MusicClose"};
+    "NameWindowClass", "OpenWindow", "RaiseWindow", "FocusWindow",
+    "RemoveWindow", "ShowPointer", "TakeEvent", "RequestQuit", "PassEventOn",
+    "ShowErrorBox", "RaisePriority", "DesktopArea", "ClientAreaOrigin",
+    "OpenDisplay", "TakeScreen", "ChooseScreenMode", "CreateScreenBuffers",
+    "AttachBackBuffer", "LockBuffer", "UnlockBuffer", "ShowBackBuffer", "ReadClock",
+    "ClockRate", "StartMusicLibrary", "SetMusicOption", "ChooseMusicOutput",
+    "OpenMusicOutput", "LoadModule", "PrepareModule", "SetPositionCallback",
+    "StartPlaying", "StopModule", "FreeModule", "CloseMusicLibrary"};
 
 struct ScriptedMessage {
   int64_t frame;
@@ -36,7 +36,7 @@ struct State {
   int32_t failNth[kCallCount] = {};
   bool failSet[kCallCount] = {};
   std::vector<ScriptedMessage> script;
-  std::deque<Message> queue;
+  std::deque<InputEvent> queue;
   bool quitPosted = false;
   int32_t quitCode = 0;
   bool windowExists = false;
@@ -45,7 +45,7 @@ struct State {
   int64_t presentedFrames = 0;
   ModulePlayer player;
   bool moduleLoaded = false, playing = false;
-  SyncCallback callback = nullptr;
+  PositionCallback callback = nullptr;
   std::vector<int16_t> audio;
   std::vector<PositionChange> changes;
   std::vector<uint32_t> picture;
@@ -159,30 +159,30 @@ bool OfflineWindowExists() { return TheState().windowExists; }
 bool OfflineCursorShown() { return TheState().cursorShown; }
 const std::vector<std::string>& OfflineMessageBoxes() { return TheState().boxes; }
 
-// ---- Window and messages -------------------------------------------------------------------
+// ---- Window and input events -----------------------------------------------------------------
 
-bool RegisterWindowClass(const char*) { return !Called(OfflineCall::RegisterWindowClass); }
+bool NameWindowClass(const char*) { return !Called(OfflineCall::NameWindowClass); }
 
-WindowHandle CreateWindow(const char*, const char*, uint32_t, int32_t, int32_t, int32_t, int32_t) {
-  if (Called(OfflineCall::CreateWindow)) return 0;
+WindowHandle OpenWindow(const char*, const char*, WindowKind, int32_t, int32_t, int32_t, int32_t) {
+  if (Called(OfflineCall::OpenWindow)) return 0;
   TheState().windowExists = true;
   return 1;
 }
 
-void BringWindowToTop(WindowHandle) { Called(OfflineCall::BringWindowToTop); }
-void SetActiveWindow(WindowHandle) { Called(OfflineCall::SetActiveWindow); }
+void RaiseWindow(WindowHandle) { Called(OfflineCall::RaiseWindow); }
+void FocusWindow(WindowHandle) { Called(OfflineCall::FocusWindow); }
 
-void DestroyWindow(WindowHandle window) {
-  if (!Called(OfflineCall::DestroyWindow) && window == 1) TheState().windowExists = false;
+void RemoveWindow(WindowHandle window) {
+  if (!Called(OfflineCall::RemoveWindow) && window == 1) TheState().windowExists = false;
 }
 
-void ShowCursor(bool show) {
-  if (!Called(OfflineCall::ShowCursor)) TheState().cursorShown = show;
+void ShowPointer(bool show) {
+  if (!Called(OfflineCall::ShowPointer)) TheState().cursorShown = show;
 }
 
-bool PeekMessage(Message* message) {
+bool TakeEvent(InputEvent* event) {
   State& s = TheState();
-  if (Called(OfflineCall::PeekMessage)) return false;
+  if (Called(OfflineCall::TakeEvent)) return false;
   // Scripted messages arrive in frame order, and in the given order within a frame.
   std::vector<ScriptedMessage> later;
   for (const ScriptedMessage& scripted : s.script) {
@@ -190,38 +190,38 @@ bool PeekMessage(Message* message) {
       later.push_back(scripted);
       continue;
     }
-    Message queued;
+    InputEvent queued;
     switch (scripted.message) {
-      case OfflineMessage::Return: queued = {MessageKind::KeyDown, Key::Return, 0}; break;
-      case OfflineMessage::Escape: queued = {MessageKind::KeyDown, Key::Escape, 0}; break;
-      case OfflineMessage::OtherKey: queued = {MessageKind::KeyDown, Key::Other, 0}; break;
-      case OfflineMessage::Close: queued = {MessageKind::Close, Key::Other, 0}; break;
-      case OfflineMessage::Other: queued = {MessageKind::Other, Key::Other, 0}; break;
+      case OfflineMessage::Return: queued = {InputEventKind::KeyDown, InputKey::Return, 0}; break;
+      case OfflineMessage::Escape: queued = {InputEventKind::KeyDown, InputKey::Escape, 0}; break;
+      case OfflineMessage::OtherKey: queued = {InputEventKind::KeyDown, InputKey::Other, 0}; break;
+      case OfflineMessage::Close: queued = {InputEventKind::Close, InputKey::Other, 0}; break;
+      case OfflineMessage::Other: queued = {InputEventKind::Other, InputKey::Other, 0}; break;
     }
     s.queue.push_back(queued);
   }
   s.script = std::move(later);
   if (s.quitPosted) {
     s.quitPosted = false;
-    *message = {MessageKind::Quit, Key::Other, s.quitCode};
+    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
     return true;
   }
   if (s.queue.empty()) return false;
-  *message = s.queue.front();
+  *event = s.queue.front();
   s.queue.pop_front();
   return true;
 }
 
-void PostQuitMessage(int32_t exitCode) {
-  if (Called(OfflineCall::PostQuitMessage)) return;
+void RequestQuit(int32_t exitCode) {
+  if (Called(OfflineCall::RequestQuit)) return;
   TheState().quitPosted = true;
   TheState().quitCode = exitCode;
 }
 
-void DefaultWindowProc(WindowHandle, const Message&) { Called(OfflineCall::DefaultWindowProc); }
+void PassEventOn(WindowHandle, const InputEvent&) { Called(OfflineCall::PassEventOn); }
 
-void ErrorMessageBox(const char* utf8Text, const char*) {
-  Called(OfflineCall::ErrorMessageBox);
+void ShowErrorBox(const char* utf8Text, const char*) {
+  Called(OfflineCall::ShowErrorBox);
   TheState().boxes.emplace_back(utf8Text ? utf8Text : "");
 }
 
@@ -231,9 +231,9 @@ bool RaisePriority() { return !Called(OfflineCall::RaisePriority); }
 
 bool BackendAllowsDisplayStep(DisplayStep step) {
   static constexpr OfflineCall kCalls[] = {
-      OfflineCall::DirectDrawCreate, OfflineCall::SetCooperativeLevel, OfflineCall::SetDisplayMode,
-      OfflineCall::CreatePrimarySurface, OfflineCall::GetAttachedBackBuffer, OfflineCall::Lock,
-      OfflineCall::Unlock, OfflineCall::Flip, OfflineCall::GetDesktopRectangle, OfflineCall::ClientToScreen};
+      OfflineCall::OpenDisplay, OfflineCall::TakeScreen, OfflineCall::ChooseScreenMode,
+      OfflineCall::CreateScreenBuffers, OfflineCall::AttachBackBuffer, OfflineCall::LockBuffer,
+      OfflineCall::UnlockBuffer, OfflineCall::ShowBackBuffer, OfflineCall::DesktopArea, OfflineCall::ClientAreaOrigin};
   return !Called(kCalls[static_cast<int32_t>(step)]);
 }
 
@@ -243,7 +243,7 @@ bool BackendSizeOutput(int32_t, int32_t) { return true; }
 void BackendShowImage(const DisplayImage& image) { PresentImage(image); }
 uint32_t BackendFreshPixel() { return kOfflineUnwrittenPixel; }
 
-Rectangle BackendDesktopArea() {
+ScreenRectangle BackendDesktopArea() {
   const State& s = TheState();
   return {0, 0, s.settings.desktopWidth, s.settings.desktopHeight};
 }
@@ -255,70 +255,70 @@ void BackendClientOrigin(int32_t* x, int32_t* y) {
 
 // ---- Performance counter ---------------------------------------------------------------------
 
-bool QueryPerformanceCounter(int64_t* count) {
-  if (Called(OfflineCall::QueryPerformanceCounter)) return false;
+bool ReadClock(int64_t* count) {
+  if (Called(OfflineCall::ReadClock)) return false;
   *count = TheState().presentedFrames * TheState().settings.fpsDenominator;
   return true;
 }
 
-bool QueryPerformanceFrequency(int64_t* ticksPerSecond) {
-  if (Called(OfflineCall::QueryPerformanceFrequency)) return false;
+bool ClockRate(int64_t* ticksPerSecond) {
+  if (Called(OfflineCall::ClockRate)) return false;
   *ticksPerSecond = TheState().settings.fpsNumerator;
   return true;
 }
 
 // ---- Music -------------------------------------------------------------------------------------
 
-void MusicLibraryStartup() { Called(OfflineCall::MusicLibraryStartup); }
-void MusicSetOption(int32_t, int64_t) { Called(OfflineCall::MusicSetOption); }
-bool MusicConfig() { return !Called(OfflineCall::MusicConfig); }
-bool MusicInit() { return !Called(OfflineCall::MusicInit); }
+void StartMusicLibrary() { Called(OfflineCall::StartMusicLibrary); }
+void SetMusicOption(int32_t, int64_t) { Called(OfflineCall::SetMusicOption); }
+bool ChooseMusicOutput() { return !Called(OfflineCall::ChooseMusicOutput); }
+bool OpenMusicOutput() { return !Called(OfflineCall::OpenMusicOutput); }
 
-ModuleHandle MusicLoadModule(const char* fileName) {
+ModuleHandle LoadModule(const char* fileName) {
   State& s = TheState();
-  if (Called(OfflineCall::MusicLoadModule)) return 0;
+  if (Called(OfflineCall::LoadModule)) return 0;
   if (!s.player.Load(fileName)) return 0;
   s.moduleLoaded = true;
   return 1;
 }
 
-int32_t MusicSongLength(ModuleHandle module) {
+int32_t ModuleSongLength(ModuleHandle module) {
   const State& s = TheState();
   return module == 1 && s.moduleLoaded ? s.player.SongLength() : 0;
 }
 
-PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
+PlayHandle PrepareModule(ModuleHandle module, bool loop) {
   State& s = TheState();
-  if (Called(OfflineCall::MusicPlayModule) || module != 1 || !s.moduleLoaded) return 0;
+  if (Called(OfflineCall::PrepareModule) || module != 1 || !s.moduleLoaded) return 0;
   return s.player.Start(loop) ? 1 : 0;
 }
 
-void MusicSetSyncCallback(PlayHandle play, SyncCallback callback) {
-  if (!Called(OfflineCall::MusicSetSyncCallback) && play == 1) TheState().callback = callback;
+void SetPositionCallback(PlayHandle play, PositionCallback callback) {
+  if (!Called(OfflineCall::SetPositionCallback) && play == 1) TheState().callback = callback;
 }
 
-void MusicStartBackgroundPlay(int32_t) {
-  if (Called(OfflineCall::MusicStartBackgroundPlay)) return;
+void StartPlaying(int32_t) {
+  if (Called(OfflineCall::StartPlaying)) return;
   TheState().playing = TheState().moduleLoaded;
 }
 
-bool MusicStopModule(PlayHandle play) {
-  if (Called(OfflineCall::MusicStopModule) || play != 1) return false;
+bool StopModule(PlayHandle play) {
+  if (Called(OfflineCall::StopModule) || play != 1) return false;
   TheState().playing = false;
   return true;
 }
 
-bool MusicFreeModule(ModuleHandle module) {
+bool FreeModule(ModuleHandle module) {
   State& s = TheState();
-  if (Called(OfflineCall::MusicFreeModule) || module != 1 || !s.moduleLoaded) return false;
+  if (Called(OfflineCall::FreeModule) || module != 1 || !s.moduleLoaded) return false;
   s.playing = false;
   s.moduleLoaded = false;
   s.player.Unload();
   return true;
 }
 
-bool MusicClose() {
-  if (Called(OfflineCall::MusicClose)) return false;
+bool CloseMusicLibrary() {
+  if (Called(OfflineCall::CloseMusicLibrary)) return false;
   TheState().callback = nullptr;
   return true;
 }

@@ -3,7 +3,7 @@
 //
 // How the demo frame's steps map onto this machine:
 //   window class          only remembered; SDL has none.
-//   CreateWindow          SDL video start, the event filter, then the window "Zelto2k". A
+//   OpenWindow          SDL video start, the event filter, then the window "Zelto2k". A
 //                         pop-up becomes a borderless window (full screen comes with the
 //                         cooperative level); a captioned window gets the client size of
 //                         its outer size minus the frame. Fails without a display: when
@@ -26,16 +26,16 @@
 //                         second), else on the FramePacer's grid (a sleep to each frame's
 //                         due time; vsync, if any, only stops tearing). A minimised or
 //                         hidden window presents nothing but keeps the pace, asleep.
-//   messages              one SDL event per PeekMessage. Only the quit request and key-downs
+//   messages              one SDL event per TakeEvent. Only the quit request and key-downs
 //                         (repeats included) are let into SDL's queue; everything else is
 //                         switched off before the window opens, so that a storm of mouse
 //                         moves can never stand between Escape and the next frame.
 //   error box             SDL's simple message box, when a display exists.
 //   priority              nice -10, best effort.
 //   counter               SDL's performance counter.
-//   music                 MusicConfig and MusicInit never fail: without an audio device the
+//   music                 ChooseMusicOutput and OpenMusicOutput never fail: without an audio device the
 //                         module plays silently, still in real time, and stderr says so once.
-//                         A missing or unreadable module fails MusicLoadModule.
+//                         A missing or unreadable module fails LoadModule.
 // The sync callback reports a position when it is heard: the changes rendered into a buffer
 // are reported once the device has taken that buffer and asks for the next one (or, when
 // silent, once the clock has reached them), so a report is at most one buffer late.
@@ -80,7 +80,7 @@ struct State {
   ModulePlayer player;
   bool moduleLoaded = false;
   bool playing = false;
-  SyncCallback callback = nullptr;
+  PositionCallback callback = nullptr;
   std::vector<PositionChange> pending;
   SDL_AudioDeviceID device = 0;
   bool silent = false;
@@ -207,11 +207,11 @@ bool MakeTexture(int32_t width, int32_t height) {
 
 }  // namespace
 
-// ---- Window and messages -------------------------------------------------------------------
+// ---- Window and input events -----------------------------------------------------------------
 
-bool RegisterWindowClass(const char*) { return true; }
+bool NameWindowClass(const char*) { return true; }
 
-WindowHandle CreateWindow(const char*, const char* title, uint32_t style, int32_t x, int32_t y,
+WindowHandle OpenWindow(const char*, const char* title, WindowKind kind, int32_t x, int32_t y,
                           int32_t width, int32_t height) {
   State& s = TheState();
   if (!DriverChosen() && !DisplayExists()) {
@@ -227,7 +227,7 @@ WindowHandle CreateWindow(const char*, const char* title, uint32_t style, int32_
   }
   SwitchOffUnusedEvents();
   SDL_StopTextInput();
-  const bool captioned = style == kStyleCaptionedVisible;
+  const bool captioned = kind == WindowKind::Captioned;
   Uint32 flags = SDL_WINDOW_SHOWN;
   if (captioned) {
     width -= kCaptionFrameWidth;
@@ -244,14 +244,14 @@ WindowHandle CreateWindow(const char*, const char* title, uint32_t style, int32_
   return s.handle;
 }
 
-void BringWindowToTop(WindowHandle window) {
+void RaiseWindow(WindowHandle window) {
   State& s = TheState();
   if (s.window && window == s.handle) SDL_RaiseWindow(s.window);
 }
 
-void SetActiveWindow(WindowHandle) {}  // raising it already asked for the focus
+void FocusWindow(WindowHandle) {}  // raising it already asked for the focus
 
-void DestroyWindow(WindowHandle window) {
+void RemoveWindow(WindowHandle window) {
   State& s = TheState();
   if (!s.window || window != s.handle) return;
   if (s.texture) SDL_DestroyTexture(s.texture);
@@ -263,42 +263,42 @@ void DestroyWindow(WindowHandle window) {
   s.handle = 0;
 }
 
-void ShowCursor(bool show) {
+void ShowPointer(bool show) {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
-bool PeekMessage(Message* message) {
+bool TakeEvent(InputEvent* event) {
   State& s = TheState();
   if (s.quitPosted) {
     s.quitPosted = false;
-    *message = {MessageKind::Quit, Key::Other, s.quitCode};
+    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
     return true;
   }
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-  SDL_Event event;
-  if (!SDL_PollEvent(&event)) return false;
-  *message = Message();
-  if (event.type == SDL_QUIT) {
-    message->kind = MessageKind::Close;
-  } else if (event.type == SDL_KEYDOWN) {
-    message->kind = MessageKind::KeyDown;
-    const SDL_Keycode key = event.key.keysym.sym;
+  SDL_Event sdlEvent;
+  if (!SDL_PollEvent(&sdlEvent)) return false;
+  *event = InputEvent();
+  if (sdlEvent.type == SDL_QUIT) {
+    event->kind = InputEventKind::Close;
+  } else if (sdlEvent.type == SDL_KEYDOWN) {
+    event->kind = InputEventKind::KeyDown;
+    const SDL_Keycode key = sdlEvent.key.keysym.sym;
     if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
-      message->key = Key::Return;
+      event->key = InputKey::Return;
     else if (key == SDLK_ESCAPE)
-      message->key = Key::Escape;
+      event->key = InputKey::Escape;
   }
   return true;
 }
 
-void PostQuitMessage(int32_t exitCode) {
+void RequestQuit(int32_t exitCode) {
   TheState().quitPosted = true;
   TheState().quitCode = exitCode;
 }
 
-void DefaultWindowProc(WindowHandle, const Message&) {}
+void PassEventOn(WindowHandle, const InputEvent&) {}
 
-void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
+void ShowErrorBox(const char* utf8Text, const char* utf8Caption) {
   if (TheState().noDisplay || !DisplayExists()) return;
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
@@ -312,7 +312,7 @@ bool RaisePriority() { return setpriority(PRIO_PROCESS, 0, -10) == 0; }
 
 bool BackendAllowsDisplayStep(DisplayStep) { return true; }
 
-Rectangle BackendDesktopArea() {
+ScreenRectangle BackendDesktopArea() {
   SDL_DisplayMode mode;
   if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0)
     return {0, 0, mode.w, mode.h};
@@ -373,23 +373,23 @@ uint32_t BackendFreshPixel() { return 0; }
 
 // ---- Performance counter ---------------------------------------------------------------------
 
-bool QueryPerformanceCounter(int64_t* count) {
+bool ReadClock(int64_t* count) {
   *count = static_cast<int64_t>(SDL_GetPerformanceCounter());
   return true;
 }
 
-bool QueryPerformanceFrequency(int64_t* ticksPerSecond) {
+bool ClockRate(int64_t* ticksPerSecond) {
   *ticksPerSecond = static_cast<int64_t>(SDL_GetPerformanceFrequency());
   return *ticksPerSecond > 0;
 }
 
 // ---- Music -------------------------------------------------------------------------------------
 
-void MusicLibraryStartup() {}
-void MusicSetOption(int32_t, int64_t) {}  // the window and output-mode options mean nothing here
-bool MusicConfig() { return true; }
+void StartMusicLibrary() {}
+void SetMusicOption(int32_t, int64_t) {}  // the window and output-mode options mean nothing here
+bool ChooseMusicOutput() { return true; }
 
-bool MusicInit() {
+bool OpenMusicOutput() {
   State& s = TheState();
   SDL_AudioSpec want;
   SDL_zero(want);
@@ -425,20 +425,20 @@ bool MusicInit() {
   return true;
 }
 
-ModuleHandle MusicLoadModule(const char* fileName) {
+ModuleHandle LoadModule(const char* fileName) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   s.moduleLoaded = s.player.Load(fileName);
   return s.moduleLoaded ? 1 : 0;
 }
 
-int32_t MusicSongLength(ModuleHandle module) {
+int32_t ModuleSongLength(ModuleHandle module) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   return module == 1 && s.moduleLoaded ? s.player.SongLength() : 0;
 }
 
-PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
+PlayHandle PrepareModule(ModuleHandle module, bool loop) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (module != 1 || !s.moduleLoaded || !s.player.Start(loop)) return 0;
@@ -447,13 +447,13 @@ PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
   return 1;
 }
 
-void MusicSetSyncCallback(PlayHandle play, SyncCallback callback) {
+void SetPositionCallback(PlayHandle play, PositionCallback callback) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (play == 1) s.callback = callback;
 }
 
-void MusicStartBackgroundPlay(int32_t) {
+void StartPlaying(int32_t) {
   State& s = TheState();
   if (s.device) {
     SDL_PauseAudioDevice(s.device, 0);
@@ -463,7 +463,7 @@ void MusicStartBackgroundPlay(int32_t) {
   }
 }
 
-bool MusicStopModule(PlayHandle play) {
+bool StopModule(PlayHandle play) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (play != 1) return false;
@@ -471,7 +471,7 @@ bool MusicStopModule(PlayHandle play) {
   return true;
 }
 
-bool MusicFreeModule(ModuleHandle module) {
+bool FreeModule(ModuleHandle module) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (module != 1 || !s.moduleLoaded) return false;
@@ -481,7 +481,7 @@ bool MusicFreeModule(ModuleHandle module) {
   return true;
 }
 
-bool MusicClose() {
+bool CloseMusicLibrary() {
   State& s = TheState();
   if (s.device) {
     SDL_CloseAudioDevice(s.device);  // returns once the callback has finished

@@ -3,10 +3,10 @@
 //
 // The page's own code (platform/web/page.js, as Module.zelto) owns everything the browser
 // offers; this file turns the demo frame's steps into calls of it:
-//   window                the page's stage: the canvas appears, and DestroyWindow takes it
+//   window                the page's stage: the canvas appears, and RemoveWindow takes it
 //                         away (the page then shows its end screen, or an error).
 //   messages              the page queues key-downs (repeats included) and the close
-//                         request; one per PeekMessage. Enter, Escape, anything else.
+//                         request; one per TakeEvent. Enter, Escape, anything else.
 //   error box             shown on the page, with the page's own line on what went wrong.
 //   display               the rules are the display model's (platform/display_model.h); the
 //                         canvas takes the mode's size. Each display image is converted
@@ -18,13 +18,13 @@
 //                         system; before the next frame is shown the page downloads every
 //                         such file with its exact bytes and removes it.
 //   counter               performance.now() in microseconds.
-//   music                 MusicInit waits for the audio context and the worklet (the page
+//   music                 OpenMusicOutput waits for the audio context and the worklet (the page
 //                         made the context on the start click); false if either fails.
-//                         MusicLoadModule reads the file here and waits for the worklet's
+//                         LoadModule reads the file here and waits for the worklet's
 //                         libopenmpt to accept it. The worklet reports each position when
 //                         it is heard (its sample count less the context's output
 //                         latency); the reports are handed to the sync callback here, on
-//                         the main thread, at the next PeekMessage or frame.
+//                         the main thread, at the next TakeEvent or frame.
 #include <emscripten.h>
 
 #include <cstdio>
@@ -47,7 +47,7 @@ struct State {
   bool grabPending = false;
   bool moduleLoaded = false;
   int32_t songLength = 0;
-  SyncCallback callback = nullptr;
+  PositionCallback callback = nullptr;
 };
 
 State& TheState() {
@@ -116,63 +116,63 @@ void Show(const uint32_t* pixels, int32_t stride, int32_t width, int32_t height)
 
 }  // namespace
 
-// ---- Window and messages -------------------------------------------------------------------
+// ---- Window and input events -----------------------------------------------------------------
 
-bool RegisterWindowClass(const char*) { return true; }
+bool NameWindowClass(const char*) { return true; }
 
-WindowHandle CreateWindow(const char*, const char* title, uint32_t, int32_t, int32_t, int32_t,
+WindowHandle OpenWindow(const char*, const char* title, WindowKind, int32_t, int32_t, int32_t,
                           int32_t) {
   PageShowStage(title);
   TheState().handle = 1;
   return 1;
 }
 
-void BringWindowToTop(WindowHandle) {}
-void SetActiveWindow(WindowHandle) {}
+void RaiseWindow(WindowHandle) {}
+void FocusWindow(WindowHandle) {}
 
-void DestroyWindow(WindowHandle window) {
+void RemoveWindow(WindowHandle window) {
   State& s = TheState();
   if (window == 0 || window != s.handle) return;
   s.handle = 0;
   PageHideStage();
 }
 
-void ShowCursor(bool) {}  // the page hides the pointer over the stage while the demo runs
+void ShowPointer(bool) {}  // the page hides the pointer over the stage while the demo runs
 
-bool PeekMessage(Message* message) {
+bool TakeEvent(InputEvent* event) {
   State& s = TheState();
   DeliverPositions();
   if (s.quitPosted) {
     s.quitPosted = false;
-    *message = {MessageKind::Quit, Key::Other, s.quitCode};
+    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
     return true;
   }
   // 0: none, 1: close, 2: Enter, 3: Escape, 4: another key.
   const int32_t taken = PageTakeMessage();
   if (taken == 0) return false;
-  *message = Message();
+  *event = InputEvent();
   if (taken == 1) {
-    message->kind = MessageKind::Close;
+    event->kind = InputEventKind::Close;
     return true;
   }
-  message->kind = MessageKind::KeyDown;
+  event->kind = InputEventKind::KeyDown;
   if (taken == 2) {
-    message->key = Key::Return;
+    event->key = InputKey::Return;
     s.grabPending = true;
   } else if (taken == 3) {
-    message->key = Key::Escape;
+    event->key = InputKey::Escape;
   }
   return true;
 }
 
-void PostQuitMessage(int32_t exitCode) {
+void RequestQuit(int32_t exitCode) {
   TheState().quitPosted = true;
   TheState().quitCode = exitCode;
 }
 
-void DefaultWindowProc(WindowHandle, const Message&) {}
+void PassEventOn(WindowHandle, const InputEvent&) {}
 
-void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
+void ShowErrorBox(const char* utf8Text, const char* utf8Caption) {
   PageShowError(utf8Text ? utf8Text : "", utf8Caption ? utf8Caption : "");
 }
 
@@ -182,7 +182,7 @@ bool RaisePriority() { return false; }  // a page has no say in it
 
 bool BackendAllowsDisplayStep(DisplayStep) { return true; }
 
-Rectangle BackendDesktopArea() {
+ScreenRectangle BackendDesktopArea() {
   const int32_t width = PageScreenWidth();
   const int32_t height = PageScreenHeight();
   return {0, 0, width > 0 ? width : 1024, height > 0 ? height : 768};
@@ -210,25 +210,25 @@ uint32_t BackendFreshPixel() { return 0; }
 
 // ---- Performance counter ---------------------------------------------------------------------
 
-bool QueryPerformanceCounter(int64_t* count) {
+bool ReadClock(int64_t* count) {
   *count = static_cast<int64_t>(PageNow() * 1000.0);
   return true;
 }
 
-bool QueryPerformanceFrequency(int64_t* ticksPerSecond) {
+bool ClockRate(int64_t* ticksPerSecond) {
   *ticksPerSecond = 1000000;
   return true;
 }
 
 // ---- Music -------------------------------------------------------------------------------------
 
-void MusicLibraryStartup() {}
-void MusicSetOption(int32_t, int64_t) {}
-bool MusicConfig() { return true; }
+void StartMusicLibrary() {}
+void SetMusicOption(int32_t, int64_t) {}
+bool ChooseMusicOutput() { return true; }
 
-bool MusicInit() { return PageStartAudio() != 0; }
+bool OpenMusicOutput() { return PageStartAudio() != 0; }
 
-ModuleHandle MusicLoadModule(const char* fileName) {
+ModuleHandle LoadModule(const char* fileName) {
   State& s = TheState();
   s.moduleLoaded = false;
   std::FILE* file = std::fopen(fileName, "rb");
@@ -265,30 +265,30 @@ ModuleHandle MusicLoadModule(const char* fileName) {
   return 1;
 }
 
-int32_t MusicSongLength(ModuleHandle module) {
+int32_t ModuleSongLength(ModuleHandle module) {
   const State& s = TheState();
   return module == 1 && s.moduleLoaded ? s.songLength : 0;
 }
 
-PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
+PlayHandle PrepareModule(ModuleHandle module, bool loop) {
   if (module != 1 || !TheState().moduleLoaded) return 0;
   PageMusic(kPlay, loop ? 1 : 0);
   return 1;
 }
 
-void MusicSetSyncCallback(PlayHandle play, SyncCallback callback) {
+void SetPositionCallback(PlayHandle play, PositionCallback callback) {
   if (play == 1) TheState().callback = callback;
 }
 
-void MusicStartBackgroundPlay(int32_t) { PageMusic(kStart, 0); }
+void StartPlaying(int32_t) { PageMusic(kStart, 0); }
 
-bool MusicStopModule(PlayHandle play) {
+bool StopModule(PlayHandle play) {
   if (play != 1) return false;
   PageMusic(kStop, 0);
   return true;
 }
 
-bool MusicFreeModule(ModuleHandle module) {
+bool FreeModule(ModuleHandle module) {
   State& s = TheState();
   if (module != 1 || !s.moduleLoaded) return false;
   s.moduleLoaded = false;
@@ -296,7 +296,7 @@ bool MusicFreeModule(ModuleHandle module) {
   return true;
 }
 
-bool MusicClose() {
+bool CloseMusicLibrary() {
   PageMusic(kClose, 0);
   TheState().callback = nullptr;
   return true;

@@ -59,7 +59,7 @@ TEST(DisplayVariant, ThePictureLandsWhereTheSwitchesPutItAndNothingElseIsWritten
     });
   }
   // Without page flipping the picture goes straight to the primary surface.
-  if (FullScreen && !PageFlip) { EXPECT_EQ(platform::OfflineCallCount(platform::OfflineCall::Flip), 0); }
+  if (FullScreen && !PageFlip) { EXPECT_EQ(platform::OfflineCallCount(platform::OfflineCall::ShowBackBuffer), 0); }
 }
 
 }  // namespace

@@ -85,48 +85,48 @@ TEST_F(DisplayRules, EverySetUpAcceptsTheSameModesAndShowsThePictureWhereTheRule
     SCOPED_TRACE(set.name);
     StartBackend();
     seen = Seen();
-    const platform::WindowHandle window = platform::CreateWindow(
-        "ZELDEMO", "rules", set.exclusive ? platform::kStylePopupVisible : platform::kStyleCaptionedVisible, 0, 0,
+    const platform::WindowHandle window = platform::OpenWindow(
+        "ZELDEMO", "rules", set.exclusive ? platform::WindowKind::FullScreenPopup : platform::WindowKind::Captioned, 0, 0,
         set.exclusive ? set.modeWidth : 512 + platform::kCaptionFrameWidth,
         set.exclusive ? set.modeHeight : 256 + platform::kCaptionFrameHeight);
     ASSERT_NE(window, 0u);
-    ASSERT_TRUE(platform::DirectDrawCreate());
-    ASSERT_TRUE(platform::SetCooperativeLevel(window, set.exclusive));
-    EXPECT_EQ(platform::SetDisplayMode(set.modeWidth, set.modeHeight, set.bitsPerPixel), set.modeAccepted);
+    ASSERT_TRUE(platform::OpenDisplay());
+    ASSERT_TRUE(platform::TakeScreen(window, set.exclusive));
+    EXPECT_EQ(platform::ChooseScreenMode(set.modeWidth, set.modeHeight, set.bitsPerPixel), set.modeAccepted);
     if (set.exclusive && !set.modeAccepted) {  // the frame code stops here
-      platform::DestroyWindow(window);
+      platform::RemoveWindow(window);
       continue;
     }
-    ASSERT_TRUE(platform::CreatePrimarySurface(set.withBackBuffer));
-    EXPECT_EQ(platform::GetAttachedBackBuffer(), set.withBackBuffer);
+    ASSERT_TRUE(platform::CreateScreenBuffers(set.withBackBuffer));
+    EXPECT_EQ(platform::AttachBackBuffer(), set.withBackBuffer);
 
-    const platform::Rectangle desktop = platform::GetDesktopRectangle();
-    platform::LockedSurface locked;
+    const platform::ScreenRectangle desktop = platform::DesktopArea();
+    platform::LockedBuffer locked;
     if (set.withBackBuffer) {
-      ASSERT_TRUE(platform::Lock(platform::Surface::BackBuffer, &locked));
+      ASSERT_TRUE(platform::LockBuffer(platform::ScreenBuffer::BackBuffer, &locked));
       const int32_t width = set.exclusive ? set.modeWidth : 640, height = set.exclusive ? set.modeHeight : 480;
       EXPECT_EQ(std::pair(locked.width, locked.height), std::pair(width, height));
       EXPECT_EQ(locked.pitch, width * 4);
-      EXPECT_TRUE(platform::Unlock(platform::Surface::BackBuffer));
+      EXPECT_TRUE(platform::UnlockBuffer(platform::ScreenBuffer::BackBuffer));
       EXPECT_EQ(seen.images, 0);  // the back buffer shows only when flipped
     }
     const bool writesBack = set.exclusive && set.withBackBuffer;
-    const platform::Surface written = writesBack ? platform::Surface::BackBuffer : platform::Surface::Primary;
-    ASSERT_TRUE(platform::Lock(written, &locked));
+    const platform::ScreenBuffer written = writesBack ? platform::ScreenBuffer::BackBuffer : platform::ScreenBuffer::Primary;
+    ASSERT_TRUE(platform::LockBuffer(written, &locked));
     if (set.exclusive)
       EXPECT_EQ(std::pair(locked.width, locked.height), std::pair(set.modeWidth, set.modeHeight));
     else
       EXPECT_EQ(std::pair(locked.width, locked.height), std::pair(desktop.right, desktop.bottom));
     for (int32_t y = 0; y < locked.height; ++y)
       for (int32_t x = 0; x < locked.width; ++x) locked.pixels[static_cast<size_t>(y) * (locked.pitch / 4) + x] = Mark(x, y);
-    EXPECT_TRUE(platform::Unlock(written));
+    EXPECT_TRUE(platform::UnlockBuffer(written));
     // The frame code flips only in full screen; without a back buffer there is nothing to flip.
-    if (writesBack) { EXPECT_TRUE(platform::Flip()); }
-    if (!set.withBackBuffer) { EXPECT_FALSE(platform::Flip()); }
+    if (writesBack) { EXPECT_TRUE(platform::ShowBackBuffer()); }
+    if (!set.withBackBuffer) { EXPECT_FALSE(platform::ShowBackBuffer()); }
     ASSERT_EQ(seen.images, 1);
 
     int32_t originX = 0, originY = 0;
-    if (!set.exclusive) platform::ClientToScreen(window, &originX, &originY);
+    if (!set.exclusive) platform::ClientAreaOrigin(window, &originX, &originY);
     EXPECT_EQ(std::pair(seen.width, seen.height),
               set.exclusive ? std::pair(set.modeWidth, set.modeHeight) : std::pair(512, 256));
     EXPECT_EQ(std::pair(seen.pictureLeft, seen.pictureTop), std::pair(set.pictureLeft, set.pictureTop));
@@ -141,7 +141,7 @@ TEST_F(DisplayRules, EverySetUpAcceptsTheSameModesAndShowsThePictureWhereTheRule
     ASSERT_EQ(seen.picture.size(), 512u * 256u);
     EXPECT_EQ(seen.picture[0], Mark(originX + set.pictureLeft, originY + set.pictureTop));
     EXPECT_EQ(seen.picture[512 * 256 - 1], Mark(originX + set.pictureLeft + 511, originY + set.pictureTop + 255));
-    platform::DestroyWindow(window);
+    platform::RemoveWindow(window);
   }
   platform::WatchDisplayImages(nullptr, nullptr);
 }
