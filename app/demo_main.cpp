@@ -5,7 +5,7 @@
 #include "app/display.h"
 #include "platform/display_switches.h"
 #include "app/music.h"
-#include "app/scene_host.h"
+#include "app/demo_host.h"
 #include "app/timer.h"
 #include "core/fatal_error.h"
 #include "platform/platform.h"

@@ -59,7 +59,8 @@ struct DisplayImage {
 // black. `picture` is resized to 512 x 256.
 void CutPicture(const DisplayImage& image, std::vector<uint32_t>* picture);
 
-// Forgets every surface, the mode and the output: the display as before OpenDisplay.
+// Forgets every surface, the mode and the output: the display as before OpenDisplay. A
+// watcher set by WatchDisplayImages stays.
 void ResetDisplayModel();
 
 // Sees every display image just before the backend shows it (nullptr: none).

@@ -93,7 +93,7 @@ void PresentImage(const DisplayImage& image) {
   const int32_t frames = static_cast<int32_t>(to - from);
   s.audio.assign(static_cast<size_t>(frames) * 2, 0);
   s.changes.clear();
-  if (s.playing) s.player.Render(s.audio.data(), frames, &s.changes);
+  if (s.playing) s.player.RenderAudio(s.audio.data(), frames, &s.changes);
   if (s.callback)
     for (const PositionChange& change : s.changes)
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));

@@ -113,7 +113,7 @@ void RenderAndReport(int16_t* samples, int32_t frames) {
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
   }
   s.pending.erase(s.pending.begin(), s.pending.begin() + static_cast<ptrdiff_t>(reported));
-  s.player.Render(samples, frames, &s.pending);
+  s.player.RenderAudio(samples, frames, &s.pending);
 }
 
 void AudioCallback(void*, Uint8* stream, int length) {
