@@ -3,7 +3,7 @@
 //
 // How the demo frame's steps map onto this machine:
 //   window class          only remembered; SDL has none.
-//   OpenWindow          SDL video start, the event filter, then the window "Zelto2k". A
+//   OpenWindow            SDL video start, the event filter, then the window "Zelto2k". A
 //                         pop-up becomes a borderless window (full screen comes with the
 //                         cooperative level); a captioned window gets the client size of
 //                         its outer size minus the frame. Fails without a display: when
@@ -12,9 +12,9 @@
 //                         "offscreen" driver, so that is refused.
 //   display               the rules (modes, surfaces, where the picture lands) are the display
 //                         model's (platform/display_model.h); this backend supplies:
-//     open the output     the renderer, with vsync if it has it. Fails when there is no window, with one
-//                         plain English line on stderr saying why; the frame code then ends
-//                         with "impossible de poser le ddraw!!".
+//     open the output     the renderer, with vsync if it has it. Fails when there is no
+//                         window, with one plain English line on stderr saying why; the frame
+//                         code then ends with "impossible de poser le ddraw!!".
 //     take the screen     exclusive: full screen on the desktop (the desktop's own mode is
 //                         kept; the picture is scaled instead).
 //     size the output     the logical size of the renderer (aspect-correct, centred, black
@@ -26,15 +26,16 @@
 //                         second), else on the FramePacer's grid (a sleep to each frame's
 //                         due time; vsync, if any, only stops tearing). A minimised or
 //                         hidden window presents nothing but keeps the pace, asleep.
-//   messages              one SDL event per TakeEvent. Only the quit request and key-downs
+//   input events          one SDL event per TakeEvent. Only the quit request and key-downs
 //                         (repeats included) are let into SDL's queue; everything else is
 //                         switched off before the window opens, so that a storm of mouse
 //                         moves can never stand between Escape and the next frame.
 //   error box             SDL's simple message box, when a display exists.
 //   priority              nice -10, best effort.
 //   counter               SDL's performance counter.
-//   music                 ChooseMusicOutput and OpenMusicOutput never fail: without an audio device the
-//                         module plays silently, still in real time, and stderr says so once.
+//   music                 ChooseMusicOutput and OpenMusicOutput never fail: without an audio
+//                         device the module plays silently, still in real time, and stderr
+//                         says so once.
 //                         A missing or unreadable module fails LoadModule.
 // The sync callback reports a position when it is heard: the changes rendered into a buffer
 // are reported once the device has taken that buffer and asks for the next one (or, when

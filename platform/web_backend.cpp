@@ -5,15 +5,14 @@
 // offers; this file turns the demo frame's steps into calls of it:
 //   window                the page's stage: the canvas appears, and RemoveWindow takes it
 //                         away (the page then shows its end screen, or an error).
-//   messages              the page queues key-downs (repeats included) and the close
+//   input events          the page queues key-downs (repeats included) and the close
 //                         request; one per TakeEvent. Enter, Escape, anything else.
 //   error box             shown on the page, with the page's own line on what went wrong.
 //   display               the rules are the display model's (platform/display_model.h); the
 //                         canvas takes the mode's size. Each display image is converted
-//                         to the canvas's RGBA
-//                         and waits for the page to show it on an animation frame, at
-//                         most 60 a second: this is where the demo gives the browser its
-//                         thread back, once per frame.
+//                         to the canvas's RGBA and waits for the page to show it on an
+//                         animation frame, at most 60 a second: this is where the demo
+//                         gives the browser its thread back, once per frame.
 //   grabs                 BMP_Save writes grab_N.bmp into the program's memory file
 //                         system; before the next frame is shown the page downloads every
 //                         such file with its exact bytes and removes it.
