@@ -5,6 +5,7 @@
 // on a stand-in host with a fixed scene clock and a song position that ends them after a
 // set number of frames, so every picture depends only on the data and the code, never on
 // the song's timing or the speed of the machine.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -151,7 +152,7 @@ Picture RenderedObject() {
 Picture AdditiveDiscs() {
   constexpr int32_t kSide = 150;
   std::vector<uint32_t> frame(kFramePixels, 0);
-  const struct { uint32_t shift; int32_t x, y; } discs[3] = {{16, 150, 10}, {8, 212, 10}, {0, 181, 64}};
+  const struct { uint32_t shift; int32_t x, y; } discs[3] = {{16, 150, 26}, {8, 212, 26}, {0, 181, 80}};
   std::vector<uint32_t> sprite(kSide * kSide);
   for (const auto& disc : discs) {
     for (int32_t y = 0; y < kSide; ++y) {
@@ -226,6 +227,35 @@ std::vector<Picture> SmearAndInversion() {
   return steps;
 }
 
+// The song from position 0 to the end logo's end, kPositionWidth pixels a position: one
+// band per scene over the positions it plays, filled with a piece of its frame, and under
+// it a long tick at every scene change and a short one every four positions.
+Picture SongTimeline(const std::vector<Picture>& scenes, const Picture& endLogo) {
+  constexpr int32_t kPositionWidth = 6, kMargin = 8, kBandHeight = 96, kLongTick = 14, kShortTick = 6;
+  Picture timeline(kEndLogoEndPosition * kPositionWidth + 1 + 2 * kMargin, kBandHeight + kLongTick + 3 * kMargin,
+                   kSheetBackground);
+  std::vector<int32_t> changes = {0};
+  auto band = [&](const Picture& frame, int32_t from, int32_t to, int32_t top) {
+    const int32_t width = (to - from) * kPositionWidth - 1;
+    Paste(&timeline, Crop(frame, (kFrameWidth - width) / 2, top, width, kBandHeight),
+          kMargin + from * kPositionWidth + 1, kMargin);
+    changes.push_back(to);
+  };
+  for (int32_t scene = 0; scene < kSceneCount; ++scene)
+    band(scenes[scene], SceneStart(static_cast<SceneIndex>(scene)), SceneEnd(static_cast<SceneIndex>(scene)),
+         (kFrameHeight - kBandHeight) / 2);
+  band(endLogo, SceneEnd(kRotozoomScene), kEndLogoEndPosition, 0);  // the logo's name is at the top
+  const int32_t tickTop = kMargin + kBandHeight + kMargin / 2;
+  for (int32_t position = 0; position <= kEndLogoEndPosition; ++position) {
+    const bool change = std::find(changes.begin(), changes.end(), position) != changes.end();
+    if (!change && position % 4 != 0) continue;
+    const int32_t length = change ? kLongTick : kShortTick;
+    for (int32_t y = tickTop; y < tickTop + length; ++y)
+      timeline.At(kMargin + position * kPositionWidth, y) = change ? 0xF0F0F0 : 0x909090;
+  }
+  return timeline;
+}
+
 bool Write(const std::string& folder, const char* name, const Picture& picture) {
   std::string error;
   if (!WritePicture(folder + "/" + name, picture, &error)) {
@@ -266,5 +296,7 @@ int main(int argc, char** argv) {
   std::vector<Picture> targets;
   for (const Picture& shape : TargetShapes()) targets.push_back(Halve(shape));
   written &= Write(folder, "particle_targets.png", Tile(targets, 3, kGap, kSheetBackground));
+  const Picture endLogo = RunScene(RotozoomScene, 2.0, 1, SceneEnd(kRotozoomScene));
+  written &= Write(folder, "sync.png", SongTimeline(scenes, endLogo));
   return written ? 0 : 1;
 }
