@@ -2,9 +2,8 @@
 // with the demo's own routines and scenes.
 //
 // Usage: zelto2k-docs OUTPUT_FOLDER, run where data/ is (the build folder). The scenes run
-// on a stand-in host with a fixed scene clock and a song position that ends them after a
-// set number of frames, so every picture depends only on the data and the code, never on
-// the song's timing or the speed of the machine.
+// on a stand-in host with a fixed scene clock (scene_stage.h), so every picture depends
+// only on the data and the code, never on the song's timing or the speed of the machine.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -22,46 +21,15 @@
 #include "image/surface.h"
 #include "image/vertical_smear.h"
 #include "scenes/particles_scene.h"
-#include "scenes/scene_host.h"
 #include "scenes/scene_table.h"
 #include "scenes/scenes.h"
 #include "tools/docs/picture_sheet.h"
+#include "tools/docs/scene_stage.h"
 
 namespace {
 
 constexpr uint32_t kSheetBackground = 0x202020;
 constexpr int32_t kGap = 4;
-
-// The stand-in host: the clock stands still, and the song position jumps past every end
-// once the scene has shown the frames it was given.
-constexpr int32_t kPastEveryEnd = 1000;
-struct Stage {
-  int32_t songPosition = 0;
-  int32_t framesLeft = 0;
-  double clock = 0.0;
-  std::vector<uint32_t> lastFrame = std::vector<uint32_t>(kFramePixels);
-};
-Stage TheStage;
-
-void KeepFrame(const uint32_t* frame) {
-  std::memcpy(TheStage.lastFrame.data(), frame, kFrameBytes);
-  if (--TheStage.framesLeft <= 0) TheStage.songPosition = kPastEveryEnd;
-}
-int32_t StagePosition() { return TheStage.songPosition; }
-double StageClock() { return TheStage.clock; }
-void KeepClock() {}
-
-// The last of `frames` frames the scene draws with its clock at `seconds`, starting at song
-// position `from` (the rotozoom scene's end logo starts past the rotozoomer's end).
-Picture RunScene(SceneEntryPoint scene, double seconds, int32_t frames, int32_t from = 0) {
-  ResetSceneState();
-  TheStage.songPosition = from;
-  TheStage.framesLeft = frames;
-  TheStage.clock = seconds;
-  std::vector<uint32_t> frame(kFramePixels);
-  scene(frame.data());
-  return Picture::FromFrame(TheStage.lastFrame.data());
-}
 
 struct SceneShot {
   SceneEntryPoint scene;
@@ -273,10 +241,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  SetSceneHost({KeepFrame, StagePosition, StageClock, KeepClock});
-
   std::vector<Picture> scenes;
-  for (const SceneShot& shot : kSceneShots) scenes.push_back(RunScene(shot.scene, shot.seconds, shot.frames, shot.from));
+  for (const SceneShot& shot : kSceneShots) scenes.push_back(StageScene(shot.scene, shot.seconds, shot.frames, shot.from));
   std::vector<Picture> halves;
   for (const Picture& scene : scenes) halves.push_back(Halve(scene));
 
@@ -296,7 +262,7 @@ int main(int argc, char** argv) {
   std::vector<Picture> targets;
   for (const Picture& shape : TargetShapes()) targets.push_back(Halve(shape));
   written &= Write(folder, "particle_targets.png", Tile(targets, 3, kGap, kSheetBackground));
-  const Picture endLogo = RunScene(RotozoomScene, 2.0, 1, SceneEnd(kRotozoomScene));
+  const Picture endLogo = StageScene(RotozoomScene, 2.0, 1, SceneEnd(kRotozoomScene));
   written &= Write(folder, "sync.png", SongTimeline(scenes, endLogo));
   return written ? 0 : 1;
 }
