@@ -43,7 +43,7 @@ DOCS_PICTURES := docs/pictures
 .PHONY: docs docs-check
 docs: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k-docs
-	@mkdir -p $(DOCS_PICTURES)
+	@mkdir -p $(DOCS_PICTURES) && rm -f $(DOCS_PICTURES)/*.png
 	@cd $(BUILD) && ./zelto2k-docs $(CURDIR)/$(DOCS_PICTURES)
 	@echo "$(DOCS_PICTURES)/"
 
