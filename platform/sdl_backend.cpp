@@ -37,6 +37,10 @@
 //   music                 MusicConfig and MusicInit never fail: without an audio device the
 //                         module plays silently, still in real time, and stderr says so once.
 //                         A missing or unreadable module fails MusicLoadModule.
+// Under ZELTO_PRESENT_LOG=<file>, every present appends a line to the file: the monotonic
+// clock (CLOCK_MONOTONIC, nanoseconds) right after the present, then the shown picture's
+// mean red, green and blue (0..255). tools/sync_probe holds it against the sound as the
+// sound server plays it. Without the variable nothing is logged or computed.
 // The sync callback reports a position when it is heard: the changes rendered into a buffer
 // are reported once the device has taken that buffer and asks for the next one (or, when
 // silent, once the clock has reached them), so a report is at most one buffer late.
@@ -94,6 +98,9 @@ struct State {
   std::atomic<bool> stopSilent{false};
   int64_t latencyFrames = 0;
   std::vector<int16_t> silentBuffer;
+  // The present log, when asked for.
+  bool presentLogChecked = false;
+  std::FILE* presentLog = nullptr;
 };
 
 // Never destroyed: the audio thread may still run while the process exits (FatalError,
@@ -186,6 +193,28 @@ void CheckVsyncHolds(State& s) {
   s.checkPresents = 0;
 }
 
+// Appends the present's time and the picture's mean colour to the present log, if any.
+// pixels: textureWidth x textureHeight, 0x00RRGGBB, stride `width`.
+void LogPresent(State& s, const uint32_t* pixels, int32_t width) {
+  if (!s.presentLogChecked) {
+    s.presentLogChecked = true;
+    const char* path = std::getenv("ZELTO_PRESENT_LOG");
+    if (path && *path && !(s.presentLog = std::fopen(path, "w")))
+      std::fprintf(stderr, "zelto2k: cannot write the present log %s\n", path);
+  }
+  if (!s.presentLog) return;
+  const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch()).count();
+  uint64_t red = 0, green = 0, blue = 0;
+  for (int32_t y = 0; y < s.textureHeight; ++y, pixels += width)
+    for (int32_t x = 0; x < s.textureWidth; ++x)
+      red += pixels[x] >> 16 & 0xFF, green += pixels[x] >> 8 & 0xFF, blue += pixels[x] & 0xFF;
+  const double count = static_cast<double>(s.textureWidth) * s.textureHeight;
+  std::fprintf(s.presentLog, "%lld %.2f %.2f %.2f\n", static_cast<long long>(now), red / count, green / count,
+               blue / count);
+  std::fflush(s.presentLog);  // the log stays whole however the process ends
+}
+
 // Shows `pixels` (width x height, 0x00RRGGBB) through the texture, scaled by the renderer,
 // at the frame's due time.
 void Show(const uint32_t* pixels, int32_t width) {
@@ -199,6 +228,7 @@ void Show(const uint32_t* pixels, int32_t width) {
   SDL_RenderClear(s.renderer);
   SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
   SDL_RenderPresent(s.renderer);
+  LogPresent(s, pixels, width);
   if (s.vsyncPaces) CheckVsyncHolds(s);
 }
 
