@@ -38,8 +38,9 @@
 //                         module plays silently, still in real time, and stderr says so once.
 //                         A missing or unreadable module fails MusicLoadModule.
 // Under ZELTO_PRESENT_LOG=<file>, every present appends a line to the file: the monotonic
-// clock (CLOCK_MONOTONIC, nanoseconds) right after the present, then the shown picture's
-// mean red, green and blue (0..255). tools/sync_probe holds it against the sound as the
+// clock (CLOCK_MONOTONIC, nanoseconds) right after the present, the shown picture's mean
+// red, green and blue (0..255), and the last order handed to the sync callback before the
+// present (-1 before the first). tools/sync_probe holds it against the sound as the
 // sound server plays it. Without the variable nothing is logged or computed.
 // The sync callback reports a position when it is heard: the changes rendered into a buffer
 // are reported once the device has taken that buffer and asks for the next one (or, when
@@ -101,6 +102,7 @@ struct State {
   // The present log, when asked for.
   bool presentLogChecked = false;
   std::FILE* presentLog = nullptr;
+  std::atomic<int32_t> reportedOrder{-1};  // written on the audio thread, read for the log
 };
 
 // Never destroyed: the audio thread may still run while the process exits (FatalError,
@@ -124,6 +126,7 @@ void RenderAndReport(int16_t* samples, int32_t frames) {
     const PositionChange& change = s.pending[reported++];
     if (s.callback)
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
+    s.reportedOrder.store(change.order, std::memory_order_relaxed);
   }
   s.pending.erase(s.pending.begin(), s.pending.begin() + static_cast<ptrdiff_t>(reported));
   s.player.Render(samples, frames, &s.pending);
@@ -210,8 +213,8 @@ void LogPresent(State& s, const uint32_t* pixels, int32_t width) {
     for (int32_t x = 0; x < s.textureWidth; ++x)
       red += pixels[x] >> 16 & 0xFF, green += pixels[x] >> 8 & 0xFF, blue += pixels[x] & 0xFF;
   const double count = static_cast<double>(s.textureWidth) * s.textureHeight;
-  std::fprintf(s.presentLog, "%lld %.2f %.2f %.2f\n", static_cast<long long>(now), red / count, green / count,
-               blue / count);
+  std::fprintf(s.presentLog, "%lld %.2f %.2f %.2f %d\n", static_cast<long long>(now), red / count, green / count,
+               blue / count, s.reportedOrder.load(std::memory_order_relaxed));
   std::fflush(s.presentLog);  // the log stays whole however the process ends
 }
 
