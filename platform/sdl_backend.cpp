@@ -39,8 +39,9 @@
 //                         A missing or unreadable module fails MusicLoadModule.
 // Under ZELTO_PRESENT_LOG=<file>, every present appends a line to the file: the monotonic
 // clock (CLOCK_MONOTONIC, nanoseconds) right after the present, the shown picture's mean
-// red, green and blue (0..255), and the last order handed to the sync callback before the
-// present (-1 before the first). tools/sync_probe holds it against the sound as the
+// red, green and blue (0..255), the last order handed to the sync callback before the
+// present (-1 before the first) and the monotonic time it was handed over (0 before the
+// first). tools/sync_probe holds it against the sound as the
 // sound server plays it. Without the variable nothing is logged or computed.
 // The sync callback reports a position when it is heard: the changes rendered into a buffer
 // are reported once the device has taken that buffer and asks for the next one (or, when
@@ -102,7 +103,9 @@ struct State {
   // The present log, when asked for.
   bool presentLogChecked = false;
   std::FILE* presentLog = nullptr;
-  std::atomic<int32_t> reportedOrder{-1};  // written on the audio thread, read for the log
+  // The last order reported and when, written on the audio thread and read for the log:
+  // one 64-bit word, the time in microseconds above the order's 16 bits.
+  std::atomic<int64_t> lastReport{0xFFFF};
 };
 
 // Never destroyed: the audio thread may still run while the process exits (FatalError,
@@ -110,6 +113,11 @@ struct State {
 State& TheState() {
   static State* state = new State;
   return *state;
+}
+
+int64_t MonotonicNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 // Renders one buffer and reports every position change that is now being heard.
@@ -126,7 +134,7 @@ void RenderAndReport(int16_t* samples, int32_t frames) {
     const PositionChange& change = s.pending[reported++];
     if (s.callback)
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
-    s.reportedOrder.store(change.order, std::memory_order_relaxed);
+    s.lastReport.store(MonotonicNanoseconds() / 1000 << 16 | (change.order & 0xFFFF), std::memory_order_relaxed);
   }
   s.pending.erase(s.pending.begin(), s.pending.begin() + static_cast<ptrdiff_t>(reported));
   s.player.Render(samples, frames, &s.pending);
@@ -206,15 +214,16 @@ void LogPresent(State& s, const uint32_t* pixels, int32_t width) {
       std::fprintf(stderr, "zelto2k: cannot write the present log %s\n", path);
   }
   if (!s.presentLog) return;
-  const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                          std::chrono::steady_clock::now().time_since_epoch()).count();
+  const int64_t now = MonotonicNanoseconds();
   uint64_t red = 0, green = 0, blue = 0;
   for (int32_t y = 0; y < s.textureHeight; ++y, pixels += width)
     for (int32_t x = 0; x < s.textureWidth; ++x)
       red += pixels[x] >> 16 & 0xFF, green += pixels[x] >> 8 & 0xFF, blue += pixels[x] & 0xFF;
   const double count = static_cast<double>(s.textureWidth) * s.textureHeight;
-  std::fprintf(s.presentLog, "%lld %.2f %.2f %.2f %d\n", static_cast<long long>(now), red / count, green / count,
-               blue / count, s.reportedOrder.load(std::memory_order_relaxed));
+  const int64_t report = s.lastReport.load(std::memory_order_relaxed);
+  const int32_t order = static_cast<int32_t>(report & 0xFFFF);
+  std::fprintf(s.presentLog, "%lld %.2f %.2f %.2f %d %lld\n", static_cast<long long>(now), red / count, green / count,
+               blue / count, order == 0xFFFF ? -1 : order, static_cast<long long>((report >> 16) * 1000));
   std::fflush(s.presentLog);  // the log stays whole however the process ends
 }
 
