@@ -18,8 +18,9 @@
   // .frames (presented so far), .work (milliseconds of the demo's own work for each frame:
   // from the end of the previous frame's wait to this frame's present), .orders (the song
   // position the demo had when it drew that frame), .shownAt (each frame's animation frame
-  // time), .heard ({order, row, at} for every song position: when the output played its
-  // first sound, on the clock of .shownAt), .missing (data files the server did not have),
+  // time), .heard ({order, row, at, reportedAt} for every song position: when the output
+  // played its first sound and when the worklet's report of it reached the page, on the
+  // clock of .shownAt), .missing (data files the server did not have),
   // .audioState().
   const page = {
     state: 'loading', frames: 0, work: [], orders: [], shownAt: [], heard: [], missing: [],
@@ -162,7 +163,7 @@
     const message = event.data;
     if (message.type === 'position') {
       positions.push(message.order * 65536 + message.row);
-      page.heard.push({ order: message.order, row: message.row, at: heardAt(message.at) });
+      page.heard.push({ order: message.order, row: message.row, at: heardAt(message.at), reportedAt: performance.now() });
     } else if (workletAnswer && message.type === workletAnswer.type) {
       const answer = workletAnswer;
       workletAnswer = null;
