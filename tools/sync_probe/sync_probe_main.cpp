@@ -58,22 +58,22 @@ struct Options {
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1; i < argc; i += 2) {  // every option takes a value
     const std::string option = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "--scene-changes" && value) {
+    if (!value) return false;
+    if (option == "--scene-changes") {
       options->sceneChanges = std::atoi(value);
       options->flashes = false;
       if (options->sceneChanges < 1 || options->sceneChanges > kSceneCount) return false;
-    } else if (option == "--limit-ms" && value) {
+    } else if (option == "--limit-ms") {
       options->limitMilliseconds = std::atof(value);
       if (!(options->limitMilliseconds > 0)) return false;
-    } else if (option == "--keep" && value) {
+    } else if (option == "--keep") {
       options->keep = value;
     } else {
       return false;
     }
-    ++i;
   }
   return true;
 }
