@@ -200,7 +200,7 @@ void CheckVsyncHolds(State& s) {
 }
 
 // Appends the present's time and the picture's mean colour to the present log, if any.
-// pixels: textureWidth x textureHeight, 0x00RRGGBB, stride `width`.
+// pixels: the texture's size, 0x00RRGGBB, stride `width`.
 void LogPresent(State& s, const uint32_t* pixels, int32_t width) {
   if (!s.presentLogChecked) {
     s.presentLogChecked = true;
@@ -210,11 +210,13 @@ void LogPresent(State& s, const uint32_t* pixels, int32_t width) {
   }
   if (!s.presentLog) return;
   const int64_t now = MonotonicNanoseconds();
+  int columns = 0, rows = 0;
+  if (SDL_QueryTexture(s.texture, nullptr, nullptr, &columns, &rows) != 0 || columns <= 0 || rows <= 0) return;
   uint64_t red = 0, green = 0, blue = 0;
-  for (int32_t y = 0; y < s.textureHeight; ++y, pixels += width)
-    for (int32_t x = 0; x < s.textureWidth; ++x)
+  for (int32_t y = 0; y < rows; ++y, pixels += width)
+    for (int32_t x = 0; x < columns; ++x)
       red += pixels[x] >> 16 & 0xFF, green += pixels[x] >> 8 & 0xFF, blue += pixels[x] & 0xFF;
-  const double count = static_cast<double>(s.textureWidth) * s.textureHeight;
+  const double count = static_cast<double>(columns) * rows;
   const int64_t report = s.lastReport.load(std::memory_order_relaxed);
   const int32_t order = static_cast<int32_t>(report & 0xFFFF);
   std::fprintf(s.presentLog, "%lld %.2f %.2f %.2f %d %lld\n", static_cast<long long>(now), red / count, green / count,
