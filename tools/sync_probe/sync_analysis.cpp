@@ -129,7 +129,8 @@ std::vector<int64_t> FollowMusic(const std::vector<float>& reference, const std:
   std::vector<int64_t> lags;
   int64_t lag = firstLag;
   for (int64_t at = 0; at < static_cast<int64_t>(reference.size()); at += step) {
-    const int64_t found = Locate(reference, at, recording, at + lag, rate / 2, rate);
+    int64_t found = Locate(reference, at, recording, at + lag, rate / 2, rate);
+    if (found < 0) found = Locate(reference, at, recording, at + lag, 2 * rate, rate);  // a longer stall
     if (found >= 0) lag = found - at;
     lags.push_back(lag);
   }

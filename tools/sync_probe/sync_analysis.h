@@ -52,8 +52,9 @@ int64_t Locate(const std::vector<float>& reference, int64_t at, const std::vecto
 
 // Where the reference lies in the recording all through the song: the lag (recording frame
 // less reference frame) at every half second of the reference, each searched near the
-// one before, so that the stalls of a loaded machine (the lag grows) are followed step by
-// step. A step whose music cannot be found keeps the lag before it.
+// one before (within half a second, or two for a longer stall), so that the stalls of a
+// loaded machine (the lag grows) are followed step by step. A step whose music cannot be
+// found keeps the lag before it.
 std::vector<int64_t> FollowMusic(const std::vector<float>& reference, const std::vector<float>& recording,
                                  int64_t firstLag, int32_t rate);
 
