@@ -64,8 +64,8 @@ bool SoundRecorder::Start(const std::string& server, const std::string& source, 
     pa_threaded_mainloop_wait(loop_);
   bool ready = state == PA_CONTEXT_READY;
   if (ready) {
-    const pa_sample_spec spec = {PA_SAMPLE_S16LE, kRate, 2};
-    stream_ = pa_stream_new(context_, "monitor", &spec, nullptr);
+    const pa_sample_spec format = {PA_SAMPLE_S16LE, kRate, 2};
+    stream_ = pa_stream_new(context_, "monitor", &format, nullptr);
     pa_stream_set_state_callback(stream_, OnStreamState, this);
     pa_stream_set_read_callback(stream_, OnRead, this);
     pa_buffer_attr attributes;
