@@ -60,6 +60,16 @@ docs-check: configure
 video: build
 	cd $(BUILD) && ./zelto2k-capture --out zelto2k.mp4
 
+# `make sync` plays the real-time demo under its own Xvfb and PulseAudio null sink and
+# prints how far the picture is from the sound at every scene change and end logo flash;
+# SYNC_ARGS passes options (zelto2k-sync --help), e.g. the CI's short run:
+# make sync SYNC_ARGS="--scene-changes 2 --limit-ms 100"
+SYNC_ARGS ?=
+.PHONY: sync
+sync: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k-sync
+	cd $(BUILD) && ./zelto2k-sync $(SYNC_ARGS)
+
 # `make fuzz`: the fuzz harnesses (clang, ASan + UBSan) built in build-fuzz, each run for
 # FUZZ_SECONDS seconds on a corpus that grows in build-fuzz/fuzz/corpus.
 FUZZ_BUILD ?= build-fuzz
