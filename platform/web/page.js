@@ -22,11 +22,13 @@
   // from the end of the previous frame's wait to this frame's present), .orders (the song
   // position the demo had when it drew that frame), .shownAt (each frame's animation frame
   // time), .missing (data files the server did not have), .audioState().
-  // .loaded and .total count the bytes fetched before the start; .paused is the viewer's
-  // pause as the page asked for it; .gain() the music's gain; .audioContext() the context.
+  // .loaded and .total count the bytes fetched before the start; .heard is every song
+  // position the worklet reported (order * 65536 + row); .paused is the viewer's pause as
+  // the page asked for it; .gain() the music's gain; .audioContext() the context; .runs
+  // how many times the demo was started.
   const page = {
     state: 'loading', frames: 0, work: [], orders: [], shownAt: [], missing: [],
-    loaded: 0, total: 0, paused: false, runs: 0,
+    loaded: 0, total: 0, heard: [], paused: false, runs: 0,
     audioState: () => (audio ? audio.state : 'none'),
     audioContext: () => audio,
     gain: () => (gain ? gain.gain.value : null),
@@ -245,7 +247,9 @@
   function onWorkletMessage(event) {
     const message = event.data;
     if (message.type === 'position') {
-      positions.push(message.order * 65536 + message.row);
+      const position = message.order * 65536 + message.row;
+      positions.push(position);
+      page.heard.push(position);
     } else if (workletAnswer && message.type === workletAnswer.type) {
       const answer = workletAnswer;
       workletAnswer = null;
@@ -449,7 +453,7 @@
   async function fetchCounted(url) {
     const response = await fetch(url).catch(() => null);
     if (!response || !response.ok) return null;
-    const all = Number(response.headers.get('Content-Length')) || 0;
+    const all = Number(response.headers.get('Content-Length')) || (counted.get(url) || [0, 0])[1];
     counted.set(url, [0, all]);
     showProgress();
     if (!response.body || !response.body.getReader) {
@@ -475,11 +479,23 @@
     return bytes;
   }
 
+  // The bytes of every file before any of them comes (sizes.txt, "bytes name" per line,
+  // written by the build), so the bar counts against the whole from the start; without
+  // it each file counts once its size is told.
+  const sizesKnown = fetch('sizes.txt').then((answer) => (answer.ok ? answer.text() : '')).then((text) => {
+    for (const line of text.split('\n')) {
+      const [bytes, name] = line.trim().split(' ');
+      if (name && Number(bytes) > 0) counted.set(name, [0, Number(bytes)]);
+    }
+    showProgress();
+  }, () => {});
+
   async function fetchData() {
+    await sizesKnown;
     const list = await fetch('data/files.txt');
     if (!list.ok) throw new Error('data/files.txt: HTTP ' + list.status);
     const names = (await list.text()).split('\n').map((line) => line.trim()).filter((line) => line);
-    for (const name of names) counted.set(name, [0, 0]);
+    for (const name of names) if (!counted.has(name)) counted.set(name, [0, 0]);
     const files = await Promise.all(names.map(async (name) => {
       const bytes = await fetchCounted(name);
       if (!bytes) { page.missing.push(name); counted.delete(name); showProgress(); return null; }
@@ -489,6 +505,7 @@
   }
 
   async function fetchProgram() {
+    await sizesKnown;
     const [wasm] = await Promise.all([fetchCounted('zelto2k.wasm'),
       // The worklet's two files: fetched here to be counted and cached; the audio worklet
       // loads them again, from the cache, once the sound has started.
