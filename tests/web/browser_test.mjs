@@ -236,15 +236,35 @@ if (!speedRun) {
     await page.close();
   });
 
-  test('the pitfalls of other browsers: no outputLatency, the gesture, a suspended context', async () => {
+  // Waits until the picture stands (paused), then checks it stays so for a moment.
+  async function expectPictureWaits(page, what) {
+    await page.waitForFunction(() => window.zeltoPage.paused, null, { timeout: 2000 });
+    await page.waitForTimeout(300);
+    const stoppedAt = await framesShown(page);
+    await page.waitForTimeout(400);
+    assert.equal(await framesShown(page), stoppedAt, `the picture waits: ${what}`);
+    return stoppedAt;
+  }
+
+  async function expectPictureGoesOn(page, from, what) {
+    await page.waitForFunction(() => !window.zeltoPage.paused, null, { timeout: 3000 });
+    await page.waitForTimeout(400);
+    assert.ok(await framesShown(page) > from + 10, `frames go on: ${what}`);
+  }
+
+  test('the pitfalls of phones and other browsers, emulated', async () => {
     const errors = [];
     const page = await browser.context.newPage();
     page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
     page.on('pageerror', (error) => errors.push(error.message));
     await page.addInitScript(() => {
-      // A browser without outputLatency, and a record of when the context is made and
-      // resumed against the page's gesture handlers.
+      // No outputLatency, no element full screen (iPhone), an audio session whose type
+      // the page should set, and a record of when the context is made and resumed against
+      // the page's click handlers.
       delete AudioContext.prototype.outputLatency;
+      delete Element.prototype.requestFullscreen;
+      delete Element.prototype.webkitRequestFullscreen;
+      Object.defineProperty(navigator, 'audioSession', { value: { type: 'auto' }, configurable: true });
       const calls = (window.recordedCalls = []);
       const Original = window.AudioContext;
       window.AudioContext = class extends Original {
@@ -268,24 +288,37 @@ if (!speedRun) {
     const made = calls.indexOf('make context');
     assert.deepEqual(calls.slice(made - 1, made + 3), ['handler in', 'make context', 'resume', 'handler out'],
                      `the context is made and resumed within the click handler itself (${calls.join(', ')})`);
+    assert.equal(await page.evaluate(() => navigator.audioSession.type), 'playback');
     const heard = await page.evaluate(() => window.zeltoPage.heard);
     assert.ok(heard.length > 8, `positions are reported without outputLatency (${heard.length})`);
     assert.ok(heard.every(Number.isInteger), 'every song position is a whole number');
     assert.equal(await stateOf(page), 'running');
+    // Without element full screen the stage covers the viewport.
+    assert.ok(await page.evaluate(() => document.documentElement.classList.contains('covering')));
+    const stage = await page.locator('#stage').boundingBox();
+    assert.deepEqual([stage.x, stage.y, stage.width, stage.height], [0, 0, 1024, 768]);
 
-    // The system suspends the context mid-run: the picture waits, and the next key brings
-    // both back.
-    await page.evaluate(() => window.zeltoPage.audioContext().suspend());
-    await page.waitForFunction(() => window.zeltoPage.paused, null, { timeout: 2000 });
-    await page.waitForTimeout(300);
-    const stoppedAt = await framesShown(page);
-    await page.waitForTimeout(500);
-    assert.equal(await framesShown(page), stoppedAt, 'the picture waits while the sound is away');
-    await page.keyboard.press('x');
-    await page.waitForFunction(() => window.zeltoPage.audioState() === 'running' && !window.zeltoPage.paused,
-                               null, { timeout: 3000 });
-    await page.waitForTimeout(500);
-    assert.ok(await framesShown(page) > stoppedAt + 10, 'frames go on after the key');
+    // A tap on the picture pauses and goes on.
+    await page.mouse.click(512, 384);
+    const tapped = await expectPictureWaits(page, 'after a tap');
+    await page.mouse.click(512, 384);
+    await expectPictureGoesOn(page, tapped, 'after a second tap');
+
+    // The system takes the sound away mid-run (suspended, or Safari's interrupted): the
+    // picture waits, and the next key resumes the context within its handler, and the demo.
+    for (const how of ['suspended', 'interrupted']) {
+      await page.evaluate((how) => {
+        const context = window.zeltoPage.audioContext();
+        if (how === 'suspended') return context.suspend();
+        Object.defineProperty(context, 'state', { get: () => 'interrupted', configurable: true });
+        context.resume = function () { delete this.state; delete this.resume; return this.resume(); };
+        context.dispatchEvent(new Event('statechange'));
+      }, how);
+      const stoppedAt = await expectPictureWaits(page, how);
+      await page.keyboard.press('x');
+      await page.waitForFunction(() => window.zeltoPage.audioState() === 'running', null, { timeout: 3000 });
+      await expectPictureGoesOn(page, stoppedAt, `the key after ${how}`);
+    }
     assert.deepEqual(errors, []);
     await page.close();
   });
