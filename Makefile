@@ -76,7 +76,10 @@ web-site: web-deps configure
 	  echo "$$(stat -c %s $$file) $$file"; done > sizes.txt
 	@mkdir -p $(WEB_BUILD)/site/icons
 	@$(BUILD)/tools/assetgen/assetgen --icons $(WEB_BUILD)/site/icons
-	@site=$$(realpath $(WEB_BUILD)/site) && cd $(BUILD) && ./zelto2k-start-screen "$$site"
+	@# The still and the length are made again only when the program or the data changed.
+	@site=$$(realpath $(WEB_BUILD)/site) && cd $(BUILD) && \
+	  if [ ! -f "$$site/still.png" ] || [ -n "$$(find zelto2k-start-screen data -newer "$$site/still.png" | head -1)" ]; then \
+	    ./zelto2k-start-screen "$$site"; fi
 	@echo "$(WEB_BUILD)/site"
 
 web: web-site

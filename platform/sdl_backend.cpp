@@ -272,6 +272,8 @@ void ShowPointer(bool show) {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
+namespace {
+
 // The quit request posted by RequestQuit, if any.
 bool TakeQuit(InputEvent* event) {
   State& s = TheState();
@@ -298,6 +300,8 @@ void Translate(const SDL_Event& sdlEvent, InputEvent* event) {
       event->key = InputKey::M;
   }
 }
+
+}  // namespace
 
 bool TakeEvent(InputEvent* event) {
   if (TakeQuit(event)) return true;

@@ -154,6 +154,8 @@ void RemoveWindow(WindowHandle window) {
 
 void ShowPointer(bool) {}  // the page hides the pointer over the stage while the demo runs
 
+namespace {
+
 // The page's message as an input event; false for none.
 bool Translate(int32_t taken, InputEvent* event) {
   if (taken == 0) return false;
@@ -183,6 +185,8 @@ bool TakeQuit(InputEvent* event) {
   *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
   return true;
 }
+
+}  // namespace
 
 bool TakeEvent(InputEvent* event) {
   DeliverPositions();

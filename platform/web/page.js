@@ -321,6 +321,8 @@
     clearInterval(latencyTimer);
     audioLost = false;
     if (worklet) worklet.port.postMessage({ type: 'stop' });
+    worklet = null;
+    gain = null;
     if (audio && audio.state !== 'closed') audio.close().catch(() => {});
   }
 
@@ -426,6 +428,8 @@
     page.paused = false;
     page.runs += 1;
     messages = [];
+    waiting = null;
+    wasFullScreen = false;
     positions = [];
     deliveredOrder = 0;
     due = 0;
