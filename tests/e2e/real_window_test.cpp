@@ -163,17 +163,24 @@ TEST_F(RealWindow, SpacePausesWithTheWindowAnsweringAndTheMusicWaitsThenGoesOn) 
   EXPECT_EQ(ReadFileBytes(work_.path() + "/grab_2.bmp").size(), 0u);
 }
 
-TEST_F(RealWindow, EscapeInThePauseEndsItWithZero) {
-  const std::string window = StartDemo();
-  ASSERT_FALSE(window.empty());
-  Activate(window);
-  CommandOutput("timeout 5 xdotool key space");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  ASSERT_TRUE(demo_.Running());
-  CommandOutput("timeout 5 xdotool key Escape");
-  const auto escape = std::chrono::steady_clock::now();
-  ExpectExit(5, 0);
-  EXPECT_LT(SecondsSince(escape), kPromptQuitSeconds);
+TEST_F(RealWindow, EscapeOrClosingTheWindowInThePauseEndsItWithZero) {
+  const struct {
+    const char* what;
+    const char* command;
+  } ways[] = {{"Escape", "timeout 5 xdotool key Escape"}, {"the close", "timeout 5 wmctrl -c Zelto2k"}};
+  for (const auto& way : ways) {
+    StartDemo();
+    const std::string window = WaitForWindow("Zelto2k");
+    ASSERT_FALSE(window.empty()) << way.what;
+    Activate(window);
+    CommandOutput("timeout 5 xdotool key space");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(demo_.Running()) << way.what;
+    CommandOutput(way.command);
+    const auto asked = std::chrono::steady_clock::now();
+    ExpectExit(5, 0);
+    EXPECT_LT(SecondsSince(asked), kPromptQuitSeconds) << way.what;
+  }
 }
 
 TEST_F(RealWindow, TheWindowManagersCloseEndsItWithZero) {

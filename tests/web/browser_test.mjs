@@ -161,6 +161,19 @@ if (!speedRun) {
     assert.match(await page.locator('#length').innerText(), /^\d+ min \d\d s$/);
     assert.equal(await page.locator('#flash-warning-slot').count(), 1);
     assert.match(await page.locator('#start').innerText(), /Space[\s\S]*pauses[\s\S]*M mutes/);
+    // The manifest that lets a phone start it from the home screen, full screen, with
+    // icons of the sizes it names.
+    const manifest = await page.evaluate(async () => {
+      const answer = await (await fetch(document.querySelector('link[rel=manifest]').href)).json();
+      const icons = await Promise.all(answer.icons.map(async (icon) => {
+        const bitmap = await createImageBitmap(await (await fetch(icon.src)).blob());
+        return [icon.sizes, `${bitmap.width}x${bitmap.height}`];
+      }));
+      return { name: answer.name, display: answer.display, icons };
+    });
+    assert.deepEqual([manifest.name, manifest.display], ['Zelto2k', 'fullscreen']);
+    assert.ok(manifest.icons.length >= 3 && manifest.icons.every(([named, real]) => named === real),
+              JSON.stringify(manifest.icons));
 
     await page.keyboard.press(' ');
     await page.waitForTimeout(3000);
