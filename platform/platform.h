@@ -47,7 +47,8 @@ enum class InputEventKind : uint8_t {
   Other,    // anything else: hand it to PassEventOn
 };
 
-// Return and Escape are the demo's own keys; Space (pause) and M (mute) are the viewer's.
+// Return and Escape are the demo's own keys (their repeats included); Space (pause) and M
+// (mute) are the viewer's, and their repeats count as other keys.
 enum class InputKey : uint8_t { Other, Return, Escape, Space, M };
 
 struct InputEvent {

@@ -294,9 +294,9 @@ void Translate(const SDL_Event& sdlEvent, InputEvent* event) {
       event->key = InputKey::Return;
     else if (key == SDLK_ESCAPE)
       event->key = InputKey::Escape;
-    else if (key == SDLK_SPACE)
+    else if (key == SDLK_SPACE && !sdlEvent.key.repeat)  // held down, it must not flicker
       event->key = InputKey::Space;
-    else if (key == SDLK_m)
+    else if (key == SDLK_m && !sdlEvent.key.repeat)
       event->key = InputKey::M;
   }
 }

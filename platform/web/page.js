@@ -147,7 +147,7 @@
                : key === 'm' || key === 'M' ? kMute : kOtherKey;
     if (code !== kOtherKey) event.preventDefault();
     if (wakeAudio() && code !== kEscape) return;
-    if (code === kSpace && event.repeat) return;  // holding Space must not flicker the pause
+    if ((code === kSpace || code === kMute) && event.repeat) return;  // held down, they must not flicker
     post(code);
   });
   element('stage').addEventListener('pointerup', (event) => {
