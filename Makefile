@@ -96,12 +96,20 @@ web-deps:
 	@[ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund
 
 web-site: web-deps configure
-	@cmake --build $(BUILD) -j $(JOBS) --target zelto_data
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto_data zelto2k-start-screen assetgen
 	@emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DZELTO_BUILD_TESTS=OFF -DZELTO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(WEB_BUILD) -j $(JOBS) --target zelto_site
 	@rm -rf $(WEB_BUILD)/site/data && cp -r $(BUILD)/data $(WEB_BUILD)/site/data
 	@cd $(WEB_BUILD)/site && find data -type f | sort > data/files.txt
+	@cd $(WEB_BUILD)/site && for file in zelto2k.wasm libopenmpt.worklet.js music_worklet.js $$(cat data/files.txt); do \
+	  echo "$$(stat -c %s $$file) $$file"; done > sizes.txt
+	@mkdir -p $(WEB_BUILD)/site/icons
+	@$(BUILD)/tools/assetgen/assetgen --icons $(WEB_BUILD)/site/icons
+	@# The still and the length are made again only when the program or the data changed.
+	@site=$$(realpath $(WEB_BUILD)/site) && cd $(BUILD) && \
+	  if [ ! -f "$$site/still.png" ] || [ -n "$$(find zelto2k-start-screen data -newer "$$site/still.png" | head -1)" ]; then \
+	    ./zelto2k-start-screen "$$site"; fi
 	@echo "$(WEB_BUILD)/site"
 
 web: web-site

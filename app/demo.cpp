@@ -5,6 +5,7 @@
 #include "app/music.h"
 #include "app/screen_grab.h"
 #include "app/timer.h"
+#include "app/viewer_controls.h"
 #include "core/frame_buffer.h"
 #include "core/fatal_error.h"
 #include "core/random.h"
@@ -31,6 +32,7 @@ void ResetDemoState() {
   MainWindow = 0;
   MusicModule = 0;
   MusicPlayHandle = 0;
+  ResetViewerControls();
   zelto::SeedRandom(1);
   SetFatalErrorBox(nullptr);
   SetSceneHost({});

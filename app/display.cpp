@@ -6,6 +6,7 @@
 #include "app/demo.h"
 #include "platform/display_switches.h"
 #include "app/music.h"
+#include "app/viewer_controls.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
 
@@ -98,15 +99,17 @@ void InitDirectDraw() {
   }
 }
 
+void EndOnQuit(int32_t exitCode) {
+  MusicShutdown();
+  platform::RemoveWindow(MainWindow);
+  MainWindow = 0;
+  EndProcess(exitCode);
+}
+
 void PresentFrame(const uint32_t* frame) {
   platform::InputEvent message;
   if (platform::TakeEvent(&message)) {
-    if (message.kind == platform::InputEventKind::Quit) {
-      MusicShutdown();
-      platform::RemoveWindow(MainWindow);
-      MainWindow = 0;
-      EndProcess(message.exitCode);
-    }
+    if (message.kind == platform::InputEventKind::Quit) EndOnQuit(message.exitCode);
     WindowProc(MainWindow, message);
   }
   platform::LockedBuffer locked;
@@ -127,6 +130,7 @@ void PresentFrame(const uint32_t* frame) {
       platform::UnlockBuffer(platform::ScreenBuffer::Primary);
     }
   }
+  HoldWhilePaused();  // a pause begins once the frame it was asked in is on the screen
 }
 
 void WindowProc(platform::WindowHandle window, const platform::InputEvent& message) {
@@ -139,6 +143,8 @@ void WindowProc(platform::WindowHandle window, const platform::InputEvent& messa
         if (TheDemo) TheDemo->ScreenGrab();
       } else if (message.key == platform::InputKey::Escape) {
         platform::RequestQuit(0);
+      } else {
+        ViewerKey(message.key);
       }
       return;  // other keys: nothing, not even the default handling
     default:

@@ -24,12 +24,18 @@ void InitDirectDraw();
 // frame: the 512 x 256 frame buffer, read only. Handles at most one pending message, then
 // copies the picture to rows 64..319 of the 512 x 384 back buffer (rows 112..367, columns
 // 64..575 of 640 x 480; the client area on the desktop when windowed) and flips. A failed
-// lock skips the copy for that frame. Does not return on a quit request: the music is shut
+// lock skips the copy for that frame. When the viewer paused, it returns only once the
+// pause ends (app/viewer_controls.h). Does not return on a quit request: the music is shut
 // down, the window destroyed and the process ends with the quit message's code (0).
 void PresentFrame(const uint32_t* frame);
 
+// The quit request's end: shuts the music down, destroys the window and ends the process
+// with `exitCode`. Does not return.
+[[noreturn]] void EndOnQuit(int32_t exitCode);
+
 // The window procedure: Return writes a screen grab, Escape and the close request post the
-// quit message, other keys do nothing, anything else gets the default handling.
+// quit message, Space and M are the viewer's pause and mute (app/viewer_controls.h), other
+// keys do nothing, anything else gets the default handling.
 void WindowProc(platform::WindowHandle window, const platform::InputEvent& event);
 
 // FatalError's box on this display (core/fatal_error.h), registered by DemoMain before

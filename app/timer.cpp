@@ -8,6 +8,10 @@ int64_t TimerFrequency = 0;
 int64_t TimerCount = 0;
 double TimerBase = 0.0;
 
+namespace {
+int64_t HeldAt = 0;
+}
+
 void TimerStart() {
   if (!platform::ReadClock(&TimerCount)) EndProcess(kNoCounterExitCode);
   // A counter that claims no ticks per second is no counter either: every TimerSeconds
@@ -24,4 +28,12 @@ void TimerReset() {
 double TimerSeconds() {
   platform::ReadClock(&TimerCount);
   return (static_cast<double>(TimerCount) - TimerBase) / static_cast<double>(TimerFrequency);
+}
+
+void TimerHold() { platform::ReadClock(&HeldAt); }
+
+void TimerGoOn() {
+  int64_t now = HeldAt;
+  platform::ReadClock(&now);
+  TimerBase += static_cast<double>(now - HeldAt);
 }

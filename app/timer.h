@@ -16,3 +16,9 @@ extern double TimerBase;
 void TimerStart();
 void TimerReset();
 double TimerSeconds();
+
+// The viewer's pause: TimerHold notes the counter, TimerGoOn moves the base on by the
+// ticks spent in between, so the scene clock reads on after the pause from where it
+// stopped. Neither touches TimerCount, which only the clock's own readings set.
+void TimerHold();
+void TimerGoOn();

@@ -46,6 +46,9 @@ void ShowPointer(bool) {}
 // presses (repeats included) and the close request are all the demo looks at; keep other
 // kinds of input from piling up in front of them.
 bool TakeEvent(InputEvent*) { return false; }
+// Wait up to the given time for the next message (the paused demo's loop), taking it as
+// TakeEvent does; Space and M are the viewer's pause and mute keys.
+bool WaitForEvent(InputEvent*, int32_t) { return false; }
 // Queue the quit message for the next TakeEvent.
 void RequestQuit(int32_t) {}
 void PassEventOn(WindowHandle, const InputEvent&) {}
@@ -91,6 +94,10 @@ PlayHandle PrepareModule(ModuleHandle, bool) { return 0; }
 void SetPositionCallback(PlayHandle, PositionCallback) {}
 int32_t ModuleSongLength(ModuleHandle) { return 0; }
 void StartPlaying(int32_t) {}
+// Hold: silence and no position reports, and on release go on from the same sample.
+void HoldMusic(bool) {}
+// Mute: silence while the module still plays on.
+void MuteMusic(bool) {}
 bool StopModule(PlayHandle) { return false; }
 bool FreeModule(ModuleHandle) { return false; }
 // Stop the audio thread before returning: nothing may call the callback afterwards.

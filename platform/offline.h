@@ -18,6 +18,14 @@
 // PresentFrame that presents frame 10, counting from 0, finds it), and any platform call
 // can be made to fail on its n-th use, so every failure path of the demo frame runs.
 //
+// Pause: while the demo is paused it waits in WaitForEvent, and each wait that finds
+// nothing counts one frame's time without presenting anything; the counter moves on by it,
+// and scripted frames count it too (Space at frame 100 and Space at frame 160: one second
+// paused at 60 fps, and the next frame presented is frame 101 at frame time 161). No audio
+// is rendered for that time. A wait with nothing queued and nothing left in the script
+// would never end, so it delivers the close request instead. Muting sends silence to the
+// audio sink while the module still renders.
+//
 // Usage (one run per OfflineReset; the demo's own state is reset by ResetDemoState in
 // app/demo.h):
 //   platform::OfflineSettings settings;
@@ -75,19 +83,20 @@ enum class OfflineCall : uint8_t {
   CreateScreenBuffers, AttachBackBuffer, LockBuffer, UnlockBuffer, ShowBackBuffer, ReadClock,
   ClockRate, StartMusicLibrary, SetMusicOption, ChooseMusicOutput, OpenMusicOutput,
   LoadModule, PrepareModule, SetPositionCallback, StartPlaying,
-  StopModule, FreeModule, CloseMusicLibrary,
+  StopModule, FreeModule, CloseMusicLibrary, WaitForEvent, HoldMusic, MuteMusic,
   Count
 };
 
 const char* OfflineCallName(OfflineCall call);
 
-enum class OfflineMessage : uint8_t { Return, Escape, OtherKey, Close, Other };
+enum class OfflineMessage : uint8_t { Return, Escape, Space, M, OtherKey, Close, Other };
 
 // Starts a new run: no window, no surfaces, no module, counter at 0, empty queue, no
 // scripted messages or failures, empty call log.
 void OfflineReset(const OfflineSettings& settings);
 
-// Queues `message` when frame `frame` is about to be presented (before its TakeEvent).
+// Queues `message` when frame time `frame` is reached: when frame `frame` is about to be
+// presented (before its TakeEvent), or, while paused, after that many frame times.
 // Several messages for the same frame are queued in the order given.
 void OfflineScriptMessage(int64_t frame, OfflineMessage message);
 

@@ -22,7 +22,8 @@ const char* const kCallNames[kCallCount] = {
     "AttachBackBuffer", "LockBuffer", "UnlockBuffer", "ShowBackBuffer", "ReadClock",
     "ClockRate", "StartMusicLibrary", "SetMusicOption", "ChooseMusicOutput",
     "OpenMusicOutput", "LoadModule", "PrepareModule", "SetPositionCallback",
-    "StartPlaying", "StopModule", "FreeModule", "CloseMusicLibrary"};
+    "StartPlaying", "StopModule", "FreeModule", "CloseMusicLibrary", "WaitForEvent",
+    "HoldMusic", "MuteMusic"};
 
 struct ScriptedMessage {
   int64_t frame;
@@ -43,8 +44,9 @@ struct State {
   bool cursorShown = true;
   std::vector<std::string> boxes;
   int64_t presentedFrames = 0;
+  int64_t waitedFrames = 0;  // frame times spent in WaitForEvent while paused
   ModulePlayer player;
-  bool moduleLoaded = false, playing = false;
+  bool moduleLoaded = false, playing = false, held = false, muted = false;
   PositionCallback callback = nullptr;
   std::vector<int16_t> audio;
   std::vector<PositionChange> changes;
@@ -74,6 +76,47 @@ int64_t AudioFramesAtVideoFrame(int64_t frame) {
   return AudioFramesBefore(frame, s.settings.fpsNumerator, s.settings.fpsDenominator);
 }
 
+// The frame times passed: presented frames and the frames' worth spent waiting in a pause.
+int64_t VirtualFrame() {
+  const State& s = TheState();
+  return s.presentedFrames + s.waitedFrames;
+}
+
+// Moves every scripted message that is due into the queue, then takes the quit request
+// or the oldest queued event.
+bool NextEvent(InputEvent* event) {
+  State& s = TheState();
+  // Scripted messages arrive in frame order, and in the given order within a frame.
+  std::vector<ScriptedMessage> later;
+  for (const ScriptedMessage& scripted : s.script) {
+    if (scripted.frame > VirtualFrame()) {
+      later.push_back(scripted);
+      continue;
+    }
+    InputEvent queued;
+    switch (scripted.message) {
+      case OfflineMessage::Return: queued = {InputEventKind::KeyDown, InputKey::Return, 0}; break;
+      case OfflineMessage::Escape: queued = {InputEventKind::KeyDown, InputKey::Escape, 0}; break;
+      case OfflineMessage::Space: queued = {InputEventKind::KeyDown, InputKey::Space, 0}; break;
+      case OfflineMessage::M: queued = {InputEventKind::KeyDown, InputKey::M, 0}; break;
+      case OfflineMessage::OtherKey: queued = {InputEventKind::KeyDown, InputKey::Other, 0}; break;
+      case OfflineMessage::Close: queued = {InputEventKind::Close, InputKey::Other, 0}; break;
+      case OfflineMessage::Other: queued = {InputEventKind::Other, InputKey::Other, 0}; break;
+    }
+    s.queue.push_back(queued);
+  }
+  s.script = std::move(later);
+  if (s.quitPosted) {
+    s.quitPosted = false;
+    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
+    return true;
+  }
+  if (s.queue.empty()) return false;
+  *event = s.queue.front();
+  s.queue.pop_front();
+  return true;
+}
+
 // One frame goes out: sinks first, then the clock and the audio of the frame's span.
 void PresentImage(const DisplayImage& image) {
   State& s = TheState();
@@ -93,7 +136,8 @@ void PresentImage(const DisplayImage& image) {
   const int32_t frames = static_cast<int32_t>(to - from);
   s.audio.assign(static_cast<size_t>(frames) * 2, 0);
   s.changes.clear();
-  if (s.playing) s.player.RenderAudio(s.audio.data(), frames, &s.changes);
+  if (s.playing && !s.held) s.player.RenderAudio(s.audio.data(), frames, &s.changes);
+  if (s.muted) std::fill(s.audio.begin(), s.audio.end(), int16_t{0});
   if (s.callback)
     for (const PositionChange& change : s.changes)
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
@@ -132,7 +176,8 @@ void OfflineReset(const OfflineSettings& settings) {
   s.boxes.clear();
   ResetDisplayModel();
   s.presentedFrames = 0;
-  s.moduleLoaded = s.playing = false;
+  s.waitedFrames = 0;
+  s.moduleLoaded = s.playing = s.held = s.muted = false;
   s.callback = nullptr;
 }
 
@@ -181,35 +226,22 @@ void ShowPointer(bool show) {
 }
 
 bool TakeEvent(InputEvent* event) {
-  State& s = TheState();
   if (Called(OfflineCall::TakeEvent)) return false;
-  // Scripted messages arrive in frame order, and in the given order within a frame.
-  std::vector<ScriptedMessage> later;
-  for (const ScriptedMessage& scripted : s.script) {
-    if (scripted.frame > s.presentedFrames) {
-      later.push_back(scripted);
-      continue;
-    }
-    InputEvent queued;
-    switch (scripted.message) {
-      case OfflineMessage::Return: queued = {InputEventKind::KeyDown, InputKey::Return, 0}; break;
-      case OfflineMessage::Escape: queued = {InputEventKind::KeyDown, InputKey::Escape, 0}; break;
-      case OfflineMessage::OtherKey: queued = {InputEventKind::KeyDown, InputKey::Other, 0}; break;
-      case OfflineMessage::Close: queued = {InputEventKind::Close, InputKey::Other, 0}; break;
-      case OfflineMessage::Other: queued = {InputEventKind::Other, InputKey::Other, 0}; break;
-    }
-    s.queue.push_back(queued);
-  }
-  s.script = std::move(later);
-  if (s.quitPosted) {
-    s.quitPosted = false;
-    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
+  return NextEvent(event);
+}
+
+bool WaitForEvent(InputEvent* event, int32_t) {
+  State& s = TheState();
+  if (Called(OfflineCall::WaitForEvent)) return false;
+  if (NextEvent(event)) return true;
+  // Nothing left to come would keep a paused run waiting for ever: the viewer has walked
+  // away, and the window is closed for them.
+  if (s.script.empty()) {
+    *event = {InputEventKind::Close, InputKey::Other, 0};
     return true;
   }
-  if (s.queue.empty()) return false;
-  *event = s.queue.front();
-  s.queue.pop_front();
-  return true;
+  ++s.waitedFrames;
+  return false;
 }
 
 void RequestQuit(int32_t exitCode) {
@@ -257,7 +289,7 @@ void BackendClientOrigin(int32_t* x, int32_t* y) {
 
 bool ReadClock(int64_t* count) {
   if (Called(OfflineCall::ReadClock)) return false;
-  *count = TheState().presentedFrames * TheState().settings.fpsDenominator;
+  *count = VirtualFrame() * TheState().settings.fpsDenominator;
   return true;
 }
 
@@ -300,6 +332,14 @@ void SetPositionCallback(PlayHandle play, PositionCallback callback) {
 void StartPlaying(int32_t) {
   if (Called(OfflineCall::StartPlaying)) return;
   TheState().playing = TheState().moduleLoaded;
+}
+
+void HoldMusic(bool hold) {
+  if (!Called(OfflineCall::HoldMusic)) TheState().held = hold;
+}
+
+void MuteMusic(bool mute) {
+  if (!Called(OfflineCall::MuteMusic)) TheState().muted = mute;
 }
 
 bool StopModule(PlayHandle play) {

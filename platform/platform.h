@@ -47,7 +47,9 @@ enum class InputEventKind : uint8_t {
   Other,    // anything else: hand it to PassEventOn
 };
 
-enum class InputKey : uint8_t { Other, Return, Escape };
+// Return and Escape are the demo's own keys (their repeats included); Space (pause) and M
+// (mute) are the viewer's, and their repeats count as other keys.
+enum class InputKey : uint8_t { Other, Return, Escape, Space, M };
 
 struct InputEvent {
   InputEventKind kind = InputEventKind::Other;
@@ -68,6 +70,10 @@ void ShowPointer(bool show);             // stands in for ShowCursor
 // Takes at most one pending input event without waiting; false when there is none. A
 // quit request is found before any other event.
 bool TakeEvent(InputEvent* event);  // stands in for PeekMessageA with TranslateMessage
+// Waits up to `milliseconds` for an input event and takes it; false when none came. Used
+// while the demo is paused, when no frame paces the loop; the window keeps its picture.
+// The original had no such call.
+bool WaitForEvent(InputEvent* event, int32_t milliseconds);
 // Queues the quit request with the given exit code for the next TakeEvent.
 void RequestQuit(int32_t exitCode);  // stands in for PostQuitMessage
 // The default handling of an event the window procedure does not handle itself.
@@ -152,6 +158,12 @@ void SetPositionCallback(PlayHandle play, PositionCallback callback);  // stands
 int32_t ModuleSongLength(ModuleHandle module);
 // From here on the module plays by itself and the callback is called as it advances.
 void StartPlaying(int32_t pollRate);   // stands in for MIDASstartBackgroundPlay
+// Holds the music where it is (silence, no position reports) or lets it go on from there.
+// The original had no such call.
+void HoldMusic(bool hold);
+// Silences the output or gives the sound back; the module plays on either way, so the
+// song position keeps moving. The original had no such call.
+void MuteMusic(bool mute);
 bool StopModule(PlayHandle play);      // stands in for MIDASstopModule
 bool FreeModule(ModuleHandle module);  // stands in for MIDASfreeModule
 bool CloseMusicLibrary();              // stands in for MIDASclose

@@ -26,7 +26,8 @@
 //                         second), else on the FramePacer's grid (a sleep to each frame's
 //                         due time; vsync, if any, only stops tearing). A minimised or
 //                         hidden window presents nothing but keeps the pace, asleep.
-//   input events          one SDL event per TakeEvent. Only the quit request and key-downs
+//   input events          one SDL event per TakeEvent (WaitForEvent, in a pause, sleeps in
+//                         SDL's wait and shows the last picture again when nothing came). Only the quit request and key-downs
 //                         (repeats included) are let into SDL's queue; everything else is
 //                         switched off before the window opens, so that a storm of mouse
 //                         moves can never stand between Escape and the next frame.
@@ -87,6 +88,8 @@ struct State {
   ModulePlayer player;
   bool moduleLoaded = false;
   bool playing = false;
+  bool held = false;   // the viewer's pause: silence, the module and its reports stand still
+  bool muted = false;  // the viewer's mute: the module plays on, silence goes out
   PositionCallback callback = nullptr;
   std::vector<PositionChange> pending;
   SDL_AudioDeviceID device = 0;
@@ -119,7 +122,7 @@ int64_t MonotonicNanoseconds() {
 void RenderAndReport(int16_t* samples, int32_t frames) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
-  if (!s.playing || !s.moduleLoaded) {
+  if (!s.playing || !s.moduleLoaded || s.held) {
     std::memset(samples, 0, sizeof(int16_t) * 2 * static_cast<size_t>(frames));
     return;
   }
@@ -133,6 +136,7 @@ void RenderAndReport(int16_t* samples, int32_t frames) {
   }
   s.pending.erase(s.pending.begin(), s.pending.begin() + static_cast<ptrdiff_t>(reported));
   s.player.RenderAudio(samples, frames, &s.pending);
+  if (s.muted) std::memset(samples, 0, sizeof(int16_t) * 2 * static_cast<size_t>(frames));
 }
 
 void AudioCallback(void*, Uint8* stream, int length) {
@@ -312,16 +316,18 @@ void ShowPointer(bool show) {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
-bool TakeEvent(InputEvent* event) {
+namespace {
+
+// The quit request posted by RequestQuit, if any.
+bool TakeQuit(InputEvent* event) {
   State& s = TheState();
-  if (s.quitPosted) {
-    s.quitPosted = false;
-    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
-    return true;
-  }
-  if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-  SDL_Event sdlEvent;
-  if (!SDL_PollEvent(&sdlEvent)) return false;
+  if (!s.quitPosted) return false;
+  s.quitPosted = false;
+  *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
+  return true;
+}
+
+void Translate(const SDL_Event& sdlEvent, InputEvent* event) {
   *event = InputEvent();
   if (sdlEvent.type == SDL_QUIT) {
     event->kind = InputEventKind::Close;
@@ -332,8 +338,44 @@ bool TakeEvent(InputEvent* event) {
       event->key = InputKey::Return;
     else if (key == SDLK_ESCAPE)
       event->key = InputKey::Escape;
+    else if (key == SDLK_SPACE && !sdlEvent.key.repeat)  // held down, it must not flicker
+      event->key = InputKey::Space;
+    else if (key == SDLK_m && !sdlEvent.key.repeat)
+      event->key = InputKey::M;
   }
+}
+
+}  // namespace
+
+bool TakeEvent(InputEvent* event) {
+  if (TakeQuit(event)) return true;
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+  SDL_Event sdlEvent;
+  if (!SDL_PollEvent(&sdlEvent)) return false;
+  Translate(sdlEvent, event);
   return true;
+}
+
+bool WaitForEvent(InputEvent* event, int32_t milliseconds) {
+  State& s = TheState();
+  if (TakeQuit(event)) return true;
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    return false;
+  }
+  SDL_Event sdlEvent;
+  if (SDL_WaitEventTimeout(&sdlEvent, milliseconds)) {
+    Translate(sdlEvent, event);
+    return true;
+  }
+  // Nothing came: the last picture again, in case the window was covered meanwhile (its
+  // events are not queued, so this is how it heals).
+  if (s.renderer && s.texture) {
+    SDL_RenderClear(s.renderer);
+    SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
+    SDL_RenderPresent(s.renderer);
+  }
+  return false;
 }
 
 void RequestQuit(int32_t exitCode) {
@@ -506,6 +548,18 @@ void StartPlaying(int32_t) {
     s.stopSilent.store(false);
     s.silentThread = std::thread(SilentLoop);
   }
+}
+
+void HoldMusic(bool hold) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  s.held = hold;
+}
+
+void MuteMusic(bool mute) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.moduleLock);
+  s.muted = mute;
 }
 
 bool StopModule(PlayHandle play) {

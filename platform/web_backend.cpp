@@ -6,7 +6,10 @@
 //   window                the page's stage: the canvas appears, and RemoveWindow takes it
 //                         away (the page then shows its end screen, or an error).
 //   input events          the page queues key-downs (repeats included) and the close
-//                         request; one per TakeEvent. Enter, Escape, anything else.
+//                         request; one per TakeEvent. Enter, Escape, Space (a tap on the
+//                         playing demo counts as Space), M, anything else. WaitForEvent
+//                         gives the browser its thread back until one comes or the time
+//                         is up.
 //   error box             shown on the page, with the page's own line on what went wrong.
 //   display               the rules are the display model's (platform/display_model.h); the
 //                         canvas takes the mode's size. Each display image is converted
@@ -23,7 +26,9 @@
 //                         libopenmpt to accept it. The worklet reports each position when
 //                         it is heard (its sample count less the context's output
 //                         latency); the reports are handed to the sync callback here, on
-//                         the main thread, at the next TakeEvent or frame.
+//                         the main thread, at the next TakeEvent or frame. HoldMusic has
+//                         the worklet stand still (silence, no reports), MuteMusic sets
+//                         the page's gain to 0 or back to 1.
 #include <emscripten.h>
 
 #include <cstdio>
@@ -58,6 +63,9 @@ State& TheState() {
 EM_JS(void, PageShowStage, (const char* title), { Module.zelto.showStage(UTF8ToString(title)); });
 EM_JS(void, PageHideStage, (), { Module.zelto.hideStage(); });
 EM_JS(int32_t, PageTakeMessage, (), { return Module.zelto.takeMessage(); });
+EM_ASYNC_JS(int32_t, PageWaitMessage, (int32_t milliseconds), {
+  return await Module.zelto.waitMessage(milliseconds);
+});
 EM_JS(void, PageShowError, (const char* text, const char* caption), {
   Module.zelto.showError(UTF8ToString(text), UTF8ToString(caption));
 });
@@ -81,7 +89,15 @@ EM_JS(int32_t, PageTakePosition, (), { return Module.zelto.takePosition(); });
 // clang-format on
 
 // The commands of PageMusic, as page.js knows them.
-enum MusicCommand : int32_t { kPlay = 1, kStart = 2, kStop = 3, kFree = 4, kClose = 5 };
+enum MusicCommand : int32_t {
+  kPlay = 1, kStart = 2, kStop = 3, kFree = 4, kClose = 5, kHold = 6, kMute = 7
+};
+
+// The codes of the page's messages (page.js): 0 none, then these.
+enum PageMessage : int32_t {
+  kMessageClose = 1, kMessageEnter = 2, kMessageEscape = 3, kMessageOtherKey = 4,
+  kMessageSpace = 5, kMessageM = 6
+};
 
 void DeliverPositions() {
   State& s = TheState();
@@ -138,30 +154,55 @@ void RemoveWindow(WindowHandle window) {
 
 void ShowPointer(bool) {}  // the page hides the pointer over the stage while the demo runs
 
-bool TakeEvent(InputEvent* event) {
-  State& s = TheState();
-  DeliverPositions();
-  if (s.quitPosted) {
-    s.quitPosted = false;
-    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
-    return true;
-  }
-  // 0: none, 1: close, 2: Enter, 3: Escape, 4: another key.
-  const int32_t taken = PageTakeMessage();
+namespace {
+
+// The page's message as an input event; false for none.
+bool Translate(int32_t taken, InputEvent* event) {
   if (taken == 0) return false;
   *event = InputEvent();
-  if (taken == 1) {
+  if (taken == kMessageClose) {
     event->kind = InputEventKind::Close;
     return true;
   }
   event->kind = InputEventKind::KeyDown;
-  if (taken == 2) {
-    event->key = InputKey::Return;
-    s.grabPending = true;
-  } else if (taken == 3) {
-    event->key = InputKey::Escape;
+  switch (taken) {
+    case kMessageEnter:
+      event->key = InputKey::Return;
+      TheState().grabPending = true;
+      break;
+    case kMessageEscape: event->key = InputKey::Escape; break;
+    case kMessageSpace: event->key = InputKey::Space; break;
+    case kMessageM: event->key = InputKey::M; break;
+    default: break;
   }
   return true;
+}
+
+bool TakeQuit(InputEvent* event) {
+  State& s = TheState();
+  if (!s.quitPosted) return false;
+  s.quitPosted = false;
+  *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
+  return true;
+}
+
+}  // namespace
+
+bool TakeEvent(InputEvent* event) {
+  DeliverPositions();
+  if (TakeQuit(event)) return true;
+  return Translate(PageTakeMessage(), event);
+}
+
+bool WaitForEvent(InputEvent* event, int32_t milliseconds) {
+  State& s = TheState();
+  // A grab written in a pause goes out at the next wait: no frame comes to take it.
+  if (s.grabPending) {
+    s.grabPending = false;
+    PageDownloadGrabs();
+  }
+  if (TakeQuit(event)) return true;
+  return Translate(PageWaitMessage(milliseconds), event);
 }
 
 void RequestQuit(int32_t exitCode) {
@@ -280,6 +321,9 @@ void SetPositionCallback(PlayHandle play, PositionCallback callback) {
 }
 
 void StartPlaying(int32_t) { PageMusic(kStart, 0); }
+
+void HoldMusic(bool hold) { PageMusic(kHold, hold ? 1 : 0); }
+void MuteMusic(bool mute) { PageMusic(kMute, mute ? 1 : 0); }
 
 bool StopModule(PlayHandle play) {
   if (play != 1) return false;

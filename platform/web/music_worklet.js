@@ -3,13 +3,15 @@
 //
 // Messages from the page: {type: 'load', bytes} answered by {type: 'loaded', orders} (0: not
 // a module); 'play' {loop} rewinds to order 0, row 0; 'start' lets the sound out; 'stop'
-// silences it; 'free' drops the module; 'latency' {frames} is the context's output
-// latency in sample frames. To the page: 'ready' once libopenmpt runs, 'failed' {reason}
-// if it cannot, and 'position' {order, row, at} for every change, once it is heard: a
-// change rendered at sample frame f is reported when the frames handed to the output, less
-// the latency, reach f; `at` is the context time (seconds) at which f went to the output,
-// for the page to tell when it was heard. Positions are checked every 64 frames, as the
-// native player does.
+// silences it; 'free' drops the module; 'hold' {hold} stands still (silence, nothing
+// rendered or reported) or goes on from the same sample; 'latency' {frames} is the
+// context's output latency in sample frames (anything but a finite number counts as 0).
+// To the page: 'ready' once libopenmpt runs, 'failed' {reason} if it cannot, and
+// 'position' {order, row, at} for every change, once it is heard: a change rendered at
+// sample frame f is reported when the frames handed to the output, less the latency,
+// reach f; `at` is the context time (seconds) at which f went to the output, for the page
+// to tell when it was heard. Positions are checked every 64 frames, as the native player
+// does.
 import libopenmpt from './libopenmpt.worklet.js';
 
 const kCheckFrames = 64;
@@ -21,6 +23,7 @@ class MusicProcessor extends AudioWorkletProcessor {
     this.lib = null;
     this.module = 0;
     this.playing = false;
+    this.held = false;
     this.rendered = 0;
     this.latency = 0;
     this.pending = [];
@@ -60,7 +63,10 @@ class MusicProcessor extends AudioWorkletProcessor {
       case 'start': this.playing = this.module !== 0; break;
       case 'stop': this.playing = false; this.pending = []; break;
       case 'free': this.drop(); break;
-      case 'latency': this.latency = message.frames; break;
+      case 'hold': this.held = message.hold === true; break;
+      case 'latency':
+        this.latency = Number.isFinite(message.frames) && message.frames > 0 ? Math.round(message.frames) : 0;
+        break;
     }
   }
 
@@ -75,6 +81,11 @@ class MusicProcessor extends AudioWorkletProcessor {
     const output = outputs[0];
     const left = output[0];
     const right = output[1] || output[0];
+    if (this.held) {
+      left.fill(0);
+      right.fill(0);
+      return true;
+    }
     const heard = this.rendered - this.latency;
     while (this.pending.length > 0 && this.pending[0].frame <= heard) {
       const change = this.pending.shift();

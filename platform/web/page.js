@@ -1,12 +1,15 @@
 // The demo's page code: start screen, data files, display, keys, audio, end and error screens.
 //
-// The program (zelto2k.js, built with emcc) calls the page through Module.zelto; the calls
-// and what they mean are listed at the top of platform/web_backend.cpp. Before the start
-// click the page fetches every file of data/ (named in data/files.txt) into the program's
-// file system; a file that cannot be fetched is left out, so the demo meets it missing and
-// says so in its own words. The click makes the audio context (sound needs a gesture),
-// asks for full screen and runs the demo. Nothing here draws or decides anything of the
-// demo's own.
+// The program (zelto2k.js, built with emcc as a factory, createZelto) calls the page through
+// Module.zelto; the calls and what they mean are listed at the top of
+// platform/web_backend.cpp. Before the start the page fetches the program's WebAssembly,
+// the music worklet and every file of data/ (named in data/files.txt), counting their
+// bytes on the loading bar; a data file that cannot be fetched is left out, so the demo
+// meets it missing and says so in its own words. The start (click, tap, Enter or Space)
+// makes the audio context and resumes it at once, inside the gesture (Safari and phones
+// refuse it later), asks for full screen and runs the demo. Every run, the first and each
+// "watch again", is a fresh instance of the program, so it starts exactly as the first
+// did. Nothing here draws or decides anything of the demo's own.
 'use strict';
 
 (function () {
@@ -18,13 +21,18 @@
   // .frames (presented so far), .work (milliseconds of the demo's own work for each frame:
   // from the end of the previous frame's wait to this frame's present), .orders (the song
   // position the demo had when it drew that frame), .shownAt (each frame's animation frame
-  // time), .heard ({order, row, at, reportedAt} for every song position: when the output
-  // played its first sound and when the worklet's report of it reached the page, on the
-  // clock of .shownAt), .missing (data files the server did not have),
-  // .audioState().
+  // time), .heard ({order, row, at, reportedAt} for every song position the worklet
+  // reported: when the output played its first sound and when the report reached the page,
+  // on the clock of .shownAt), .missing (data files the server did not have),
+  // .audioState(). .loaded and .total count the bytes fetched before the start; .paused is
+  // the viewer's pause as the page asked for it; .gain() the music's gain; .audioContext()
+  // the context; .runs how many times the demo was started.
   const page = {
-    state: 'loading', frames: 0, work: [], orders: [], shownAt: [], heard: [], missing: [],
+    state: 'loading', frames: 0, work: [], orders: [], shownAt: [], missing: [],
+    loaded: 0, total: 0, heard: [], paused: false, runs: 0,
     audioState: () => (audio ? audio.state : 'none'),
+    audioContext: () => audio,
+    gain: () => (gain ? gain.gain.value : null),
   };
   window.zeltoPage = page;
 
@@ -45,7 +53,27 @@
   }
 
   function leaveFullScreen() {
+    document.documentElement.classList.remove('covering');
     if (document.fullscreenElement && document.exitFullscreen) document.exitFullscreen().catch(() => {});
+    else if (document.webkitFullscreenElement && document.webkitExitFullscreen) document.webkitExitFullscreen();
+  }
+
+  // Full screen where the page may have it; where it may not (iPhone), the stage covers
+  // the whole viewport instead, the picture scaled with its aspect kept.
+  function goFullScreen() {
+    const root = document.documentElement;
+    const request = root.requestFullscreen || root.webkitRequestFullscreen;
+    if (!request) {
+      root.classList.add('covering');
+      window.scrollTo(0, 0);
+      return;
+    }
+    const asked = request.call(root, { navigationUI: 'hide' });
+    if (asked && asked.then) {
+      asked.then(() => {
+        if (navigator.keyboard && navigator.keyboard.lock) navigator.keyboard.lock(['Escape']).catch(() => {});
+      }, () => root.classList.add('covering'));
+    }
   }
 
   if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
@@ -60,32 +88,87 @@
   }
 
   // The program's exit unwinds its stack with an ExitStatus exception; after a frame's wait
-  // it surfaces as an unhandled rejection. The end itself is handled by Module.onExit.
+  // it surfaces as an unhandled rejection. The end itself is handled by the program's onExit.
   const isExit = (error) => error !== null && typeof error === 'object' && error.name === 'ExitStatus';
   window.addEventListener('error', (event) => { if (isExit(event.error)) event.preventDefault(); });
   window.addEventListener('unhandledrejection', (event) => { if (isExit(event.reason)) event.preventDefault(); });
 
-  // ---- Keys and messages -------------------------------------------------------------------
-  // 1: close, 2: Enter, 3: Escape, 4: another key (the codes web_backend.cpp reads).
-  const messages = [];
+  // ---- Keys, taps and messages ------------------------------------------------------------
+  // The codes web_backend.cpp reads: 1 close, 2 Enter, 3 Escape, 4 another key, 5 Space
+  // (pause; a tap on the playing demo too), 6 M (mute).
+  const kClose = 1, kEnter = 2, kEscape = 3, kOtherKey = 4, kSpace = 5, kMute = 6;
+  let messages = [];
+  let waiting = null;  // the paused program waiting for a message
   let wasFullScreen = false;
+  let audioLost = false;  // the system took the sound away: the picture waits for a gesture
+
+  function post(code) {
+    if (code === kSpace) page.paused = !page.paused;
+    if (waiting) {
+      const wake = waiting;
+      waiting = null;
+      wake(code);
+    } else {
+      messages.push(code);
+    }
+  }
+
+  function waitMessage(milliseconds) {
+    if (messages.length) return Promise.resolve(messages.shift());
+    return new Promise((resolve) => {
+      const timer = setTimeout(() => { waiting = null; resolve(0); }, milliseconds);
+      waiting = (code) => { clearTimeout(timer); resolve(code); };
+    });
+  }
+
+  // Called first in every key and tap handler of the running demo: a context the system
+  // suspended or interrupted is resumed here, inside the gesture. True when this gesture
+  // was spent on bringing the sound back (the demo then goes on from its pause).
+  function wakeAudio() {
+    if (audio && (audio.state === 'suspended' || audio.state === 'interrupted')) audio.resume().catch(() => {});
+    if (!audioLost) return false;
+    audioLost = false;
+    if (page.paused) post(kSpace);
+    return true;
+  }
+
+  function onAudioState() {
+    if (page.state !== 'running' || !audio) return;
+    if ((audio.state === 'suspended' || audio.state === 'interrupted') && !audioLost) {
+      // The picture waits with the music: the demo pauses until the next tap or key.
+      audioLost = true;
+      if (!page.paused) post(kSpace);
+    }
+  }
+
   window.addEventListener('keydown', (event) => {
     if (page.state !== 'running') return;
-    const code = event.key === 'Enter' ? 2 : event.key === 'Escape' ? 3 : 4;
-    if (code !== 4) event.preventDefault();
-    messages.push(code);
+    const key = event.key;
+    const code = key === 'Enter' ? kEnter : key === 'Escape' ? kEscape : key === ' ' ? kSpace
+               : key === 'm' || key === 'M' ? kMute : kOtherKey;
+    if (code !== kOtherKey) event.preventDefault();
+    if (wakeAudio() && code !== kEscape) return;
+    if ((code === kSpace || code === kMute) && event.repeat) return;  // held down, they must not flicker
+    post(code);
+  });
+  element('stage').addEventListener('pointerup', (event) => {
+    if (page.state !== 'running' || event.button > 0) return;
+    if (!wakeAudio()) post(kSpace);
   });
   // A browser that keeps Escape for itself leaves full screen instead of passing the key on:
   // leaving full screen while the demo runs is that Escape.
-  document.addEventListener('fullscreenchange', () => {
-    if (document.fullscreenElement) {
+  const fullScreenElement = () => document.fullscreenElement || document.webkitFullscreenElement || null;
+  const onFullScreenChange = () => {
+    if (fullScreenElement()) {
       wasFullScreen = true;
     } else if (wasFullScreen && page.state === 'running') {
       wasFullScreen = false;
-      messages.push(3);
+      post(kEscape);
     }
-  });
-  window.addEventListener('pagehide', () => { if (page.state === 'running') messages.push(1); });
+  };
+  document.addEventListener('fullscreenchange', onFullScreenChange);
+  document.addEventListener('webkitfullscreenchange', onFullScreenChange);
+  window.addEventListener('pagehide', () => { if (page.state === 'running') post(kClose); });
 
   // ---- Display -------------------------------------------------------------------------------
   const canvas = element('display');
@@ -127,18 +210,30 @@
 
   // ---- Audio ---------------------------------------------------------------------------------
   let audio = null;
+  let audioResumed = null;  // the promise of the resume() made inside the start gesture
   let worklet = null;
+  let gain = null;
   let latencyTimer = 0;
   let deliveredOrder = 0;  // the song position the demo has been given: what its scenes see
-  const positions = [];
+  let positions = [];
   let workletAnswer = null;
 
+  // Made inside the start gesture, before anything waits: a context made or resumed later
+  // stays silent on Safari and phones. The ringer switch of a phone mutes "ambient" page
+  // sound; the demo is something to listen to.
   function makeAudio() {
+    try {
+      if (navigator.audioSession) navigator.audioSession.type = 'playback';
+    } catch (error) { /* an older audio session that refuses the type: the default stays */ }
     try {
       audio = new AudioContext({ sampleRate: 48000, latencyHint: 'interactive' });
     } catch (error) {
       try { audio = new AudioContext(); } catch (again) { audio = null; detail = 'No audio context: ' + again.message; }
     }
+    if (!audio) return;
+    audioResumed = audio.resume();
+    audioResumed.catch(() => {});
+    audio.onstatechange = onAudioState;
   }
 
   function within(promise, milliseconds, what) {
@@ -175,22 +270,32 @@
     }
   }
 
-  const latencySeconds = () => (audio.outputLatency || 0) + (audio.baseLatency || 0);
+  // The output latency in seconds, always a finite number: some browsers have no
+  // outputLatency (or report it as not a number); the base latency, or none, then.
+  const finite = (value) => (typeof value === 'number' && Number.isFinite(value) && value > 0 ? value : 0);
+  const latencySeconds = () => finite(audio.outputLatency) + finite(audio.baseLatency);
+
+  // The output latency in sample frames, a finite whole number.
+  function latencyFrames(context) {
+    const seconds = finite(context.outputLatency) + finite(context.baseLatency);
+    return Math.round(seconds * (finite(context.sampleRate) || 48000));
+  }
 
   function sendLatency() {
     if (!audio || !worklet) return;
-    worklet.port.postMessage({ type: 'latency', frames: Math.round(latencySeconds() * audio.sampleRate) });
+    worklet.port.postMessage({ type: 'latency', frames: latencyFrames(audio) });
   }
 
   async function startAudio() {
     try {
       if (!audio) throw new Error(detail || 'no audio context');
-      await within(audio.resume(), 3000, 'the audio context did not start within 3 s');
+      await within(audioResumed, 3000, 'the audio context did not start within 3 s');
       if (audio.state !== 'running') throw new Error('the audio context is ' + audio.state);
       await within(audio.audioWorklet.addModule('music_worklet.js'), 10000, 'the audio worklet did not load');
       worklet = new AudioWorkletNode(audio, 'zelto-music', { numberOfInputs: 0, outputChannelCount: [2] });
       worklet.port.onmessage = onWorkletMessage;
-      worklet.connect(audio.destination);
+      gain = audio.createGain();
+      worklet.connect(gain).connect(audio.destination);
       await within(awaitWorklet('ready'), 10000, 'libopenmpt did not start in the audio worklet');
       sendLatency();
       latencyTimer = setInterval(sendLatency, 1000);
@@ -219,18 +324,23 @@
       case 3: worklet.port.postMessage({ type: 'stop' }); break;
       case 4: worklet.port.postMessage({ type: 'free' }); break;
       case 5: stopAudio(); break;
+      case 6: worklet.port.postMessage({ type: 'hold', hold: argument !== 0 }); break;
+      case 7: if (gain) gain.gain.value = argument !== 0 ? 0 : 1; break;
     }
   }
 
   function stopAudio() {
     clearInterval(latencyTimer);
+    audioLost = false;
     if (worklet) worklet.port.postMessage({ type: 'stop' });
+    worklet = null;
+    gain = null;
     if (audio && audio.state !== 'closed') audio.close().catch(() => {});
   }
 
   // ---- Grabs ---------------------------------------------------------------------------------
   function downloadGrabs() {
-    const fs = window.Module.FS;
+    const fs = running.FS;
     for (const name of fs.readdir('/')) {
       if (!/^grab_\d+\.bmp$/.test(name)) continue;
       const bytes = fs.readFile('/' + name);
@@ -251,95 +361,210 @@
     page.state = 'ended';
     show('end');
     leaveFullScreen();
+    prepareProgram();  // the next run's fresh instance, so "watch again" starts in the gesture
   }
 
   // ---- The program -------------------------------------------------------------------------
-  window.Module = {
-    noInitialRun: true,
-    print: (text) => console.log(text),
-    printErr: (text) => console.warn(text),
-    zelto: {
-      showStage: (title) => { document.title = title; show('stage'); },
-      // The window goes at every end: the quit (which then exits), the last scene's return
-      // (after which main returns, and with Asyncify nothing calls onExit) and a fatal
-      // error (whose message follows at once, in the same turn). So the end screen waits
-      // one turn and shows unless an error came.
-      hideStage: () => {
-        if (page.state !== 'running') return;
-        page.state = 'stopped';
-        setTimeout(finish, 0);
-      },
-      takeMessage: () => (messages.length ? messages.shift() : 0),
-      showError: (text, caption) => fail(caption, text),
-      setDetail: (text) => { detail = text; },
-      canDraw: () => context !== null,
-      setMode: (width, height) => { canvas.width = width; canvas.height = height; },
-      downloadGrabs,
-      present,
-      startAudio,
-      loadModule,
-      music,
-      takePosition: () => {
-        if (!positions.length) return -1;
-        const position = positions.shift();
-        deliveredOrder = position >> 16;
-        return position;
-      },
+  let wasmBinary = null;
+  let dataFiles = [];
+  let running = null;  // the instance of the program that plays now
+  let next = null;     // a fresh instance, ready to run
+
+  const calls = {
+    showStage: (title) => { document.title = title; show('stage'); },
+    // The window goes at every end: the quit (which then exits), the last scene's return
+    // (after which main returns, and with Asyncify nothing calls onExit) and a fatal
+    // error (whose message follows at once, in the same turn). So the end screen waits
+    // one turn and shows unless an error came.
+    hideStage: () => {
+      if (page.state !== 'running') return;
+      page.state = 'stopped';
+      setTimeout(finish, 0);
     },
-    onExit: (code) => {
-      if (code === 0) finish();
-      else fail('Zelto2k stopped', 'The demo ended with exit code ' + code + '.');
+    takeMessage: () => (messages.length ? messages.shift() : 0),
+    waitMessage,
+    showError: (text, caption) => fail(caption, text),
+    setDetail: (text) => { detail = text; },
+    canDraw: () => context !== null,
+    setMode: (width, height) => { canvas.width = width; canvas.height = height; },
+    downloadGrabs,
+    present,
+    startAudio,
+    loadModule,
+    music,
+    takePosition: () => {
+      if (!positions.length) return -1;
+      const position = positions.shift();
+      deliveredOrder = position >> 16;
+      return position;
     },
-    onAbort: (what) => fail('Zelto2k stopped', 'The demo stopped: ' + what),
   };
 
+  // A fresh instance of the program with the data files in its file system.
+  function makeProgram() {
+    return window.createZelto({
+      noInitialRun: true,
+      wasmBinary,
+      print: (text) => console.log(text),
+      printErr: (text) => console.warn(text),
+      zelto: calls,
+      onExit: (code) => {
+        if (code === 0) finish();
+        else fail('Zelto2k stopped', 'The demo ended with exit code ' + code + '.');
+      },
+      onAbort: (what) => fail('Zelto2k stopped', 'The demo stopped: ' + what),
+    }).then((instance) => {
+      for (const file of dataFiles) {
+        instance.FS.mkdirTree('/' + file.name.slice(0, file.name.lastIndexOf('/')));
+        instance.FS.writeFile('/' + file.name, file.bytes);
+      }
+      return instance;
+    });
+  }
+
+  function prepareProgram() {
+    element('again').disabled = true;
+    makeProgram().then((instance) => {
+      next = instance;
+      element('again').disabled = false;
+    }, (error) => fail('Zelto2k stopped', 'The demo could not be made ready again.', String(error)));
+  }
+
+  // The start gesture's handler: everything the browser allows only inside a gesture
+  // (the sound, full screen) happens here, before anything waits.
+  function begin() {
+    if ((page.state !== 'ready' && page.state !== 'ended') || !next) return;
+    running = next;
+    next = null;
+    page.state = 'running';
+    page.paused = false;
+    page.runs += 1;
+    messages = [];
+    waiting = null;
+    wasFullScreen = false;
+    positions = [];
+    deliveredOrder = 0;
+    due = 0;
+    makeAudio();
+    goFullScreen();
+    resumedAt = performance.now();
+    running.callMain([]);
+  }
+
+  // ---- Loading -----------------------------------------------------------------------------
+  const counted = new Map();  // url -> [bytes so far, bytes in all or 0 if not told]
+  function showProgress() {
+    let loaded = 0;
+    let total = 0;
+    for (const [got, all] of counted.values()) { loaded += got; total += all || got; }
+    page.loaded = loaded;
+    page.total = total;
+    const share = total ? loaded / total : 0;
+    element('loading-bar').value = share;
+    element('loading-text').textContent = `${Math.floor(share * 100)} % of ${(total / 1048576).toFixed(1)} MB`;
+  }
+
+  // The file's bytes, counted on the loading bar as they arrive; null if the server does
+  // not have it.
+  async function fetchCounted(url) {
+    const response = await fetch(url).catch(() => null);
+    if (!response || !response.ok) return null;
+    const all = Number(response.headers.get('Content-Length')) || (counted.get(url) || [0, 0])[1];
+    counted.set(url, [0, all]);
+    showProgress();
+    if (!response.body || !response.body.getReader) {
+      const bytes = new Uint8Array(await response.arrayBuffer());
+      counted.set(url, [bytes.length, bytes.length]);
+      showProgress();
+      return bytes;
+    }
+    const reader = response.body.getReader();
+    const parts = [];
+    let got = 0;
+    for (let part = await reader.read(); !part.done; part = await reader.read()) {
+      parts.push(part.value);
+      got += part.value.length;
+      counted.set(url, [got, Math.max(all, got)]);
+      showProgress();
+    }
+    const bytes = new Uint8Array(got);
+    let at = 0;
+    for (const part of parts) { bytes.set(part, at); at += part.length; }
+    counted.set(url, [got, got]);
+    showProgress();
+    return bytes;
+  }
+
+  // The bytes of every file before any of them comes (sizes.txt, "bytes name" per line,
+  // written by the build), so the bar counts against the whole from the start; without
+  // it each file counts once its size is told.
+  const sizesKnown = fetch('sizes.txt').then((answer) => (answer.ok ? answer.text() : '')).then((text) => {
+    for (const line of text.split('\n')) {
+      const [bytes, name] = line.trim().split(' ');
+      if (name && Number(bytes) > 0) counted.set(name, [0, Number(bytes)]);
+    }
+    showProgress();
+  }, () => {});
+
   async function fetchData() {
+    await sizesKnown;
     const list = await fetch('data/files.txt');
     if (!list.ok) throw new Error('data/files.txt: HTTP ' + list.status);
     const names = (await list.text()).split('\n').map((line) => line.trim()).filter((line) => line);
-    return Promise.all(names.map(async (name) => {
-      const response = await fetch(name).catch(() => null);
-      if (!response || !response.ok) { page.missing.push(name); return null; }
-      return { name, bytes: new Uint8Array(await response.arrayBuffer()) };
+    for (const name of names) if (!counted.has(name)) counted.set(name, [0, 0]);
+    const files = await Promise.all(names.map(async (name) => {
+      const bytes = await fetchCounted(name);
+      if (!bytes) { page.missing.push(name); counted.delete(name); showProgress(); return null; }
+      return { name, bytes };
     }));
+    return files.filter((file) => file);
   }
 
-  const runtimeReady = new Promise((resolve) => { window.Module.onRuntimeInitialized = resolve; });
-  const script = document.createElement('script');
-  script.src = 'zelto2k.js';
-  script.onerror = () => fail('Zelto2k cannot run here', 'zelto2k.js could not be loaded.');
-  document.body.appendChild(script);
+  async function fetchProgram() {
+    await sizesKnown;
+    const [wasm] = await Promise.all([fetchCounted('zelto2k.wasm'),
+      // The worklet's two files: fetched here to be counted and cached; the audio worklet
+      // loads them again, from the cache, once the sound has started.
+      fetchCounted('libopenmpt.worklet.js'), fetchCounted('music_worklet.js')]);
+    if (!wasm) throw new Error('zelto2k.wasm could not be loaded');
+    return wasm;
+  }
 
-  Promise.all([fetchData(), runtimeReady]).then(([files]) => {
-    const fs = window.Module.FS;
-    for (const file of files) {
-      if (!file) continue;
-      fs.mkdirTree('/' + file.name.slice(0, file.name.lastIndexOf('/')));
-      fs.writeFile('/' + file.name, file.bytes);
-    }
+  const factoryReady = new Promise((resolve, reject) => {
+    const script = document.createElement('script');
+    script.src = 'zelto2k.js';
+    script.onload = resolve;
+    script.onerror = () => reject(new Error('zelto2k.js could not be loaded'));
+    document.body.appendChild(script);
+  });
+
+  fetch('about.json').then((answer) => (answer.ok ? answer.json() : null)).then((about) => {
+    if (!about || !Number.isFinite(about.seconds)) return;
+    const seconds = Math.round(about.seconds);
+    element('length').textContent = `${Math.floor(seconds / 60)} min ${String(seconds % 60).padStart(2, '0')} s`;
+  }, () => {});
+
+  Promise.all([fetchData(), fetchProgram(), factoryReady]).then(([files, wasm]) => {
+    dataFiles = files;
+    wasmBinary = wasm;
+    return makeProgram();
+  }).then((instance) => {
     if (failed) return;
+    next = instance;
     page.state = 'ready';
-    const start = element('start');
-    start.classList.remove('loading');
-    start.querySelector('.hint').textContent = 'click to start';
-    const begin = () => {
-      if (page.state !== 'ready') return;
-      page.state = 'running';
-      makeAudio();
-      const root = document.documentElement;
-      if (root.requestFullscreen) {
-        root.requestFullscreen({ navigationUI: 'hide' }).then(() => {
-          if (navigator.keyboard && navigator.keyboard.lock) navigator.keyboard.lock(['Escape']).catch(() => {});
-        }, () => {});
-      }
-      resumedAt = performance.now();
-      window.Module.callMain([]);
-    };
-    start.addEventListener('click', begin);
-    start.addEventListener('keydown', (event) => {
-      if (event.key !== 'Enter' && event.key !== ' ') return;
-      event.stopPropagation();  // the key that starts the demo is not its first grab
+    element('start').classList.remove('loading');
+    const button = element('start-button');
+    button.disabled = false;
+    button.focus();
+    button.addEventListener('click', begin);
+    element('again').addEventListener('click', begin);
+    // Enter or Space start it from anywhere on the start or end screen; the key that
+    // starts the demo is not its first grab or pause.
+    window.addEventListener('keydown', (event) => {
+      if ((event.key !== 'Enter' && event.key !== ' ') || (page.state !== 'ready' && page.state !== 'ended')) return;
+      event.preventDefault();
+      event.stopImmediatePropagation();
       begin();
-    });
+    }, true);
   }, (error) => fail('Zelto2k cannot run here', 'The demo\'s files could not be loaded.', error.message));
 })();

@@ -1,6 +1,6 @@
 // The demo in a real X window (Xvfb with openbox), on the SDL backend with the silent audio
 // output: full-screen scaling, Return, Escape, the window manager's close, the normal end,
-// the error box, and the refusal to play with no display at all.
+// the viewer's pause, the error box, and the refusal to play with no display at all.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -134,6 +134,53 @@ TEST_F(RealWindow, ShowsTheCardFullScreenGrabsItOnReturnAndEscapeGetsThroughASto
   const auto escape = std::chrono::steady_clock::now();
   ExpectExit(5, 0);
   EXPECT_LT(SecondsSince(escape), kPromptQuitSeconds);
+}
+
+TEST_F(RealWindow, SpacePausesWithTheWindowAnsweringAndTheMusicWaitsThenGoesOn) {
+  const std::string window = StartDemo(1, 2);  // 97 orders of 40 ms: about 3.9 s of music
+  ASSERT_FALSE(window.empty());
+  const auto started = std::chrono::steady_clock::now();
+  Activate(window);
+  CommandOutput("timeout 5 xdotool key space");
+  const double playedAtMost = SecondsSince(started);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const int paused = CardOnScreen(Screenshot());
+  ASSERT_NE(paused, 0);
+  // The window answers in the pause: Return grabs the picture on the screen, and the
+  // screen stays on it.
+  CommandOutput("timeout 5 xdotool key Return");
+  WaitUntil(5, [&] { return ReadFileBytes(work_.path() + "/grab_1.bmp").size() == 393274u; }, 50);
+  EXPECT_EQ(StandInCardOf(Surface((work_.path() + "/grab_1.bmp").c_str()).pixels), paused);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(CardOnScreen(Screenshot()), paused);
+  ASSERT_TRUE(demo_.Running());
+  CommandOutput("timeout 5 xdotool key space");
+  const auto resumed = std::chrono::steady_clock::now();
+  // The music waited too: after the pause the rest of the song is still to come (3.84 s
+  // to order 96 less what played before Space), not what the pause's length left of it.
+  ExpectExit(20, 0);
+  EXPECT_GT(SecondsSince(resumed), 3.84 - playedAtMost - 0.4);
+  EXPECT_EQ(ReadFileBytes(work_.path() + "/grab_2.bmp").size(), 0u);
+}
+
+TEST_F(RealWindow, EscapeOrClosingTheWindowInThePauseEndsItWithZero) {
+  const struct {
+    const char* what;
+    const char* command;
+  } ways[] = {{"Escape", "timeout 5 xdotool key Escape"}, {"the close", "timeout 5 wmctrl -c Zelto2k"}};
+  for (const auto& way : ways) {
+    StartDemo();
+    const std::string window = WaitForWindow("Zelto2k");
+    ASSERT_FALSE(window.empty()) << way.what;
+    Activate(window);
+    CommandOutput("timeout 5 xdotool key space");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(demo_.Running()) << way.what;
+    CommandOutput(way.command);
+    const auto asked = std::chrono::steady_clock::now();
+    ExpectExit(5, 0);
+    EXPECT_LT(SecondsSince(asked), kPromptQuitSeconds) << way.what;
+  }
 }
 
 TEST_F(RealWindow, TheWindowManagersCloseEndsItWithZero) {

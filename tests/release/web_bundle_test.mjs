@@ -1,5 +1,5 @@
 // The web bundle as a host serves it: unzipped under a sub-path (/demos/zelto2k/) of a
-// static server, the page loads in headless Chromium, a click starts it, and the particles
+// static server, the page loads in headless Chromium, its start control starts it, and the particles
 // scene plays with no failed request and no error in the console.
 // Usage: node web_bundle_test.mjs <zelto2k-web-VERSION.zip>
 import { execFileSync } from 'child_process';
@@ -43,7 +43,7 @@ test('the bundle plays from a sub-path with every request answered', async () =>
 
   await page.goto(address + 'demos/zelto2k/');
   await page.waitForFunction(() => window.zeltoPage?.state === 'ready', null, { timeout: 30000 });
-  await page.click('#start');
+  await page.click('#start-button');
   await page.waitForTimeout(3000);
   const first = await page.evaluate(() => ({ state: window.zeltoPage.state, frames: window.zeltoPage.frames }));
   await page.waitForTimeout(1000);

@@ -1,7 +1,8 @@
-// The page in headless Chromium: start screen, the particles scene, frame rate, grab, end
-// screen, the first two scene changes against the sound, and the music error of a missing
-// module. With --speed it plays the whole demo
-// instead and prints each scene's frame rate and worst frame.
+// The page in headless Chromium: start screen with its loading bar, the particles scene,
+// frame rate, grab, pause, mute, end screen and watching again, the first two scene
+// changes against the sound, the music error of a missing module, and the audio pitfalls
+// of other browsers emulated here. With --speed it plays the whole demo instead and prints
+// each scene's frame rate and worst frame.
 //
 // Usage: node browser_test.mjs <site folder> <native grab_1.bmp> [--speed]
 // The site is served by platform/web/serve.mjs on a free port; Chromium is Debian's, with a
@@ -31,6 +32,8 @@ async function openPage(context, address, errors) {
 
 const stateOf = (page) => page.evaluate(() => window.zeltoPage.state);
 const readyToStart = (page) => page.waitForFunction(() => window.zeltoPage.state === 'ready', null, { timeout: 30000 });
+const lastHeard = (page) => page.evaluate(() => window.zeltoPage.heard.length);
+const framesShown = (page) => page.evaluate(() => window.zeltoPage.frames);
 
 // A 24-bit bottom-up BMP's pixel at (x, y), top row 0: [red, green, blue].
 function bmpPixel(bytes, x, y) {
@@ -131,14 +134,49 @@ const browser = await openBrowser();
 test.after(async () => { await browser.close(); server.kill(); });
 
 if (!speedRun) {
-  test('the demo: start screen, particles, 60 fps, grab, end screen', async (t) => {
+  test('the demo: start screen, particles, 60 fps, grab, pause, mute, end screen, again', async (t) => {
     const errors = [];
-    const page = await openPage(browser.context, address, errors);
-    assert.match(await page.locator('#start').innerText(), /Zelto2k[\s\S]*(loading|click to start)/i);
+    // One data file held back: the bar stops short of 100 % and the start waits for it.
+    let release;
+    const held = new Promise((resolve) => { release = resolve; });
+    const page = await browser.context.newPage();
+    page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
+    page.on('pageerror', (error) => errors.push(error.message));
+    await page.route('**/data/mowt.xm', async (route) => { await held; await route.continue(); });
+    await page.goto(address);
+    await page.waitForFunction(() => window.zeltoPage.loaded > 1000000, null, { timeout: 30000 });
+    await page.waitForTimeout(500);
+    const waiting = await page.evaluate(() => ({ ...window.zeltoPage, bar: document.getElementById('loading-bar').value }));
+    assert.equal(waiting.state, 'loading');
+    assert.ok(waiting.bar < 1 && waiting.loaded < waiting.total, `the bar waits for the module (${waiting.loaded} of ${waiting.total})`);
+    assert.ok(await page.locator('#start-button').isDisabled(), 'no start before everything arrived');
+    release();
     await readyToStart(page);
-    assert.match(await page.locator('#start .hint').innerText(), /click to start/);
+    const ready = await page.evaluate(() => ({ ...window.zeltoPage, bar: document.getElementById('loading-bar').value }));
+    assert.equal(ready.bar, 1);
+    assert.equal(ready.loaded, ready.total);
+    assert.ok(ready.total > 4000000, `the wasm, the worklet and the data are counted (${ready.total} bytes)`);
+    assert.ok(await page.locator('#start-button').isEnabled());
+    // What the viewer is about to watch: the still (a real frame), its length, the warning's place.
+    assert.equal(await page.locator('#still').evaluate((image) => image.complete && image.naturalWidth), 512);
+    assert.match(await page.locator('#length').innerText(), /^\d+ min \d\d s$/);
+    assert.equal(await page.locator('#flash-warning-slot').count(), 1);
+    assert.match(await page.locator('#start').innerText(), /Space[\s\S]*pauses[\s\S]*M mutes/);
+    // The manifest that lets a phone start it from the home screen, full screen, with
+    // icons of the sizes it names.
+    const manifest = await page.evaluate(async () => {
+      const answer = await (await fetch(document.querySelector('link[rel=manifest]').href)).json();
+      const icons = await Promise.all(answer.icons.map(async (icon) => {
+        const bitmap = await createImageBitmap(await (await fetch(icon.src)).blob());
+        return [icon.sizes, `${bitmap.width}x${bitmap.height}`];
+      }));
+      return { name: answer.name, display: answer.display, icons };
+    });
+    assert.deepEqual([manifest.name, manifest.display], ['Zelto2k', 'fullscreen']);
+    assert.ok(manifest.icons.length >= 3 && manifest.icons.every(([named, real]) => named === real),
+              JSON.stringify(manifest.icons));
 
-    await page.click('#start');
+    await page.keyboard.press(' ');
     await page.waitForTimeout(3000);
     const order = await page.evaluate(() => window.zeltoPage.orders.at(-1));
     assert.ok(order < kSceneEnds[0], `still the particles scene after 3 s (song position ${order})`);
@@ -169,11 +207,48 @@ if (!speedRun) {
     assert.ok(rate < 63, `at most 60 frames a second (${rate})`);
     assert.ok(typical > 14 && typical < 19.5, `frames 1/60 s apart (median ${typical} ms)`);
 
+    // Pause: no frame and no song position for a second, then both go on. Space is held
+    // down: its repeat is not a second Space.
+    await page.keyboard.down(' ');
+    await page.keyboard.down(' ');
+    await page.keyboard.up(' ');
+    await page.waitForTimeout(300);
+    const [pausedFrames, pausedHeard] = [await framesShown(page), await lastHeard(page)];
+    await page.waitForTimeout(1000);
+    assert.equal(await framesShown(page), pausedFrames, 'no frame shown in the pause');
+    assert.equal(await lastHeard(page), pausedHeard, 'the song position stands still in the pause');
+    await page.keyboard.press(' ');
+    await page.waitForTimeout(500);
+    assert.ok(await framesShown(page) > pausedFrames + 10, 'frames go on after the pause');
+    assert.ok(await lastHeard(page) > pausedHeard, 'the song goes on after the pause');
+    // Mute: the gain goes to 0 and back, and the song moves on meanwhile.
+    await page.keyboard.press('m');
+    await page.waitForFunction(() => window.zeltoPage.gain() === 0, null, { timeout: 2000 });
+    const mutedHeard = await lastHeard(page);
+    await page.waitForTimeout(300);
+    assert.ok(await lastHeard(page) > mutedHeard, 'the music keeps its place while muted');
+    await page.keyboard.press('m');
+    await page.waitForFunction(() => window.zeltoPage.gain() === 1, null, { timeout: 2000 });
+
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => window.zeltoPage.state === 'ended', null, { timeout: 5000 });
     assert.ok(await page.locator('#end').isVisible());
     assert.ok(!(await page.locator('#stage').isVisible()));
     await page.waitForFunction(() => window.zeltoPage.audioState() === 'closed', null, { timeout: 5000 });
+
+    // Watch again: the same frames from the start, without a reload.
+    await page.waitForFunction(() => !document.getElementById('again').disabled, null, { timeout: 10000 });
+    await page.click('#again');
+    await page.waitForTimeout(3000);
+    const again = await page.evaluate(() => ({ runs: window.zeltoPage.runs, state: window.zeltoPage.state,
+                                                order: window.zeltoPage.orders.at(-1) }));
+    assert.deepEqual([again.runs, again.state], [2, 'running']);
+    assert.ok(again.order < kSceneEnds[0], `the particles scene again (song position ${again.order})`);
+    const shownAgain = logoMatch(await pictureInScreenshot(page));
+    t.diagnostic(`watching again: the logo ${(shownAgain * 100).toFixed(1)} %`);
+    assert.ok(shownAgain > 0.9, `the second run shows the logo as the native frame has it (${(shownAgain * 100).toFixed(1)} %)`);
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => window.zeltoPage.state === 'ended', null, { timeout: 5000 });
     assert.deepEqual(errors, [], 'no error in the console');
     await page.close();
   });
@@ -189,7 +264,7 @@ if (!speedRun) {
     const errors = [];
     const page = await openPage(browser.context, address, errors);
     await readyToStart(page);
-    await page.click('#start');
+    await page.click('#start-button');
     const changes = kSceneEnds.slice(0, 2);
     await page.waitForFunction((last) => window.zeltoPage.orders.at(-1) >= last || window.zeltoPage.state !== 'running',
                                changes.at(-1), { timeout: 120000, polling: 500 });
@@ -210,13 +285,101 @@ if (!speedRun) {
     await page.close();
   });
 
+  // Waits until the picture stands (paused), then checks it stays so for a moment.
+  async function expectPictureWaits(page, what) {
+    await page.waitForFunction(() => window.zeltoPage.paused, null, { timeout: 2000 });
+    await page.waitForTimeout(300);
+    const stoppedAt = await framesShown(page);
+    await page.waitForTimeout(400);
+    assert.equal(await framesShown(page), stoppedAt, `the picture waits: ${what}`);
+    return stoppedAt;
+  }
+
+  async function expectPictureGoesOn(page, from, what) {
+    await page.waitForFunction(() => !window.zeltoPage.paused, null, { timeout: 3000 });
+    await page.waitForTimeout(400);
+    assert.ok(await framesShown(page) > from + 10, `frames go on: ${what}`);
+  }
+
+  test('the pitfalls of phones and other browsers, emulated', async () => {
+    const errors = [];
+    const page = await browser.context.newPage();
+    page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
+    page.on('pageerror', (error) => errors.push(error.message));
+    await page.addInitScript(() => {
+      // No outputLatency, no element full screen (iPhone), an audio session whose type
+      // the page should set, and a record of when the context is made and resumed against
+      // the page's click handlers.
+      delete AudioContext.prototype.outputLatency;
+      delete Element.prototype.requestFullscreen;
+      delete Element.prototype.webkitRequestFullscreen;
+      Object.defineProperty(navigator, 'audioSession', { value: { type: 'auto' }, configurable: true });
+      const calls = (window.recordedCalls = []);
+      const Original = window.AudioContext;
+      window.AudioContext = class extends Original {
+        constructor(...options) { calls.push('make context'); super(...options); }
+        resume() { calls.push('resume'); return super.resume(); }
+      };
+      const listen = EventTarget.prototype.addEventListener;
+      EventTarget.prototype.addEventListener = function (type, listener, ...rest) {
+        if (type !== 'click' || typeof listener !== 'function') return listen.call(this, type, listener, ...rest);
+        return listen.call(this, type, function (...args) {
+          calls.push('handler in');
+          try { return listener.apply(this, args); } finally { calls.push('handler out'); }
+        }, ...rest);
+      };
+    });
+    await page.goto(address);
+    await readyToStart(page);
+    await page.click('#start-button');
+    await page.waitForTimeout(2000);
+    const calls = await page.evaluate(() => window.recordedCalls);
+    const made = calls.indexOf('make context');
+    assert.deepEqual(calls.slice(made - 1, made + 3), ['handler in', 'make context', 'resume', 'handler out'],
+                     `the context is made and resumed within the click handler itself (${calls.join(', ')})`);
+    assert.equal(await page.evaluate(() => navigator.audioSession.type), 'playback');
+    const heard = await page.evaluate(() => window.zeltoPage.heard);
+    assert.ok(heard.length > 8, `positions are reported without outputLatency (${heard.length})`);
+    assert.ok(heard.every(({ order, row, at }) => Number.isInteger(order) && Number.isInteger(row) && Number.isFinite(at)),
+              'every song position is a whole number, heard at a finite time');
+    assert.equal(await stateOf(page), 'running');
+    // Without element full screen the stage covers the viewport.
+    assert.ok(await page.evaluate(() => document.documentElement.classList.contains('covering')));
+    const stage = await page.locator('#stage').boundingBox();
+    assert.deepEqual([stage.x, stage.y, stage.width, stage.height], [0, 0, 1024, 768]);
+
+    // A tap on the picture pauses and goes on.
+    await page.mouse.click(512, 384);
+    const tapped = await expectPictureWaits(page, 'after a tap');
+    await page.mouse.click(512, 384);
+    await expectPictureGoesOn(page, tapped, 'after a second tap');
+
+    // The system takes the sound away mid-run (suspended, or Safari's interrupted): the
+    // picture waits, and the next key resumes the context within its handler, and the demo.
+    for (const how of ['suspended', 'interrupted']) {
+      await page.evaluate((how) => {
+        const context = window.zeltoPage.audioContext();
+        if (how === 'suspended') return context.suspend();
+        Object.defineProperty(context, 'state', { get: () => 'interrupted', configurable: true });
+        context.resume = function () { delete this.state; delete this.resume; return this.resume(); };
+        context.dispatchEvent(new Event('statechange'));
+      }, how);
+      const stoppedAt = await expectPictureWaits(page, how);
+      await page.keyboard.press('x');
+      await page.waitForFunction(() => window.zeltoPage.audioState() === 'running', null, { timeout: 3000 });
+      await expectPictureGoesOn(page, stoppedAt, `the key after ${how}`);
+    }
+    assert.deepEqual(errors, []);
+    await page.close();
+  });
+
   test('a missing music module is named on the page', async () => {
     const errors = [];
     const page = await browser.context.newPage();
     await page.route('**/data/mowt.xm', (route) => route.fulfill({ status: 404, body: 'not found' }));
     await page.goto(address);
     await readyToStart(page);
-    await page.click('#start');
+    await page.click('#start-button');
     await page.waitForFunction(() => window.zeltoPage.state === 'failed', null, { timeout: 10000 });
     assert.equal(await page.locator('#error-caption').innerText(), 'FATAL ERROR');
     assert.equal((await page.locator('#error-text').innerText()).trim(), 'MIDAS ERREUR : MIDASloadModule');
@@ -229,7 +392,7 @@ if (!speedRun) {
   test('every scene holds 60 frames a second', { timeout: 600000 }, async () => {
     const page = await openPage(browser.context, address, []);
     await readyToStart(page);
-    await page.click('#start');
+    await page.click('#start-button');
     await page.waitForFunction(() => ['ended', 'failed'].includes(window.zeltoPage.state), null,
                                { timeout: 400000, polling: 1000 });
     assert.equal(await stateOf(page), 'ended');
