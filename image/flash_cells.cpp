@@ -84,25 +84,42 @@ CellLight MeasureCell(const uint32_t* pixels, int32_t stride, int32_t cellWidth,
 
 void MeasureCells(const CellGrid& grid, const uint32_t* pixels, CellLight* cells) {
   // One pass down the picture: each pixel row adds to the sums of its row of cells.
-  std::vector<uint32_t> sums(static_cast<size_t>(grid.columns) * 3);
+  uint32_t sums[3 * 1024];  // up to 1024 cells a row, then the grid is taken cell by cell
+  if (grid.columns > 1024) {
+    for (int32_t row = 0; row < grid.rows; ++row)
+      for (int32_t column = 0; column < grid.columns; ++column)
+        cells[row * grid.columns + column] =
+            MeasureCell(pixels + static_cast<size_t>(row) * kFlashCellSize * grid.width + column * kFlashCellSize,
+                        grid.width, grid.CellWidth(column), grid.CellHeight(row));
+    return;
+  }
+  const uint16_t* linear = kLinearChannel;
   for (int32_t cellRow = 0; cellRow < grid.rows; ++cellRow) {
-    std::fill(sums.begin(), sums.end(), 0u);
+    std::fill(sums, sums + grid.columns * 3, 0u);
     const int32_t cellHeight = grid.CellHeight(cellRow);
-    for (int32_t y = 0; y < cellHeight; ++y) {
-      const uint32_t* pixel = pixels + static_cast<size_t>(cellRow * kFlashCellSize + y) * grid.width;
-      uint32_t* sum = sums.data();
-      for (int32_t x = 0; x < grid.width; ++x) {
-        const uint32_t value = pixel[x];
-        uint32_t* cellSum = sum + (x / kFlashCellSize) * 3;
-        cellSum[0] += kLinearChannel[(value >> 16) & 0xFF];
-        cellSum[1] += kLinearChannel[(value >> 8) & 0xFF];
-        cellSum[2] += kLinearChannel[value & 0xFF];
+    const uint32_t* line = pixels + static_cast<size_t>(cellRow) * kFlashCellSize * grid.width;
+    for (int32_t y = 0; y < cellHeight; ++y, line += grid.width) {
+      const uint32_t* pixel = line;
+      for (int32_t column = 0; column < grid.columns; ++column) {
+        uint32_t red = 0;
+        uint32_t green = 0;
+        uint32_t blue = 0;
+        const int32_t cellWidth = grid.CellWidth(column);
+        for (int32_t x = 0; x < cellWidth; ++x) {
+          const uint32_t value = pixel[x];
+          red += linear[(value >> 16) & 0xFF];
+          green += linear[(value >> 8) & 0xFF];
+          blue += linear[value & 0xFF];
+        }
+        pixel += cellWidth;
+        sums[column * 3] += red;
+        sums[column * 3 + 1] += green;
+        sums[column * 3 + 2] += blue;
       }
     }
     for (int32_t column = 0; column < grid.columns; ++column) {
-      const uint32_t* cellSum = sums.data() + column * 3;
       const uint32_t area = static_cast<uint32_t>(grid.CellWidth(column) * cellHeight);
-      cells[cellRow * grid.columns + column] = LightOfSums(cellSum[0], cellSum[1], cellSum[2], area);
+      cells[cellRow * grid.columns + column] = LightOfSums(sums[column * 3], sums[column * 3 + 1], sums[column * 3 + 2], area);
     }
   }
 }

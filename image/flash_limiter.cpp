@@ -39,7 +39,13 @@ FlashLimiter::FlashLimiter(int32_t width, int32_t height, int32_t framesPerSecon
       spreadWeight_(static_cast<size_t>(grid_.Count()), kWholeWeight),
       rowWeight_(static_cast<size_t>(grid_.columns)),
       shown_(static_cast<size_t>(grid_.width) * grid_.height),
-      previous_(static_cast<size_t>(grid_.width) * grid_.height) {}
+      previous_(static_cast<size_t>(grid_.width) * grid_.height),
+      columnPlaces_(static_cast<size_t>(grid_.width)) {
+  for (int32_t x = 0; x < grid_.width; ++x) {
+    ColumnPlace& place = columnPlaces_[static_cast<size_t>(x)];
+    Between(x, grid_.columns, &place.left, &place.right, &place.across);
+  }
+}
 
 bool FlashLimiter::WouldExceed(int32_t cell, const CellLight& light) const {
   for (int32_t kind = 0; kind < kFlashKinds; ++kind) {
@@ -104,11 +110,11 @@ void FlashLimiter::BlendPicture(const uint32_t* picture) {
       std::memcpy(out, fresh, static_cast<size_t>(width) * sizeof(uint32_t));
       continue;
     }
+    const ColumnPlace* place = columnPlaces_.data();
     for (int32_t x = 0; x < width; ++x) {
-      int32_t left = 0;
-      int32_t right = 0;
-      int32_t across = 0;
-      Between(x, grid_.columns, &left, &right, &across);
+      const int32_t left = place[x].left;
+      const int32_t right = place[x].right;
+      const int32_t across = place[x].across;
       const uint32_t take = static_cast<uint32_t>(rowWeight_[left] * (32 - across) + rowWeight_[right] * across) >> 10;
       if (take >= kWholeWeight) {
         out[x] = fresh[x];

@@ -53,6 +53,13 @@ class FlashLimiter {
   std::vector<int32_t> rowWeight_;       // one pixel row's weights, interpolated between cell rows
   std::vector<uint32_t> shown_;
   std::vector<uint32_t> previous_;
+  // Per pixel column: the cell centres on either side and the fraction, in 1/32, between.
+  struct ColumnPlace {
+    int32_t left = 0;
+    int32_t right = 0;
+    int32_t across = 0;
+  };
+  std::vector<ColumnPlace> columnPlaces_;
   bool started_ = false;
   int32_t heldCells_ = 0;
 };
