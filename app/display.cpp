@@ -2,12 +2,14 @@
 #include "app/display.h"
 
 #include <cstring>
+#include <memory>
 
 #include "app/demo.h"
 #include "app/display_switches.h"
 #include "app/music.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
+#include "image/flash_limiter.h"
 
 namespace {
 
@@ -70,6 +72,15 @@ void CopyWindowed(const uint32_t* frame, const platform::LockedSurface& locked) 
 
 platform::WindowHandle MainWindow = 0;
 
+namespace {
+std::unique_ptr<FlashLimiter> TheFlashLimiter;  // the reduced-flashing mode, when on
+}  // namespace
+
+void SetFlashLimit(int32_t framesPerSecond) {
+  TheFlashLimiter = framesPerSecond > 0 ? std::make_unique<FlashLimiter>(kFrameWidth, kFrameHeight, framesPerSecond)
+                                        : nullptr;
+}
+
 void CloseWindowAndShowError(const char* utf8Message) {
   // The box has no owner: the window is gone before it appears.
   if (MainWindow) {
@@ -110,6 +121,7 @@ void PresentFrame(const uint32_t* frame) {
     }
     WindowProc(MainWindow, message);
   }
+  if (TheFlashLimiter) frame = TheFlashLimiter->Apply(frame);
   platform::LockedSurface locked;
   if (FullScreen && PageFlip == 1) {
     if (platform::Lock(platform::Surface::BackBuffer, &locked)) {

@@ -28,6 +28,11 @@ void InitDirectDraw();
 // down, the window destroyed and the process ends with the quit message's code (0).
 void PresentFrame(const uint32_t* frame);
 
+// The reduced-flashing mode: from now on PresentFrame shows each picture through a
+// FlashLimiter (image/flash_limiter.h) for pictures shown `framesPerSecond` a second; the
+// frame buffer itself, and so every grab, stays as the scene drew it. 0 turns it off.
+void SetFlashLimit(int32_t framesPerSecond);
+
 // The window procedure: Return writes a screen grab, Escape and the close request post the
 // quit message, other keys do nothing, anything else gets the default handling.
 void WindowProc(platform::WindowHandle window, const platform::Message& message);
