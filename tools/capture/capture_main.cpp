@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/demo.h"
+#include "app/display.h"
 #include "app/music.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
@@ -353,6 +354,7 @@ int main(int argc, char** argv) {
   offline.frameSink = OnFrame;
   offline.audioSink = OnAudio;
   platform::OfflineReset(offline);
+  if (options.reduceFlashing) SetFlashLimit(FramesInASecond(options));
   capture.start = Clock::now();
   capture.lastMark = ThreadSeconds();
   DemoMain();

@@ -173,12 +173,15 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     const std::string_view name = argument.substr(2, equals == std::string_view::npos ? argument.npos : equals - 2);
     const bool hasInline = equals != std::string_view::npos;
     const std::string_view inlineValue = hasInline ? argument.substr(equals + 1) : std::string_view();
-    if (name == "help" || name == "report" || name == "render-only") {
+    if (name == "help" || name == "report" || name == "render-only" || name == "reduce-flashing") {
       if (hasInline) {
         *error = "--" + std::string(name) + " takes no value";
         return false;
       }
-      (name == "help" ? options->help : name == "report" ? options->report : options->renderOnly) = true;
+      (name == "help"     ? options->help
+       : name == "report" ? options->report
+       : name == "render-only" ? options->renderOnly
+                               : options->reduceFlashing) = true;
       continue;
     }
     std::string value;
@@ -296,6 +299,8 @@ const char* CaptureUsage() {
       "                  --out: rendered, nothing written): per second the most transitions\n"
       "                  of light in any 10-degree field, per scene the seconds over the\n"
       "                  limit, the verdict; the plot goes beside FILE as .png\n"
+      "  --reduce-flashing  the reduced-flashing mode: every picture as the demo shows it\n"
+      "                  with zelto2k --reduce-flashing\n"
       "  --report        after the capture, per scene the median and worst time to render\n"
       "                  a frame (rendering alone, not writing), and the totals\n"
       "  --help          this text\n"

@@ -72,6 +72,7 @@ struct CaptureOptions {
   bool report = false;
   bool help = false;
   bool renderOnly = false;
+  bool reduceFlashing = false;  // the pictures shown through the flash limiter
   // The flash analyser's report of the frames written (or, without --out, rendered): the
   // text to this file, the plot beside it with the extension .png.
   std::string flashReport;
