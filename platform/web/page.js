@@ -62,6 +62,13 @@
   window.addEventListener('error', (event) => { if (isExit(event.error)) event.preventDefault(); });
   window.addEventListener('unhandledrejection', (event) => { if (isExit(event.reason)) event.preventDefault(); });
 
+  // ---- The reduced-flashing switch ---------------------------------------------------------
+  // On from the start when the viewer asked their system for reduced motion. Using it never
+  // starts the demo: the start screen around it is the start button.
+  const reduceFlashing = element('reduce-flashing');
+  reduceFlashing.checked = window.matchMedia('(prefers-reduced-motion: reduce)').matches;
+  for (const type of ['click', 'keydown']) element('flash-switch').addEventListener(type, (event) => event.stopPropagation());
+
   // ---- Keys and messages -------------------------------------------------------------------
   // 1: close, 2: Enter, 3: Escape, 4: another key (the codes web_backend.cpp reads).
   const messages = [];
@@ -319,7 +326,8 @@
         }, () => {});
       }
       resumedAt = performance.now();
-      window.Module.callMain([]);
+      page.arguments = reduceFlashing.checked ? ['--reduce-flashing'] : [];
+      window.Module.callMain(page.arguments);
     };
     start.addEventListener('click', begin);
     start.addEventListener('keydown', (event) => {
