@@ -8,9 +8,9 @@
 namespace {
 
 constexpr int32_t kWholeWeight = 256;
-// The light a held cell is steered to stays this far inside its free band, so the rounding
-// of the blend rarely pushes it out (the check after the blend catches what does).
-constexpr int32_t kBandMargin = kFlashLuminanceStep / 8;
+// A held cell whose blend still would flash has its weight halved and the picture blended
+// again, this many times; then it shows its last picture.
+constexpr int32_t kBlendRetries = 3;
 
 // Where pixel coordinate `position` lies between cell centres (at 16 c + 7.5): the cell
 // centre at or before it and the fraction, 0..31 in 1/32, towards the next one. Before the
@@ -56,22 +56,26 @@ bool FlashLimiter::WouldExceed(int32_t cell, const CellLight& light) const {
   return false;
 }
 
-// The share of the new picture (0..256) that brings the cell's luminance back inside its
-// free band, assuming the blend moves it in proportion. A red flash is held back entirely.
+// The share of the new picture (0..256) that brings the cell's light back inside the free
+// band of every kind it would flash in, assuming the blend moves the light in proportion.
 int32_t FlashLimiter::WeightFor(int32_t cell) const {
-  const size_t first = static_cast<size_t>(cell) * kFlashKinds;
   const CellLight& fresh = light_[cell];
-  if (window_.Count(cell, FlashKind::Red) >= kFlashTransitionLimit && traces_[first + 1].Peek(fresh) != 0) return 0;
-  int32_t low = 0;
-  int32_t high = 0;
-  traces_[first].FreeBand(&low, &high);
-  const int32_t from = lastLight_[cell].luminance;
-  low = std::min(low + kBandMargin, from);
-  high = std::max(high - kBandMargin, from);
-  const int32_t to = fresh.luminance;
-  const int32_t target = std::clamp(to, low, high);
-  if (to == from) return kWholeWeight;
-  return std::clamp(kWholeWeight * (target - from) / (to - from), 0, kWholeWeight);
+  const CellLight& last = lastLight_[cell];
+  int32_t weight = kWholeWeight;
+  for (int32_t kind = 0; kind < kFlashKinds; ++kind) {
+    const TransitionTrace& trace = traces_[static_cast<size_t>(cell) * kFlashKinds + kind];
+    if (window_.Count(cell, static_cast<FlashKind>(kind)) < kFlashTransitionLimit || trace.Peek(fresh) == 0) continue;
+    const bool luminance = kind == static_cast<int32_t>(FlashKind::Luminance);
+    const int32_t from = luminance ? last.luminance : last.red;
+    const int32_t to = luminance ? fresh.luminance : fresh.red;
+    const int32_t margin = luminance ? kFlashLuminanceStep / 8 : kFlashRedStep / 8;
+    int32_t low = 0;
+    int32_t high = 0;
+    trace.FreeBand(&low, &high);
+    const int32_t target = std::clamp(to, std::min(low + margin, from), std::max(high - margin, from));
+    if (to != from) weight = std::min(weight, std::clamp(kWholeWeight * (target - from) / (to - from), 0, kWholeWeight));
+  }
+  return weight;
 }
 
 // Each cell takes the smallest weight of itself and its eight neighbours. Every pixel of a
@@ -168,11 +172,25 @@ const uint32_t* FlashLimiter::Apply(const uint32_t* picture) {
   if (heldCells_ == 0) {
     std::memcpy(shown_.data(), picture, shown_.size() * sizeof(uint32_t));
   } else {
-    SpreadWeights();
-    BlendPicture(picture);
-    MeasureCells(grid_, shown_.data(), light_.data());
-    for (int32_t cell = 0; cell < cellCount; ++cell)
-      if (WouldExceed(cell, light_[cell])) ShowLastCell(cell);
+    // The blend moves a cell's light only roughly in proportion to its weight (the channels
+    // blend before they are decoded), so the result is measured and what still would flash
+    // is blended again with less of the new picture.
+    for (int32_t attempt = 0;; ++attempt) {
+      SpreadWeights();
+      BlendPicture(picture);
+      MeasureCells(grid_, shown_.data(), light_.data());
+      bool again = false;
+      for (int32_t cell = 0; cell < cellCount; ++cell) {
+        if (!WouldExceed(cell, light_[cell])) continue;
+        if (attempt == kBlendRetries) {
+          ShowLastCell(cell);
+        } else {
+          cellWeight_[cell] /= 2;
+          again = true;
+        }
+      }
+      if (!again) break;
+    }
   }
   for (int32_t cell = 0; cell < cellCount; ++cell) {
     for (int32_t kind = 0; kind < kFlashKinds; ++kind) {
