@@ -202,6 +202,8 @@ std::vector<uint32_t> PlotFlashReport(const FlashReport& report, int32_t* width,
   }
   for (int32_t x = kMargin; x < *width - kMargin; ++x) {
     put(x, base, kAxis);
+    if ((x - kMargin) % (10 * kBarWidth) == 0)  // a tick every ten seconds
+      for (int32_t y = base + 1; y < base + 4; ++y) put(x, y, kAxis);
     if ((x / 3) % 2 == 0) put(x, base - kFlashTransitionLimit * kUnit - kUnit / 2, kLimit);
   }
   for (int64_t start : report.sceneStarts) {

@@ -96,6 +96,7 @@ class FlashAnalyser {
 std::string FormatFlashReport(const FlashReport& report, const std::vector<std::string>& sceneNames);
 
 // The plot: the worst count per second as bars along the show (grey within the limit, red
-// over it), the limit as a line, scene changes as vertical lines. Pixels 0x00RRGGBB, top
+// over it; 4 pixels a second, 6 a transition), the limit as a dashed yellow line, scene
+// changes as blue lines, a tick under the axis every ten seconds. Pixels 0x00RRGGBB, top
 // row first; *width and *height receive its size.
 std::vector<uint32_t> PlotFlashReport(const FlashReport& report, int32_t* width, int32_t* height);

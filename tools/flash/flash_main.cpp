@@ -23,9 +23,9 @@ constexpr int32_t kMaxSide = 16384;
 constexpr const char* kUsage =
     "usage: zelto2k-flash --size WxH [--display WxH] [--fps N] [--plot FILE.png] [FILE | -]\n"
     "Reads raw 8-bit RGB frames (W x H x 3 bytes each, top row first) from FILE or standard input\n"
-    "and prints, per second, the most transitions of light any 10-degree field makes, per scene\n"
-    "nothing (raw frames have no scenes), and the verdict. --display is the size of the screen\n"
-    "area the frames are shown in (default: the frame size); --fps the frame rate (default 60).\n"
+    "and prints, per second, the most transitions of light any 10-degree field makes and where,\n"
+    "and the verdict. --display is the size of the screen area the frames are shown in\n"
+    "(default: the frame size); --fps the frame rate (default 60); --plot writes the plot.\n"
     "Exit code: 0 within the limit, 1 over it, 2 bad usage, 3 unreadable input or unwritable plot.\n";
 
 bool ParseSize(std::string_view text, int32_t* width, int32_t* height) {
