@@ -11,9 +11,10 @@
 // display filling a 4:3 screen, that field is a third of the display's width and height,
 // and a quarter of it is 1/36 of the display: 5461 pixels of the 512 x 384 display, a
 // 74 x 74 square. The analyser slides a field-sized region (a third of the display each
-// way, rounded down to whole cells: 10 x 8 cells, 160 x 128 pixels, for the demo) over every cell position of
-// the picture. A region makes n transitions in a second when the cells that each made at
-// least n transitions in that second cover at least the area (22 cells for the demo). A
+// way, rounded down to whole cells: 10 x 8 cells, 160 x 128 pixels, for the demo) over
+// every cell position of the picture. A region makes n transitions in a second when the
+// cells that each made at least n transitions in that second cover at least the area
+// (22 cells for the demo). A
 // small strobe, however hard, never covers that much; a field-wide one does, and so does
 // a bar that jumps about, since every cell it keeps crossing counts.
 //
