@@ -83,10 +83,16 @@ CellLight MeasureCell(const uint32_t* pixels, int32_t stride, int32_t cellWidth,
 }
 
 void MeasureCells(const CellGrid& grid, const uint32_t* pixels, CellLight* cells) {
-  // One pass down the picture: each pixel row adds to the sums of its row of cells.
+  MeasureCellRows(grid, pixels, 0, grid.rows, cells);
+}
+
+void MeasureCellRows(const CellGrid& grid, const uint32_t* pixels, int32_t firstRow, int32_t endRow, CellLight* cells) {
+  firstRow = std::max(firstRow, 0);
+  endRow = std::min(endRow, grid.rows);
+  // One pass down the rows: each pixel row adds to the sums of its row of cells.
   uint32_t sums[3 * 1024];  // up to 1024 cells a row, then the grid is taken cell by cell
   if (grid.columns > 1024) {
-    for (int32_t row = 0; row < grid.rows; ++row)
+    for (int32_t row = firstRow; row < endRow; ++row)
       for (int32_t column = 0; column < grid.columns; ++column)
         cells[row * grid.columns + column] =
             MeasureCell(pixels + static_cast<size_t>(row) * kFlashCellSize * grid.width + column * kFlashCellSize,
@@ -94,7 +100,7 @@ void MeasureCells(const CellGrid& grid, const uint32_t* pixels, CellLight* cells
     return;
   }
   const uint16_t* linear = kLinearChannel;
-  for (int32_t cellRow = 0; cellRow < grid.rows; ++cellRow) {
+  for (int32_t cellRow = firstRow; cellRow < endRow; ++cellRow) {
     std::fill(sums, sums + grid.columns * 3, 0u);
     const int32_t cellHeight = grid.CellHeight(cellRow);
     const uint32_t* line = pixels + static_cast<size_t>(cellRow) * kFlashCellSize * grid.width;

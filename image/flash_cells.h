@@ -65,6 +65,8 @@ CellLight MeasureCell(const uint32_t* pixels, int32_t stride, int32_t cellWidth,
 // The light of every cell of a picture (stride = grid.width), row by row of cells, into
 // cells[0 .. grid.Count()).
 void MeasureCells(const CellGrid& grid, const uint32_t* pixels, CellLight* cells);
+// The same for the rows of cells [firstRow, endRow) only (clamped to the grid).
+void MeasureCellRows(const CellGrid& grid, const uint32_t* pixels, int32_t firstRow, int32_t endRow, CellLight* cells);
 
 enum class FlashKind : uint8_t { Luminance = 0, Red = 1 };
 constexpr int32_t kFlashKinds = 2;

@@ -92,10 +92,12 @@ void FlashLimiter::SpreadWeights() {
   }
 }
 
-// shown_ = the new picture blended with previous_ by the interpolated weights.
-void FlashLimiter::BlendPicture(const uint32_t* picture) {
+// shown_ = the new picture blended with previous_ by the interpolated weights, over the
+// pixel rows of the cell rows [firstCellRow, endCellRow).
+void FlashLimiter::BlendRows(const uint32_t* picture, int32_t firstCellRow, int32_t endCellRow) {
   const int32_t width = grid_.width;
-  for (int32_t y = 0; y < grid_.height; ++y) {
+  const int32_t endY = std::min(std::min(endCellRow, grid_.rows) * kFlashCellSize, grid_.height);
+  for (int32_t y = std::max(firstCellRow, 0) * kFlashCellSize; y < endY; ++y) {
     int32_t upper = 0;
     int32_t lower = 0;
     int32_t down = 0;
@@ -174,22 +176,36 @@ const uint32_t* FlashLimiter::Apply(const uint32_t* picture) {
   } else {
     // The blend moves a cell's light only roughly in proportion to its weight (the channels
     // blend before they are decoded), so the result is measured and what still would flash
-    // is blended again with less of the new picture.
+    // is blended again with less of the new picture. Only the rows of cells whose weights
+    // changed (and the two rows either side they reach through the spread and the
+    // interpolation) are blended and measured again.
+    int32_t firstRow = grid_.rows;
+    int32_t lastRow = -1;
+    for (int32_t cell = 0; cell < cellCount; ++cell) {
+      if (cellWeight_[cell] == kWholeWeight) continue;
+      firstRow = std::min(firstRow, cell / grid_.columns);
+      lastRow = std::max(lastRow, cell / grid_.columns);
+    }
+    std::memcpy(shown_.data(), picture, shown_.size() * sizeof(uint32_t));
     for (int32_t attempt = 0;; ++attempt) {
+      const int32_t bandStart = std::max(firstRow - 2, 0);
+      const int32_t bandEnd = std::min(lastRow + 3, grid_.rows);
       SpreadWeights();
-      BlendPicture(picture);
-      MeasureCells(grid_, shown_.data(), light_.data());
-      bool again = false;
-      for (int32_t cell = 0; cell < cellCount; ++cell) {
+      BlendRows(picture, bandStart, bandEnd);
+      MeasureCellRows(grid_, shown_.data(), bandStart, bandEnd, light_.data());
+      firstRow = grid_.rows;
+      lastRow = -1;
+      for (int32_t cell = bandStart * grid_.columns; cell < bandEnd * grid_.columns; ++cell) {
         if (!WouldExceed(cell, light_[cell])) continue;
         if (attempt == kBlendRetries) {
           ShowLastCell(cell);
         } else {
           cellWeight_[cell] /= 2;
-          again = true;
+          firstRow = std::min(firstRow, cell / grid_.columns);
+          lastRow = std::max(lastRow, cell / grid_.columns);
         }
       }
-      if (!again) break;
+      if (lastRow < 0) break;
     }
   }
   for (int32_t cell = 0; cell < cellCount; ++cell) {

@@ -40,7 +40,7 @@ class FlashLimiter {
   bool WouldExceed(int32_t cell, const CellLight& light) const;
   int32_t WeightFor(int32_t cell) const;
   void SpreadWeights();
-  void BlendPicture(const uint32_t* picture);
+  void BlendRows(const uint32_t* picture, int32_t firstCellRow, int32_t endCellRow);
   void ShowLastCell(int32_t cell);
 
   CellGrid grid_;
