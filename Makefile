@@ -89,3 +89,31 @@ web: web-site
 web-test: web-site
 	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k_frames
 	@bash tests/web/run.sh $(BUILD) $(WEB_BUILD)
+
+# The releases, in $(DIST): `make dist` the portable Linux tarball (with the program's debug
+# symbols beside it), `make deb` the Debian package, `make web-dist` the web bundle (a zip
+# for any static host). The native two share one Release build in $(PACKAGE_BUILD), with
+# debug information to split off, hardened as Debian builds, and with the source folder's
+# path mapped away so that any checkout builds the same program.
+PACKAGE_BUILD ?= build-package
+DIST ?= $(BUILD)/dist
+PACKAGE_CXX_FLAGS := -g -ffile-prefix-map=$(CURDIR)=. -D_FORTIFY_SOURCE=2
+.PHONY: dist deb web-dist package-build package-deps
+
+package-deps:
+	@bash scripts/install-deps.sh package
+
+package-build: deps package-deps
+	@cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELTO_BUILD_TESTS=OFF \
+	  -DZELTO_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS=$(PACKAGE_CXX_FLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,now" \
+	  $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target zelto2k zelto_data zelto_icons
+
+dist: package-build
+	@bash packaging/make-dist.sh $(PACKAGE_BUILD) $(DIST)
+
+deb: package-build
+	@bash packaging/make-deb.sh $(PACKAGE_BUILD) $(DIST)
+
+web-dist: web-site package-deps
+	@bash packaging/make-web-dist.sh $(WEB_BUILD)/site $(DIST)

@@ -3,9 +3,9 @@
 
 #include "app/demo.h"
 #include "app/display.h"
-#include "app/display_switches.h"
+#include "platform/display_switches.h"
 #include "app/music.h"
-#include "app/scene_host.h"
+#include "app/demo_host.h"
 #include "app/timer.h"
 #include "core/fatal_error.h"
 #include "platform/platform.h"
@@ -32,27 +32,27 @@ int DemoMain() {
   SetDemoSceneHost();
   // Neither the class registration nor the window is examined here: without a window the
   // display set-up fails and says so.
-  platform::RegisterWindowClass(kWindowClassName);
-  uint32_t style = platform::kStylePopupVisible;
-  int32_t width = Mode512x384 ? 512 : 640;
-  int32_t height = Mode512x384 ? 384 : 480;
+  platform::NameWindowClass(kWindowClassName);
+  platform::WindowKind kind = platform::WindowKind::FullScreenPopup;
+  int32_t width = kBuiltDisplayMode.width;
+  int32_t height = kBuiltDisplayMode.height;
   if (!FullScreen) {
-    style = platform::kStyleCaptionedVisible;
+    kind = platform::WindowKind::Captioned;
     width = 512 + platform::kCaptionFrameWidth;    // 518
     height = 256 + platform::kCaptionFrameHeight;  // 281
   }
-  MainWindow = platform::CreateWindow(kWindowClassName, "Zelto2k", style, 0, 0, width, height);
-  platform::BringWindowToTop(MainWindow);
-  platform::SetActiveWindow(MainWindow);
+  MainWindow = platform::OpenWindow(kWindowClassName, "Zelto2k", kind, 0, 0, width, height);
+  platform::RaiseWindow(MainWindow);
+  platform::FocusWindow(MainWindow);
   InitDirectDraw();
   TimerStart();
   platform::RaisePriority();  // best effort: refused without privileges
   TheDemo = new Demo();
   MusicStartup();
-  if (FullScreen) platform::ShowCursor(false);
+  if (FullScreen) platform::ShowPointer(false);
   TheDemo->Run();
   MusicShutdown();
-  platform::DestroyWindow(MainWindow);
+  platform::RemoveWindow(MainWindow);
   MainWindow = 0;
   return 0;
 }

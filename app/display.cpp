@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/demo.h"
-#include "app/display_switches.h"
+#include "platform/display_switches.h"
 #include "app/music.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
@@ -13,14 +13,13 @@
 
 namespace {
 
-constexpr int32_t ModeWidth = Mode512x384 ? 512 : 640;
-constexpr int32_t ModeHeight = Mode512x384 ? 384 : 480;
-// Where the picture sits in the full-screen mode: centred in 640 x 480.
-constexpr int32_t PictureLeft = Mode512x384 ? 0 : 64;
-constexpr int32_t PictureTop = Mode512x384 ? 64 : 112;
+constexpr int32_t ModeWidth = kBuiltDisplayMode.width;
+constexpr int32_t ModeHeight = kBuiltDisplayMode.height;
+constexpr int32_t PictureLeft = kBuiltDisplayMode.pictureLeft;
+constexpr int32_t PictureTop = kBuiltDisplayMode.pictureTop;
 
 // Clears the mode's pixels of the back buffer, limited to what the lock handed out.
-void ClearBackBuffer(const platform::LockedSurface& locked) {
+void ClearBackBuffer(const platform::LockedBuffer& locked) {
   const int32_t rows = locked.height < ModeHeight ? locked.height : ModeHeight;
   const int32_t columns = locked.width < ModeWidth ? locked.width : ModeWidth;
   uint8_t* row = reinterpret_cast<uint8_t*>(locked.pixels);
@@ -31,7 +30,7 @@ void ClearBackBuffer(const platform::LockedSurface& locked) {
 // Copies the picture into the mode's surface. The surface must hold the picture's
 // rectangle (a smaller one is left alone); rows are placed by the reported pitch, which
 // is the mode's width times 4 on every backend so far, and then the copy is one block.
-void CopyFullScreen(const uint32_t* frame, const platform::LockedSurface& locked) {
+void CopyFullScreen(const uint32_t* frame, const platform::LockedBuffer& locked) {
   if (locked.width < PictureLeft + kFrameWidth || locked.height < PictureTop + kFrameHeight)
     return;
   uint8_t* destination = reinterpret_cast<uint8_t*>(locked.pixels) +
@@ -48,11 +47,11 @@ void CopyFullScreen(const uint32_t* frame, const platform::LockedSurface& locked
 // desktop's bottom minus 30 end the copy, rows above the top are skipped, and pixels outside
 // the desktop's width are not written. On top of that nothing outside the locked surface is
 // ever written, whatever the desktop rectangle says.
-void CopyWindowed(const uint32_t* frame, const platform::LockedSurface& locked) {
-  const platform::Rectangle desktop = platform::GetDesktopRectangle();
+void CopyWindowed(const uint32_t* frame, const platform::LockedBuffer& locked) {
+  const platform::ScreenRectangle desktop = platform::DesktopArea();
   int32_t originX = 0;
   int32_t originY = 0;
-  platform::ClientToScreen(MainWindow, &originX, &originY);
+  platform::ClientAreaOrigin(MainWindow, &originX, &originY);
   const int32_t stride = locked.pitch / 4;  // truncates toward zero, like the pitch division
   const int32_t right = desktop.right < locked.width ? desktop.right : locked.width;
   for (int32_t row = 0; row < kFrameHeight; ++row, frame += kFrameWidth) {
@@ -84,78 +83,78 @@ void SetFlashLimit(int32_t framesPerSecond) {
 void CloseWindowAndShowError(const char* utf8Message) {
   // The box has no owner: the window is gone before it appears.
   if (MainWindow) {
-    platform::DestroyWindow(MainWindow);
+    platform::RemoveWindow(MainWindow);
     MainWindow = 0;
   }
-  platform::ErrorMessageBox(utf8Message, "FATAL ERROR");
+  platform::ShowErrorBox(utf8Message, "FATAL ERROR");
 }
 
 void InitDirectDraw() {
-  if (!platform::DirectDrawCreate()) FatalError("impossible de poser le ddraw!!\n");
-  if (!platform::SetCooperativeLevel(MainWindow, FullScreen != 0))
+  if (!platform::OpenDisplay()) FatalError("impossible de poser le ddraw!!\n");
+  if (!platform::TakeScreen(MainWindow, FullScreen != 0))
     FatalError("impossible de poser le SetCooperativeLevel!!\n");
-  if (FullScreen && !platform::SetDisplayMode(ModeWidth, ModeHeight, 32))
+  if (FullScreen && !platform::ChooseScreenMode(ModeWidth, ModeHeight, 32))
     FatalError("impossible de poser le fullscreen!!\n");
   if (PageFlip == 1) {
-    if (!platform::CreatePrimarySurface(true)) FatalError("impossible de poser le CreateSurface!!\n");
-    if (!platform::GetAttachedBackBuffer()) FatalError("impossible de poser le CreateSurface!!\n");
+    if (!platform::CreateScreenBuffers(true)) FatalError("impossible de poser le CreateSurface!!\n");
+    if (!platform::AttachBackBuffer()) FatalError("impossible de poser le CreateSurface!!\n");
     // The only clear of any surface: the borders around the picture stay black for good.
-    platform::LockedSurface locked;
-    if (platform::Lock(platform::Surface::BackBuffer, &locked)) {
+    platform::LockedBuffer locked;
+    if (platform::LockBuffer(platform::ScreenBuffer::BackBuffer, &locked)) {
       ClearBackBuffer(locked);
-      platform::Unlock(platform::Surface::BackBuffer);
+      platform::UnlockBuffer(platform::ScreenBuffer::BackBuffer);
     }
   } else {
-    if (!platform::CreatePrimarySurface(false)) FatalError("impossible de poser le CreateSurface!!\n");
+    if (!platform::CreateScreenBuffers(false)) FatalError("impossible de poser le CreateSurface!!\n");
   }
 }
 
 void PresentFrame(const uint32_t* frame) {
-  platform::Message message;
-  if (platform::PeekMessage(&message)) {
-    if (message.kind == platform::MessageKind::Quit) {
+  platform::InputEvent message;
+  if (platform::TakeEvent(&message)) {
+    if (message.kind == platform::InputEventKind::Quit) {
       MusicShutdown();
-      platform::DestroyWindow(MainWindow);
+      platform::RemoveWindow(MainWindow);
       MainWindow = 0;
       EndProcess(message.exitCode);
     }
     WindowProc(MainWindow, message);
   }
   if (TheFlashLimiter) frame = TheFlashLimiter->Apply(frame);
-  platform::LockedSurface locked;
+  platform::LockedBuffer locked;
   if (FullScreen && PageFlip == 1) {
-    if (platform::Lock(platform::Surface::BackBuffer, &locked)) {
+    if (platform::LockBuffer(platform::ScreenBuffer::BackBuffer, &locked)) {
       CopyFullScreen(frame, locked);
-      platform::Unlock(platform::Surface::BackBuffer);
+      platform::UnlockBuffer(platform::ScreenBuffer::BackBuffer);
     }
-    platform::Flip();
+    platform::ShowBackBuffer();
   } else if (FullScreen) {
-    if (platform::Lock(platform::Surface::Primary, &locked)) {
+    if (platform::LockBuffer(platform::ScreenBuffer::Primary, &locked)) {
       CopyFullScreen(frame, locked);
-      platform::Unlock(platform::Surface::Primary);
+      platform::UnlockBuffer(platform::ScreenBuffer::Primary);
     }
   } else {
-    if (platform::Lock(platform::Surface::Primary, &locked)) {
+    if (platform::LockBuffer(platform::ScreenBuffer::Primary, &locked)) {
       CopyWindowed(frame, locked);
-      platform::Unlock(platform::Surface::Primary);
+      platform::UnlockBuffer(platform::ScreenBuffer::Primary);
     }
   }
 }
 
-void WindowProc(platform::WindowHandle window, const platform::Message& message) {
+void WindowProc(platform::WindowHandle window, const platform::InputEvent& message) {
   switch (message.kind) {
-    case platform::MessageKind::Close:
-      platform::PostQuitMessage(0);  // the window is destroyed by the shut-down, not here
+    case platform::InputEventKind::Close:
+      platform::RequestQuit(0);  // the window is destroyed by the shut-down, not here
       return;
-    case platform::MessageKind::KeyDown:
-      if (message.key == platform::Key::Return) {
+    case platform::InputEventKind::KeyDown:
+      if (message.key == platform::InputKey::Return) {
         if (TheDemo) TheDemo->ScreenGrab();
-      } else if (message.key == platform::Key::Escape) {
-        platform::PostQuitMessage(0);
+      } else if (message.key == platform::InputKey::Escape) {
+        platform::RequestQuit(0);
       }
       return;  // other keys: nothing, not even the default handling
     default:
-      platform::DefaultWindowProc(window, message);
+      platform::PassEventOn(window, message);
       return;
   }
 }

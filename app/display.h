@@ -1,6 +1,6 @@
 // Display and frame presentation: puts the finished frame buffer on the screen.
 //
-// The three display switches are compile-time constants (app/display_switches.h).
+// The three display switches are compile-time constants (platform/display_switches.h).
 // PresentFrame handles at most one pending window message (Enter writes a screen
 // grab, Escape or closing the window ends the process with exit code 0 after the
 // music has been shut down) and then shows the 512 x 256 picture.
@@ -35,7 +35,7 @@ void SetFlashLimit(int32_t framesPerSecond);
 
 // The window procedure: Return writes a screen grab, Escape and the close request post the
 // quit message, other keys do nothing, anything else gets the default handling.
-void WindowProc(platform::WindowHandle window, const platform::Message& message);
+void WindowProc(platform::WindowHandle window, const platform::InputEvent& event);
 
 // FatalError's box on this display (core/fatal_error.h), registered by DemoMain before
 // anything can fail: destroys MainWindow if there is one, then shows the UTF-8 message in

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/display.h"
+#include "core/data_location.h"
 #include "core/fatal_error.h"
 #include "scenes/scene_table.h"
 
@@ -25,18 +26,18 @@ void MusicSyncCallback(uint32_t, uint32_t position, uint32_t) {
 void MusicStartup() {
   // The results of start-up, the options, the callback and background play are not
   // examined: the steps that can fail in a way the demo cares about report it later.
-  platform::MusicLibraryStartup();
-  platform::MusicSetOption(platform::kMusicOptionWindow, MainWindow);
-  platform::MusicSetOption(platform::kMusicOptionOutputMode, kOutputThroughPrimaryBuffer);
-  if (!platform::MusicConfig()) FatalError("MIDAS ERREUR : MIDASconfig \n");
-  if (!platform::MusicInit()) FatalError("MIDAS ERREUR : MIDASinit \n");
-  MusicModule = platform::MusicLoadModule("data/mowt.xm");
+  platform::StartMusicLibrary();
+  platform::SetMusicOption(platform::kMusicOptionWindow, MainWindow);
+  platform::SetMusicOption(platform::kMusicOptionOutputMode, kOutputThroughPrimaryBuffer);
+  if (!platform::ChooseMusicOutput()) FatalError("MIDAS ERREUR : MIDASconfig \n");
+  if (!platform::OpenMusicOutput()) FatalError("MIDAS ERREUR : MIDASinit \n");
+  MusicModule = platform::LoadModule(DataPath("data/mowt.xm").c_str());
   if (!MusicModule) {
     // The player's message names only the failed call: say which file it was, too.
     std::fputs("data/mowt.xm: missing, unreadable or not a playable XM module\n", stderr);
     FatalError("MIDAS ERREUR : MIDASloadModule \n");
   }
-  const int32_t songLength = platform::MusicSongLength(MusicModule);
+  const int32_t songLength = platform::ModuleSongLength(MusicModule);
   if (songLength < kSongPositionsNeeded) {
     char message[128];
     std::snprintf(message, sizeof message,
@@ -44,14 +45,14 @@ void MusicStartup() {
                   static_cast<int>(songLength), static_cast<int>(kSongPositionsNeeded));
     FatalError(message);
   }
-  MusicPlayHandle = platform::MusicPlayModule(MusicModule, true);
+  MusicPlayHandle = platform::PrepareModule(MusicModule, true);
   if (!MusicPlayHandle) FatalError("MIDAS ERREUR : MIDASplayModule \n");
-  platform::MusicSetSyncCallback(MusicPlayHandle, MusicSyncCallback);
-  platform::MusicStartBackgroundPlay(kBackgroundPollRate);
+  platform::SetPositionCallback(MusicPlayHandle, MusicSyncCallback);
+  platform::StartPlaying(kBackgroundPollRate);
 }
 
 void MusicShutdown() {
-  if (!platform::MusicStopModule(MusicPlayHandle)) FatalError("MIDAS ERREUR : MIDASstopModule \n");
-  if (!platform::MusicFreeModule(MusicModule)) FatalError("MIDAS ERREUR : MIDASfreeModule \n");
-  if (!platform::MusicClose()) FatalError("MIDAS ERREUR : MIDASclose \n");
+  if (!platform::StopModule(MusicPlayHandle)) FatalError("MIDAS ERREUR : MIDASstopModule \n");
+  if (!platform::FreeModule(MusicModule)) FatalError("MIDAS ERREUR : MIDASfreeModule \n");
+  if (!platform::CloseMusicLibrary()) FatalError("MIDAS ERREUR : MIDASclose \n");
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/demo.h"
+#include "core/data_location.h"
 #include "core/frame_buffer.h"
 #include "image/bmp_writer.h"
 
@@ -16,5 +17,5 @@ void Demo::ScreenGrab() {
   char name[32];
   std::snprintf(name, sizeof name, "grab_%d.bmp", static_cast<int>(GrabCounter));
   ++GrabCounter;
-  BMP_Save(name, packed.get(), kFrameWidth, kFrameHeight, 24, nullptr);
+  BMP_Save(GrabPath(name).c_str(), packed.get(), kFrameWidth, kFrameHeight, 24, nullptr);
 }

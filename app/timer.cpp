@@ -9,19 +9,19 @@ int64_t TimerCount = 0;
 double TimerBase = 0.0;
 
 void TimerStart() {
-  if (!platform::QueryPerformanceCounter(&TimerCount)) EndProcess(kNoCounterExitCode);
+  if (!platform::ReadClock(&TimerCount)) EndProcess(kNoCounterExitCode);
   // A counter that claims no ticks per second is no counter either: every TimerSeconds
   // would divide by zero.
-  if (!platform::QueryPerformanceFrequency(&TimerFrequency) || TimerFrequency <= 0)
+  if (!platform::ClockRate(&TimerFrequency) || TimerFrequency <= 0)
     EndProcess(kNoCounterExitCode);
 }
 
 void TimerReset() {
-  platform::QueryPerformanceCounter(&TimerCount);
+  platform::ReadClock(&TimerCount);
   TimerBase = static_cast<double>(TimerCount);
 }
 
 double TimerSeconds() {
-  platform::QueryPerformanceCounter(&TimerCount);
+  platform::ReadClock(&TimerCount);
   return (static_cast<double>(TimerCount) - TimerBase) / static_cast<double>(TimerFrequency);
 }

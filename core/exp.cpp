@@ -5,17 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
-
-// 2^k for -1022 <= k <= 1023.
-double PowerOfTwo(int k) {
-  const uint64_t bits = static_cast<uint64_t>(k + 1023) << 52;
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
-}  // namespace
+#include "core/power_of_two.h"
 
 double Exp(double x) {
   constexpr double kLn2High = 0x1.62e42feep-1, kLn2Low = 0x1.a39ef35793c76p-33;

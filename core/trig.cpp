@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/power_of_two.h"
+
 namespace {
 
 uint64_t Bits(double x) {
@@ -230,14 +232,6 @@ void AtanParts(double t, double* high, double* low) {
     *high = kAtanHigh[id];
     *low = t - (t * (s1 + s2) - kAtanLow[id]);
   }
-}
-
-// 2^k for -1022 <= k <= 1023.
-double PowerOfTwo(int k) {
-  const uint64_t bits = static_cast<uint64_t>(k + 1023) << 52;
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
 }
 
 bool IsNan(double x) { return x != x; }

@@ -6,10 +6,11 @@
 #include <cstring>
 #include <new>
 
+#include "core/data_location.h"
 #include "core/fatal_error.h"
 
 uint8_t* LoadFile(const char* fileName, size_t* length) {
-  FILE* file = std::fopen(fileName, "rb");
+  FILE* file = std::fopen(DataPath(fileName).c_str(), "rb");
   if (file == nullptr) {
     std::printf("ca chie! -> impossible d'ouvrir le fichier: %s \n", fileName);
     EndProcess(2);

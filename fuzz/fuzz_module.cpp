@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(player.Start(true));
   std::vector<int16_t> samples(2 * kBlockFrames);
   std::vector<platform::PositionChange> changes;
-  for (int32_t block = 0; block < kBlocks; ++block) player.Render(samples.data(), kBlockFrames, &changes);
+  for (int32_t block = 0; block < kBlocks; ++block) player.RenderAudio(samples.data(), kBlockFrames, &changes);
   Check(player.RenderedFrames() == int64_t{kBlocks} * kBlockFrames);
   int64_t previous = 0;
   for (const platform::PositionChange& change : changes) {

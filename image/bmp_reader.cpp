@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/checked_size.h"
+#include "core/data_location.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ bool ReadBmpFile(const char* fileName, std::unique_ptr<uint8_t[]>* bytes, size_t
   bytes->reset();
   *size = 0;
   if (fileName == nullptr) return false;
-  std::FILE* file = std::fopen(fileName, "rb");
+  std::FILE* file = std::fopen(DataPath(fileName).c_str(), "rb");
   if (file == nullptr) return false;
   bool ok = std::fseek(file, 0, SEEK_END) == 0;
   const long end = ok ? std::ftell(file) : -1;

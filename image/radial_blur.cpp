@@ -149,7 +149,7 @@ using VF = hn::Vec<DF>;
 // while a true fraction is at least 1 / 511 away from a whole number, so adding 2^-12
 // before truncating lands on the exact floor.
 template <class D = D32>
-HWY_INLINE hn::Vec<D> Weights(hn::Vec<hn::Rebind<float, D>> a, const Divisor& b) {
+HWY_INLINE hn::Vec<D> RayWeights(hn::Vec<hn::Rebind<float, D>> a, const Divisor& b) {
   const D d;
   const hn::Rebind<float, D> df;
   const hn::RebindToSigned<D> di;
@@ -197,7 +197,7 @@ HWY_INLINE void SteepRow(D d, uint32_t* centreColumn, int32_t row, int32_t count
   const Divisor& divisor = Divisors()[row];
   const auto vectorAt = [&](int32_t first, uint32_t*& start) {
     start = kSignX > 0 ? centreColumn + first : centreColumn - (first + lanes - 1);
-    const auto w = Weights<D>(hn::Add(laneOffset, hn::Set(df, static_cast<float>(first))), divisor);
+    const auto w = RayWeights<D>(hn::Add(laneOffset, hn::Set(df, static_cast<float>(first))), divisor);
     return QuadrantPixels(hn::LoadU(d, start), hn::LoadU(d, start + kInwardRow - kSignX),
                           hn::LoadU(d, start + kInwardRow), w);
   };
@@ -299,7 +299,7 @@ void ShallowColumns(uint32_t* frame, int32_t cx, int32_t cy) {
       }
       const V32 diagonal = hn::IfThenElse(topLane, hn::Set(d, rowAbove[kSignX * (i - 1)]),
                                           hn::TableLookupLanes(previous, moveDown));
-      const V32 w = Weights(rowIndex, Divisors()[i]);
+      const V32 w = RayWeights(rowIndex, Divisors()[i]);
       const int32_t shallowRows = std::min(rows, i - top);
       previous = hn::IfThenElse(hn::FirstN(d, static_cast<size_t>(shallowRows)),
                                 QuadrantPixels(own, diagonal, previous, w), own);

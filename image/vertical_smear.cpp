@@ -96,11 +96,11 @@ namespace zelto_smear {
 HWY_EXPORT(SmearRows);
 
 // Both weights from keep, clamped into 0..1 first (NaN counts as 0).
-struct Weights {
+struct SmearWeights {
   uint32_t own, above;
 };
 
-Weights WeightsOf(float keep) {
+SmearWeights SmearWeightsOf(float keep) {
   if (!(keep >= 0.0f)) keep = 0.0f;  // also catches NaN
   if (keep > 1.0f) keep = 1.0f;
   return {static_cast<uint32_t>(static_cast<float>(keep * 65535.0f)),
@@ -111,7 +111,7 @@ Weights WeightsOf(float keep) {
 static_assert(kFrameWidth % 64 == 0, "whole vectors cover a row");
 
 void VerticalSmear(uint32_t* frame, float keep) {
-  const zelto_smear::Weights weights = zelto_smear::WeightsOf(keep);
+  const zelto_smear::SmearWeights weights = zelto_smear::SmearWeightsOf(keep);
   std::memset(frame, 0, kFrameWidth * sizeof(uint32_t));
   // With one target (the browser build) the dispatch names the kernel unqualified.
   using namespace zelto_smear;
@@ -119,7 +119,7 @@ void VerticalSmear(uint32_t* frame, float keep) {
 }
 
 void VerticalSmearScalar(uint32_t* frame, float keep) {
-  const zelto_smear::Weights weights = zelto_smear::WeightsOf(keep);
+  const zelto_smear::SmearWeights weights = zelto_smear::SmearWeightsOf(keep);
   std::memset(frame, 0, kFrameWidth * sizeof(uint32_t));
   zelto_smear::SmearRowsScalar(frame, weights.own, weights.above);
 }

@@ -59,7 +59,7 @@ bool ModulePlayer::Start(bool loop) {
   return true;
 }
 
-void ModulePlayer::Render(int16_t* samples, int32_t frames, std::vector<PositionChange>* changes) {
+void ModulePlayer::RenderAudio(int16_t* samples, int32_t frames, std::vector<PositionChange>* changes) {
   int32_t done = 0;
   while (done < frames) {
     const int32_t step = frames - done < kCheckFrames ? frames - done : kCheckFrames;

@@ -51,7 +51,7 @@ class ModulePlayer {
   // the position changes to `changes`. The position is checked every kCheckFrames, so a
   // change is dated at most that many frames late. Past the end of a non-looping song the
   // rest is silence.
-  void Render(int16_t* samples, int32_t frames, std::vector<PositionChange>* changes);
+  void RenderAudio(int16_t* samples, int32_t frames, std::vector<PositionChange>* changes);
 
   int64_t RenderedFrames() const { return renderedFrames_; }
 

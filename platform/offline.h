@@ -2,7 +2,7 @@
 //
 // Nothing here waits for a device or a clock. Time is the number of presented frames:
 //   - the performance counter runs at `fpsNumerator` ticks per second and advances by
-//     exactly `fpsDenominator` ticks at each presented frame (Flip, or the Unlock of the
+//     exactly `fpsDenominator` ticks at each presented frame (ShowBackBuffer, or UnlockBuffer of the
 //     primary surface on the desktop or when there is no back buffer), so TimerSeconds is frames / fps;
 //   - at each presented frame the module renders exactly the audio of that frame's span:
 //     the sample frames from floor(n * 48000 * den / num) to floor((n + 1) * 48000 * den /
@@ -69,13 +69,13 @@ struct OfflineSettings {
 
 // Every platform call, for failure injection and the call log.
 enum class OfflineCall : uint8_t {
-  RegisterWindowClass, CreateWindow, BringWindowToTop, SetActiveWindow, DestroyWindow,
-  ShowCursor, PeekMessage, PostQuitMessage, DefaultWindowProc, ErrorMessageBox, RaisePriority,
-  GetDesktopRectangle, ClientToScreen, DirectDrawCreate, SetCooperativeLevel, SetDisplayMode,
-  CreatePrimarySurface, GetAttachedBackBuffer, Lock, Unlock, Flip, QueryPerformanceCounter,
-  QueryPerformanceFrequency, MusicLibraryStartup, MusicSetOption, MusicConfig, MusicInit,
-  MusicLoadModule, MusicPlayModule, MusicSetSyncCallback, MusicStartBackgroundPlay,
-  MusicStopModule, MusicFreeModule, MusicClose,
+  NameWindowClass, OpenWindow, RaiseWindow, FocusWindow, RemoveWindow,
+  ShowPointer, TakeEvent, RequestQuit, PassEventOn, ShowErrorBox, RaisePriority,
+  DesktopArea, ClientAreaOrigin, OpenDisplay, TakeScreen, ChooseScreenMode,
+  CreateScreenBuffers, AttachBackBuffer, LockBuffer, UnlockBuffer, ShowBackBuffer, ReadClock,
+  ClockRate, StartMusicLibrary, SetMusicOption, ChooseMusicOutput, OpenMusicOutput,
+  LoadModule, PrepareModule, SetPositionCallback, StartPlaying,
+  StopModule, FreeModule, CloseMusicLibrary,
   Count
 };
 
@@ -87,7 +87,7 @@ enum class OfflineMessage : uint8_t { Return, Escape, OtherKey, Close, Other };
 // scripted messages or failures, empty call log.
 void OfflineReset(const OfflineSettings& settings);
 
-// Queues `message` when frame `frame` is about to be presented (before its PeekMessage).
+// Queues `message` when frame `frame` is about to be presented (before its TakeEvent).
 // Several messages for the same frame are queued in the order given.
 void OfflineScriptMessage(int64_t frame, OfflineMessage message);
 

@@ -4,6 +4,7 @@
 #include <deque>
 #include <utility>
 
+#include "platform/display_backend.h"
 #include "platform/module_player.h"
 #include "platform/offline.h"
 #include "platform/platform.h"
@@ -14,25 +15,14 @@ namespace {
 constexpr int32_t kCallCount = static_cast<int32_t>(OfflineCall::Count);
 
 const char* const kCallNames[kCallCount] = {
-    "RegisterWindowClass", "CreateWindow", "BringWindowToTop", "SetActiveWindow",
-    "DestroyWindow", "ShowCursor", "PeekMessage", "PostQuitMessage", "DefaultWindowProc",
-    "ErrorMessageBox", "RaisePriority", "GetDesktopRectangle", "ClientToScreen",
-    "DirectDrawCreate", "SetCooperativeLevel", "SetDisplayMode", "CreatePrimarySurface",
-    "GetAttachedBackBuffer", "Lock", "Unlock", "Flip", "QueryPerformanceCounter",
-    "QueryPerformanceFrequency", "MusicLibraryStartup", "MusicSetOption", "MusicConfig",
-    "MusicInit", "MusicLoadModule", "MusicPlayModule", "MusicSetSyncCallback",
-    "MusicStartBackgroundPlay", "MusicStopModule", "MusicFreeModule", "MusicClose"};
-
-struct MemorySurface {
-  std::vector<uint32_t> pixels;
-  int32_t width = 0;
-  int32_t height = 0;
-  void Allocate(int32_t w, int32_t h) {
-    width = w;
-    height = h;
-    pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), kOfflineUnwrittenPixel);
-  }
-};
+    "NameWindowClass", "OpenWindow", "RaiseWindow", "FocusWindow",
+    "RemoveWindow", "ShowPointer", "TakeEvent", "RequestQuit", "PassEventOn",
+    "ShowErrorBox", "RaisePriority", "DesktopArea", "ClientAreaOrigin",
+    "OpenDisplay", "TakeScreen", "ChooseScreenMode", "CreateScreenBuffers",
+    "AttachBackBuffer", "LockBuffer", "UnlockBuffer", "ShowBackBuffer", "ReadClock",
+    "ClockRate", "StartMusicLibrary", "SetMusicOption", "ChooseMusicOutput",
+    "OpenMusicOutput", "LoadModule", "PrepareModule", "SetPositionCallback",
+    "StartPlaying", "StopModule", "FreeModule", "CloseMusicLibrary"};
 
 struct ScriptedMessage {
   int64_t frame;
@@ -46,21 +36,16 @@ struct State {
   int32_t failNth[kCallCount] = {};
   bool failSet[kCallCount] = {};
   std::vector<ScriptedMessage> script;
-  std::deque<Message> queue;
+  std::deque<InputEvent> queue;
   bool quitPosted = false;
   int32_t quitCode = 0;
   bool windowExists = false;
   bool cursorShown = true;
   std::vector<std::string> boxes;
-  bool displayCreated = false;
-  bool exclusive = false;
-  int32_t modeWidth = 0, modeHeight = 0;
-  MemorySurface primary, back;
-  bool hasPrimary = false, hasBack = false, backAttached = false;
   int64_t presentedFrames = 0;
   ModulePlayer player;
   bool moduleLoaded = false, playing = false;
-  SyncCallback callback = nullptr;
+  PositionCallback callback = nullptr;
   std::vector<int16_t> audio;
   std::vector<PositionChange> changes;
   std::vector<uint32_t> picture;
@@ -89,45 +74,17 @@ int64_t AudioFramesAtVideoFrame(int64_t frame) {
   return AudioFramesBefore(frame, s.settings.fpsNumerator, s.settings.fpsDenominator);
 }
 
-// The picture as the presented surface holds it: where the frame code puts it in each mode.
-void ExtractPicture(const MemorySurface& surface, int32_t originX, int32_t originY) {
-  State& s = TheState();
-  // The columns of the picture that lie on the surface, the same for every row; what
-  // lies off the surface is black.
-  const int64_t firstColumn = std::clamp<int64_t>(-int64_t{originX}, 0, 512);
-  const int64_t endColumn = std::clamp<int64_t>(int64_t{surface.width} - originX, firstColumn, 512);
-  const bool covered = firstColumn == 0 && endColumn == 512 && originY >= 0 && int64_t{originY} + 256 <= surface.height;
-  if (covered) {
-    s.picture.resize(512 * 256);  // every pixel is copied below
-  } else {
-    s.picture.assign(512 * 256, 0);
-  }
-  for (int32_t row = 0; row < 256; ++row) {
-    const int32_t y = originY + row;
-    if (y < 0 || y >= surface.height || firstColumn == endColumn) continue;
-    const uint32_t* from = surface.pixels.data() + static_cast<size_t>(y) * surface.width + (originX + firstColumn);
-    std::copy(from, from + (endColumn - firstColumn), s.picture.data() + static_cast<size_t>(row) * 512 + firstColumn);
-  }
-}
-
 // One frame goes out: sinks first, then the clock and the audio of the frame's span.
-void PresentSurface(const MemorySurface& surface) {
+void PresentImage(const DisplayImage& image) {
   State& s = TheState();
-  if (s.exclusive) {
-    if (s.modeWidth == 640)
-      ExtractPicture(surface, 64, 112);
-    else
-      ExtractPicture(surface, 0, 64);
-  } else {
-    ExtractPicture(surface, s.settings.clientX, s.settings.clientY);
-  }
+  CutPicture(image, &s.picture);
   if (s.settings.frameSink) {
     OfflineFrame frame;
     frame.index = s.presentedFrames;
     frame.picture = s.picture.data();
-    frame.surface = surface.pixels.data();
-    frame.surfaceWidth = surface.width;
-    frame.surfaceHeight = surface.height;
+    frame.surface = image.surface;
+    frame.surfaceWidth = image.surfaceWidth;
+    frame.surfaceHeight = image.surfaceHeight;
     s.settings.frameSink(frame);
   }
   const int64_t from = AudioFramesAtVideoFrame(s.presentedFrames);
@@ -136,17 +93,11 @@ void PresentSurface(const MemorySurface& surface) {
   const int32_t frames = static_cast<int32_t>(to - from);
   s.audio.assign(static_cast<size_t>(frames) * 2, 0);
   s.changes.clear();
-  if (s.playing) s.player.Render(s.audio.data(), frames, &s.changes);
+  if (s.playing) s.player.RenderAudio(s.audio.data(), frames, &s.changes);
   if (s.callback)
     for (const PositionChange& change : s.changes)
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
   if (s.settings.audioSink) s.settings.audioSink(s.audio.data(), frames);
-}
-
-MemorySurface* SurfaceOf(Surface surface) {
-  State& s = TheState();
-  if (surface == Surface::Primary) return s.hasPrimary ? &s.primary : nullptr;
-  return s.backAttached ? &s.back : nullptr;
 }
 
 }  // namespace
@@ -179,12 +130,7 @@ void OfflineReset(const OfflineSettings& settings) {
   s.windowExists = false;
   s.cursorShown = true;
   s.boxes.clear();
-  s.displayCreated = false;
-  s.exclusive = false;
-  s.modeWidth = s.modeHeight = 0;
-  s.primary = MemorySurface();
-  s.back = MemorySurface();
-  s.hasPrimary = s.hasBack = s.backAttached = false;
+  ResetDisplayModel();
   s.presentedFrames = 0;
   s.moduleLoaded = s.playing = false;
   s.callback = nullptr;
@@ -213,30 +159,30 @@ bool OfflineWindowExists() { return TheState().windowExists; }
 bool OfflineCursorShown() { return TheState().cursorShown; }
 const std::vector<std::string>& OfflineMessageBoxes() { return TheState().boxes; }
 
-// ---- Window and messages -------------------------------------------------------------------
+// ---- Window and input events -----------------------------------------------------------------
 
-bool RegisterWindowClass(const char*) { return !Called(OfflineCall::RegisterWindowClass); }
+bool NameWindowClass(const char*) { return !Called(OfflineCall::NameWindowClass); }
 
-WindowHandle CreateWindow(const char*, const char*, uint32_t, int32_t, int32_t, int32_t, int32_t) {
-  if (Called(OfflineCall::CreateWindow)) return 0;
+WindowHandle OpenWindow(const char*, const char*, WindowKind, int32_t, int32_t, int32_t, int32_t) {
+  if (Called(OfflineCall::OpenWindow)) return 0;
   TheState().windowExists = true;
   return 1;
 }
 
-void BringWindowToTop(WindowHandle) { Called(OfflineCall::BringWindowToTop); }
-void SetActiveWindow(WindowHandle) { Called(OfflineCall::SetActiveWindow); }
+void RaiseWindow(WindowHandle) { Called(OfflineCall::RaiseWindow); }
+void FocusWindow(WindowHandle) { Called(OfflineCall::FocusWindow); }
 
-void DestroyWindow(WindowHandle window) {
-  if (!Called(OfflineCall::DestroyWindow) && window == 1) TheState().windowExists = false;
+void RemoveWindow(WindowHandle window) {
+  if (!Called(OfflineCall::RemoveWindow) && window == 1) TheState().windowExists = false;
 }
 
-void ShowCursor(bool show) {
-  if (!Called(OfflineCall::ShowCursor)) TheState().cursorShown = show;
+void ShowPointer(bool show) {
+  if (!Called(OfflineCall::ShowPointer)) TheState().cursorShown = show;
 }
 
-bool PeekMessage(Message* message) {
+bool TakeEvent(InputEvent* event) {
   State& s = TheState();
-  if (Called(OfflineCall::PeekMessage)) return false;
+  if (Called(OfflineCall::TakeEvent)) return false;
   // Scripted messages arrive in frame order, and in the given order within a frame.
   std::vector<ScriptedMessage> later;
   for (const ScriptedMessage& scripted : s.script) {
@@ -244,200 +190,135 @@ bool PeekMessage(Message* message) {
       later.push_back(scripted);
       continue;
     }
-    Message queued;
+    InputEvent queued;
     switch (scripted.message) {
-      case OfflineMessage::Return: queued = {MessageKind::KeyDown, Key::Return, 0}; break;
-      case OfflineMessage::Escape: queued = {MessageKind::KeyDown, Key::Escape, 0}; break;
-      case OfflineMessage::OtherKey: queued = {MessageKind::KeyDown, Key::Other, 0}; break;
-      case OfflineMessage::Close: queued = {MessageKind::Close, Key::Other, 0}; break;
-      case OfflineMessage::Other: queued = {MessageKind::Other, Key::Other, 0}; break;
+      case OfflineMessage::Return: queued = {InputEventKind::KeyDown, InputKey::Return, 0}; break;
+      case OfflineMessage::Escape: queued = {InputEventKind::KeyDown, InputKey::Escape, 0}; break;
+      case OfflineMessage::OtherKey: queued = {InputEventKind::KeyDown, InputKey::Other, 0}; break;
+      case OfflineMessage::Close: queued = {InputEventKind::Close, InputKey::Other, 0}; break;
+      case OfflineMessage::Other: queued = {InputEventKind::Other, InputKey::Other, 0}; break;
     }
     s.queue.push_back(queued);
   }
   s.script = std::move(later);
   if (s.quitPosted) {
     s.quitPosted = false;
-    *message = {MessageKind::Quit, Key::Other, s.quitCode};
+    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
     return true;
   }
   if (s.queue.empty()) return false;
-  *message = s.queue.front();
+  *event = s.queue.front();
   s.queue.pop_front();
   return true;
 }
 
-void PostQuitMessage(int32_t exitCode) {
-  if (Called(OfflineCall::PostQuitMessage)) return;
+void RequestQuit(int32_t exitCode) {
+  if (Called(OfflineCall::RequestQuit)) return;
   TheState().quitPosted = true;
   TheState().quitCode = exitCode;
 }
 
-void DefaultWindowProc(WindowHandle, const Message&) { Called(OfflineCall::DefaultWindowProc); }
+void PassEventOn(WindowHandle, const InputEvent&) { Called(OfflineCall::PassEventOn); }
 
-void ErrorMessageBox(const char* utf8Text, const char*) {
-  Called(OfflineCall::ErrorMessageBox);
+void ShowErrorBox(const char* utf8Text, const char*) {
+  Called(OfflineCall::ShowErrorBox);
   TheState().boxes.emplace_back(utf8Text ? utf8Text : "");
 }
 
 bool RaisePriority() { return !Called(OfflineCall::RaisePriority); }
 
-Rectangle GetDesktopRectangle() {
-  Called(OfflineCall::GetDesktopRectangle);
+// ---- Display primitives (the rules are the display model's) ------------------------------------
+
+bool BackendAllowsDisplayStep(DisplayStep step) {
+  static constexpr OfflineCall kCalls[] = {
+      OfflineCall::OpenDisplay, OfflineCall::TakeScreen, OfflineCall::ChooseScreenMode,
+      OfflineCall::CreateScreenBuffers, OfflineCall::AttachBackBuffer, OfflineCall::LockBuffer,
+      OfflineCall::UnlockBuffer, OfflineCall::ShowBackBuffer, OfflineCall::DesktopArea, OfflineCall::ClientAreaOrigin};
+  return !Called(kCalls[static_cast<int32_t>(step)]);
+}
+
+bool BackendOpenOutput() { return true; }
+bool BackendTakeScreen(WindowHandle, bool) { return true; }
+bool BackendSizeOutput(int32_t, int32_t) { return true; }
+void BackendShowImage(const DisplayImage& image) { PresentImage(image); }
+uint32_t BackendFreshPixel() { return kOfflineUnwrittenPixel; }
+
+ScreenRectangle BackendDesktopArea() {
   const State& s = TheState();
   return {0, 0, s.settings.desktopWidth, s.settings.desktopHeight};
 }
 
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
-  Called(OfflineCall::ClientToScreen);
+void BackendClientOrigin(int32_t* x, int32_t* y) {
   *x = TheState().settings.clientX;
   *y = TheState().settings.clientY;
 }
 
-// ---- Display ---------------------------------------------------------------------------------
-
-bool DirectDrawCreate() {
-  if (Called(OfflineCall::DirectDrawCreate)) return false;
-  TheState().displayCreated = true;
-  return true;
-}
-
-bool SetCooperativeLevel(WindowHandle, bool exclusiveFullScreen) {
-  if (Called(OfflineCall::SetCooperativeLevel) || !TheState().displayCreated) return false;
-  TheState().exclusive = exclusiveFullScreen;
-  return true;
-}
-
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
-  State& s = TheState();
-  if (Called(OfflineCall::SetDisplayMode) || !s.exclusive || bitsPerPixel != 32) return false;
-  if (!((width == 512 && height == 384) || (width == 640 && height == 480))) return false;
-  s.modeWidth = width;
-  s.modeHeight = height;
-  return true;
-}
-
-bool CreatePrimarySurface(bool withBackBuffer) {
-  State& s = TheState();
-  if (Called(OfflineCall::CreatePrimarySurface) || !s.displayCreated) return false;
-  if (s.exclusive && s.modeWidth > 0)
-    s.primary.Allocate(s.modeWidth, s.modeHeight);
-  else
-    s.primary.Allocate(s.settings.desktopWidth, s.settings.desktopHeight);
-  s.hasPrimary = true;
-  s.hasBack = withBackBuffer;
-  if (withBackBuffer) {
-    // Without a display mode (the desktop) the back buffer is as large as the larger mode.
-    if (s.exclusive && s.modeWidth > 0)
-      s.back.Allocate(s.modeWidth, s.modeHeight);
-    else
-      s.back.Allocate(640, 480);
-  }
-  return true;
-}
-
-bool GetAttachedBackBuffer() {
-  State& s = TheState();
-  if (Called(OfflineCall::GetAttachedBackBuffer) || !s.hasBack) return false;
-  s.backAttached = true;
-  return true;
-}
-
-bool Lock(Surface surface, LockedSurface* locked) {
-  *locked = LockedSurface();
-  if (Called(OfflineCall::Lock)) return false;
-  MemorySurface* memory = SurfaceOf(surface);
-  if (!memory) return false;
-  locked->pixels = memory->pixels.data();
-  locked->pitch = memory->width * 4;
-  locked->width = memory->width;
-  locked->height = memory->height;
-  return true;
-}
-
-bool Unlock(Surface surface) {
-  if (Called(OfflineCall::Unlock)) return false;
-  State& s = TheState();
-  // The primary surface is what the screen shows: on the desktop, or without a back buffer,
-  // unlocking it after a write is a presented frame.
-  if (surface == Surface::Primary && s.hasPrimary && (!s.exclusive || !s.backAttached))
-    PresentSurface(s.primary);
-  return true;
-}
-
-bool Flip() {
-  if (Called(OfflineCall::Flip)) return false;
-  State& s = TheState();
-  if (!s.backAttached) return false;
-  PresentSurface(s.back);
-  return true;
-}
-
 // ---- Performance counter ---------------------------------------------------------------------
 
-bool QueryPerformanceCounter(int64_t* count) {
-  if (Called(OfflineCall::QueryPerformanceCounter)) return false;
+bool ReadClock(int64_t* count) {
+  if (Called(OfflineCall::ReadClock)) return false;
   *count = TheState().presentedFrames * TheState().settings.fpsDenominator;
   return true;
 }
 
-bool QueryPerformanceFrequency(int64_t* ticksPerSecond) {
-  if (Called(OfflineCall::QueryPerformanceFrequency)) return false;
+bool ClockRate(int64_t* ticksPerSecond) {
+  if (Called(OfflineCall::ClockRate)) return false;
   *ticksPerSecond = TheState().settings.fpsNumerator;
   return true;
 }
 
 // ---- Music -------------------------------------------------------------------------------------
 
-void MusicLibraryStartup() { Called(OfflineCall::MusicLibraryStartup); }
-void MusicSetOption(int32_t, int64_t) { Called(OfflineCall::MusicSetOption); }
-bool MusicConfig() { return !Called(OfflineCall::MusicConfig); }
-bool MusicInit() { return !Called(OfflineCall::MusicInit); }
+void StartMusicLibrary() { Called(OfflineCall::StartMusicLibrary); }
+void SetMusicOption(int32_t, int64_t) { Called(OfflineCall::SetMusicOption); }
+bool ChooseMusicOutput() { return !Called(OfflineCall::ChooseMusicOutput); }
+bool OpenMusicOutput() { return !Called(OfflineCall::OpenMusicOutput); }
 
-ModuleHandle MusicLoadModule(const char* fileName) {
+ModuleHandle LoadModule(const char* fileName) {
   State& s = TheState();
-  if (Called(OfflineCall::MusicLoadModule)) return 0;
+  if (Called(OfflineCall::LoadModule)) return 0;
   if (!s.player.Load(fileName)) return 0;
   s.moduleLoaded = true;
   return 1;
 }
 
-int32_t MusicSongLength(ModuleHandle module) {
+int32_t ModuleSongLength(ModuleHandle module) {
   const State& s = TheState();
   return module == 1 && s.moduleLoaded ? s.player.SongLength() : 0;
 }
 
-PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
+PlayHandle PrepareModule(ModuleHandle module, bool loop) {
   State& s = TheState();
-  if (Called(OfflineCall::MusicPlayModule) || module != 1 || !s.moduleLoaded) return 0;
+  if (Called(OfflineCall::PrepareModule) || module != 1 || !s.moduleLoaded) return 0;
   return s.player.Start(loop) ? 1 : 0;
 }
 
-void MusicSetSyncCallback(PlayHandle play, SyncCallback callback) {
-  if (!Called(OfflineCall::MusicSetSyncCallback) && play == 1) TheState().callback = callback;
+void SetPositionCallback(PlayHandle play, PositionCallback callback) {
+  if (!Called(OfflineCall::SetPositionCallback) && play == 1) TheState().callback = callback;
 }
 
-void MusicStartBackgroundPlay(int32_t) {
-  if (Called(OfflineCall::MusicStartBackgroundPlay)) return;
+void StartPlaying(int32_t) {
+  if (Called(OfflineCall::StartPlaying)) return;
   TheState().playing = TheState().moduleLoaded;
 }
 
-bool MusicStopModule(PlayHandle play) {
-  if (Called(OfflineCall::MusicStopModule) || play != 1) return false;
+bool StopModule(PlayHandle play) {
+  if (Called(OfflineCall::StopModule) || play != 1) return false;
   TheState().playing = false;
   return true;
 }
 
-bool MusicFreeModule(ModuleHandle module) {
+bool FreeModule(ModuleHandle module) {
   State& s = TheState();
-  if (Called(OfflineCall::MusicFreeModule) || module != 1 || !s.moduleLoaded) return false;
+  if (Called(OfflineCall::FreeModule) || module != 1 || !s.moduleLoaded) return false;
   s.playing = false;
   s.moduleLoaded = false;
   s.player.Unload();
   return true;
 }
 
-bool MusicClose() {
-  if (Called(OfflineCall::MusicClose)) return false;
+bool CloseMusicLibrary() {
+  if (Called(OfflineCall::CloseMusicLibrary)) return false;
   TheState().callback = nullptr;
   return true;
 }

@@ -1,10 +1,11 @@
 // The platform layer: the few window, display, clock and music operations the demo frame needs.
 //
 // The demo frame (app/) was designed against a Win32 window with its message queue, a
-// first-version DirectDraw display and a closed music library. This header keeps the shape
-// of exactly those operations, one function each, so that the frame code reads as the
-// sequence of steps it performs, while a backend decides what each step means on this
-// machine. Three backends exist and an executable links exactly one of them:
+// first-version DirectDraw display and a closed music library. Each of those steps is one
+// call here, named for what it does in this program, with a line saying which call of the
+// original platform it stands in for, so that the frame code reads as the sequence of steps
+// it performs while a backend decides what each step means on this machine. The display
+// calls are the display model's (platform/display_model.h), the same for every backend. Three backends exist and an executable links exactly one of them:
 //
 //   zelto_platform_sdl      real time: SDL2 window and renderer, libopenmpt in SDL's
 //                           audio callback (or a silent clock-paced thread without a
@@ -25,132 +26,134 @@
 
 namespace platform {
 
-// ---- Window and messages -------------------------------------------------------------
+// ---- Window and input events ---------------------------------------------------------
 
 using WindowHandle = uint32_t;  // 0: no window
 
-// Window styles, as the frame code chooses them.
-constexpr uint32_t kStylePopupVisible = 0x90000000u;     // full screen: a bare pop-up
-constexpr uint32_t kStyleCaptionedVisible = 0x90C90000u;  // a normal window with a caption
+// The two windows the frame code opens.
+enum class WindowKind : uint8_t {
+  FullScreenPopup,  // a bare pop-up that full screen covers (style bits 0x90000000)
+  Captioned,        // a normal window with a caption and a frame (style bits 0x90C90000)
+};
 // A captioned window's outer size includes a 3-pixel frame on both sides and a 22-pixel
 // caption with its top frame, so an outer 518 x 281 has a 512 x 256 client area.
 constexpr int32_t kCaptionFrameWidth = 6;
 constexpr int32_t kCaptionFrameHeight = 25;
 
-enum class MessageKind : uint8_t {
-  Quit,     // the quit message posted by PostQuitMessage; exitCode holds its code
+enum class InputEventKind : uint8_t {
+  Quit,     // the quit request made by RequestQuit; exitCode holds its code
   Close,    // the user asked to close the window
   KeyDown,  // a key went down (key repeats included); key says which
-  Other,    // any other message: hand it to DefaultWindowProc
+  Other,    // anything else: hand it to PassEventOn
 };
 
-enum class Key : uint8_t { Other, Return, Escape };
+enum class InputKey : uint8_t { Other, Return, Escape };
 
-struct Message {
-  MessageKind kind = MessageKind::Other;
-  Key key = Key::Other;
+struct InputEvent {
+  InputEventKind kind = InputEventKind::Other;
+  InputKey key = InputKey::Other;
   int32_t exitCode = 0;  // Quit only
 };
 
-// Remembers the window class name. The result is not examined by the demo.
-bool RegisterWindowClass(const char* className);
-// Creates the program's window at (x, y) with an outer size of width x height. 0 on failure.
-WindowHandle CreateWindow(const char* className, const char* title, uint32_t style, int32_t x,
-                          int32_t y, int32_t width, int32_t height);
-void BringWindowToTop(WindowHandle window);
-void SetActiveWindow(WindowHandle window);
-// Destroys the window; a 0 handle or a window already gone is ignored.
-void DestroyWindow(WindowHandle window);
-void ShowCursor(bool show);
-// Takes at most one pending message without waiting; false when there is none. A posted
-// quit message is found before any other message.
-bool PeekMessage(Message* message);
-// Queues the quit message with the given exit code for the next PeekMessage.
-void PostQuitMessage(int32_t exitCode);
-// The default handling of a message the window procedure does not handle itself.
-void DefaultWindowProc(WindowHandle window, const Message& message);
+// Remembers the window class name; the result is not examined by the demo.
+bool NameWindowClass(const char* className);  // stands in for RegisterClassA
+// Opens the program's window at (x, y) with an outer size of width x height; 0 on failure.
+WindowHandle OpenWindow(const char* className, const char* title, WindowKind kind, int32_t x, int32_t y,
+                        int32_t width, int32_t height);  // stands in for CreateWindowExA
+void RaiseWindow(WindowHandle window);  // stands in for BringWindowToTop
+void FocusWindow(WindowHandle window);  // stands in for SetActiveWindow
+// Closes the window for good; a 0 handle or a window already gone is ignored.
+void RemoveWindow(WindowHandle window);  // stands in for DestroyWindow
+void ShowPointer(bool show);             // stands in for ShowCursor
+// Takes at most one pending input event without waiting; false when there is none. A
+// quit request is found before any other event.
+bool TakeEvent(InputEvent* event);  // stands in for PeekMessageA with TranslateMessage
+// Queues the quit request with the given exit code for the next TakeEvent.
+void RequestQuit(int32_t exitCode);  // stands in for PostQuitMessage
+// The default handling of an event the window procedure does not handle itself.
+void PassEventOn(WindowHandle window, const InputEvent& event);  // stands in for DefWindowProcA
 // An error box with an OK button and no owner window; waits until it is dismissed. Does
 // nothing where no display exists. Both texts are UTF-8.
-void ErrorMessageBox(const char* utf8Text, const char* utf8Caption);
+void ShowErrorBox(const char* utf8Text, const char* utf8Caption);  // stands in for MessageBoxA
 // Raises the process to a high scheduling priority; best effort, false if refused.
-bool RaisePriority();
+bool RaisePriority();  // stands in for SetPriorityClass
 
-struct Rectangle {
+struct ScreenRectangle {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 // The desktop's rectangle in screen pixels.
-Rectangle GetDesktopRectangle();
+ScreenRectangle DesktopArea();  // stands in for GetWindowRect of GetDesktopWindow
 // The screen position of the window's client area origin.
-void ClientToScreen(WindowHandle window, int32_t* x, int32_t* y);
+void ClientAreaOrigin(WindowHandle window, int32_t* x, int32_t* y);  // stands in for ClientToScreen
 
-// ---- Display ---------------------------------------------------------------------------
+// ---- Display (the display model's, platform/display_model.cpp) -------------------------
 
-enum class Surface : uint8_t { Primary, BackBuffer };
+enum class ScreenBuffer : uint8_t { Primary, BackBuffer };
 
-// A locked surface: 32-bit 0x00RRGGBB pixels, `pitch` bytes per row, width x height pixels
-// that the caller may write until Unlock.
-struct LockedSurface {
+// A locked screen buffer: 32-bit 0x00RRGGBB pixels, `pitch` bytes per row, width x height
+// pixels that the caller may write until UnlockBuffer.
+struct LockedBuffer {
   uint32_t* pixels = nullptr;
   int32_t pitch = 0;
   int32_t width = 0;
   int32_t height = 0;
 };
 
-// The display object for the default display. false: there is no display to draw on.
-bool DirectDrawCreate();
+// Opens the default display. false: there is nothing to draw on.
+bool OpenDisplay();  // stands in for DirectDrawCreate
 // Exclusive full screen for `window`, or the normal shared desktop.
-bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen);
-// The full-screen mode; only 32 bits per pixel exists.
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);
-// The primary surface, with one attached back buffer when `withBackBuffer` (page flipping).
-// In full screen it has the mode's size; on the desktop it is the whole desktop.
-bool CreatePrimarySurface(bool withBackBuffer);
-// Fetches the back buffer attached to the primary surface.
-bool GetAttachedBackBuffer();
-// Locks a surface for writing, waiting if it is busy. false: nothing may be written.
-bool Lock(Surface surface, LockedSurface* locked);
-// Unlocks; unlocking the primary surface shows it, on the desktop or without a back buffer.
-bool Unlock(Surface surface);
+bool TakeScreen(WindowHandle window, bool exclusiveFullScreen);  // stands in for SetCooperativeLevel
+// The full-screen mode: 512 x 384 or 640 x 480, 32 bits per pixel only.
+bool ChooseScreenMode(int32_t width, int32_t height, int32_t bitsPerPixel);  // stands in for SetDisplayMode
+// The primary buffer, with one back buffer when `withBackBuffer` (page flipping). In full
+// screen it has the mode's size; on the desktop it is the whole desktop.
+bool CreateScreenBuffers(bool withBackBuffer);  // stands in for CreateSurface
+// Fetches the back buffer that goes with the primary buffer.
+bool AttachBackBuffer();  // stands in for GetAttachedSurface
+// Locks a buffer for writing. false: nothing may be written.
+bool LockBuffer(ScreenBuffer buffer, LockedBuffer* locked);  // stands in for IDirectDrawSurface::Lock
+// Unlocks; unlocking the primary buffer shows it, on the desktop or without a back buffer.
+bool UnlockBuffer(ScreenBuffer buffer);  // stands in for IDirectDrawSurface::Unlock
 // Shows the back buffer (the demo's own memory: nothing is swapped, so what the back
 // buffer holds outside the picture stays as the set-up left it).
-bool Flip();
+bool ShowBackBuffer();  // stands in for IDirectDrawSurface::Flip
 
-// ---- Performance counter -----------------------------------------------------------------
+// ---- Clock ---------------------------------------------------------------------------------
 
-// false: the machine has no such counter.
-bool QueryPerformanceCounter(int64_t* count);
-bool QueryPerformanceFrequency(int64_t* ticksPerSecond);
+// false: the machine has no such clock.
+bool ReadClock(int64_t* ticks);              // stands in for QueryPerformanceCounter
+bool ClockRate(int64_t* ticksPerSecond);     // stands in for QueryPerformanceFrequency
 
 // ---- Music ---------------------------------------------------------------------------------
 
 using ModuleHandle = uint32_t;  // 0: no module
 using PlayHandle = uint32_t;    // 0: not playing
 // Called on the audio thread with the song position (order) and row as they are heard.
-using SyncCallback = void (*)(uint32_t syncValue, uint32_t position, uint32_t row);
+using PositionCallback = void (*)(uint32_t syncValue, uint32_t position, uint32_t row);
 
-// Option numbers of MusicSetOption.
+// Option numbers of SetMusicOption.
 constexpr int32_t kMusicOptionOutputMode = 5;  // how the output reaches the device
 constexpr int32_t kMusicOptionWindow = 6;      // the window that owns the output
 
-void MusicLibraryStartup();
-void MusicSetOption(int32_t option, int64_t value);
+void StartMusicLibrary();                            // stands in for MIDASstartup
+void SetMusicOption(int32_t option, int64_t value);  // stands in for MIDASsetOption
 // Chooses the output device (configuration step).
-bool MusicConfig();
+bool ChooseMusicOutput();  // stands in for MIDASconfig
 // Opens the output. Without an audio device the backend plays silently, paced by the clock.
-bool MusicInit();
+bool OpenMusicOutput();  // stands in for MIDASinit
 // Loads a module file; 0 when it is missing or not a module.
-ModuleHandle MusicLoadModule(const char* fileName);
+ModuleHandle LoadModule(const char* fileName);  // stands in for MIDASloadModule
 // Prepares the module to play from its start, looping forever when `loop`; 0 on failure.
-PlayHandle MusicPlayModule(ModuleHandle module, bool loop);
-void MusicSetSyncCallback(PlayHandle play, SyncCallback callback);
+PlayHandle PrepareModule(ModuleHandle module, bool loop);            // stands in for MIDASplayModule
+void SetPositionCallback(PlayHandle play, PositionCallback callback);  // stands in for MIDASsetMusicSyncCallback
 // The number of positions (orders) of the loaded module's song; 0 without a module. A
 // question about the file rather than a step of the music library's set-up, so the
-// offline backend does not log it as a call.
-int32_t MusicSongLength(ModuleHandle module);
+// offline backend does not log it as a call. The original had no such call.
+int32_t ModuleSongLength(ModuleHandle module);
 // From here on the module plays by itself and the callback is called as it advances.
-void MusicStartBackgroundPlay(int32_t pollRate);
-bool MusicStopModule(PlayHandle play);
-bool MusicFreeModule(ModuleHandle module);
-bool MusicClose();
+void StartPlaying(int32_t pollRate);   // stands in for MIDASstartBackgroundPlay
+bool StopModule(PlayHandle play);      // stands in for MIDASstopModule
+bool FreeModule(ModuleHandle module);  // stands in for MIDASfreeModule
+bool CloseMusicLibrary();              // stands in for MIDASclose
 
 }  // namespace platform

@@ -3,40 +3,40 @@
 //
 // How the demo frame's steps map onto this machine:
 //   window class          only remembered; SDL has none.
-//   CreateWindow          SDL video start, the event filter, then the window "Zelto2k". A
+//   OpenWindow            SDL video start, the event filter, then the window "Zelto2k". A
 //                         pop-up becomes a borderless window (full screen comes with the
 //                         cooperative level); a captioned window gets the client size of
 //                         its outer size minus the frame. Fails without a display: when
 //                         neither DISPLAY nor WAYLAND_DISPLAY is set and the user did not
 //                         pick SDL_VIDEODRIVER, SDL would quietly play to an invisible
 //                         "offscreen" driver, so that is refused.
-//   DirectDrawCreate      the renderer, with vsync if it has it. Fails when there is no window, with one
-//                         plain English line on stderr saying why; the frame code then ends
-//                         with "impossible de poser le ddraw!!".
-//   SetCooperativeLevel   exclusive: full screen on the desktop (the desktop's own mode is
+//   display               the rules (modes, surfaces, where the picture lands) are the display
+//                         model's (platform/display_model.h); this backend supplies:
+//     open the output     the renderer, with vsync if it has it. Fails when there is no
+//                         window, with one plain English line on stderr saying why; the frame
+//                         code then ends with "impossible de poser le ddraw!!".
+//     take the screen     exclusive: full screen on the desktop (the desktop's own mode is
 //                         kept; the picture is scaled instead).
-//   SetDisplayMode        the logical size of the renderer (aspect-correct, centred, black
-//                         bars, nearest-neighbour pixels) and a streaming texture of that
-//                         size. Fails as "impossible de poser le fullscreen!!".
-//   surfaces              plain memory of ours, zeroed when created: the back buffer has the
-//                         mode's size; the primary surface on the desktop has the desktop's.
-//   Flip                  uploads the back buffer and presents it; nothing swaps. Frames are
+//     size the output     the logical size of the renderer (aspect-correct, centred, black
+//                         bars, nearest-neighbour pixels) and a streaming texture of that size.
+//     show an image       uploads the display image and presents it. Frames are
 //                         presented at the pace of a 60 Hz display mode, since the demo's
 //                         motion advances once per frame: by vsync alone where the display
 //                         runs at 60 Hz and vsync is seen to hold (no more than 66 presents a
 //                         second), else on the FramePacer's grid (a sleep to each frame's
 //                         due time; vsync, if any, only stops tearing). A minimised or
 //                         hidden window presents nothing but keeps the pace, asleep.
-//   messages              one SDL event per PeekMessage. Only the quit request and key-downs
+//   input events          one SDL event per TakeEvent. Only the quit request and key-downs
 //                         (repeats included) are let into SDL's queue; everything else is
 //                         switched off before the window opens, so that a storm of mouse
 //                         moves can never stand between Escape and the next frame.
 //   error box             SDL's simple message box, when a display exists.
 //   priority              nice -10, best effort.
 //   counter               SDL's performance counter.
-//   music                 MusicConfig and MusicInit never fail: without an audio device the
-//                         module plays silently, still in real time, and stderr says so once.
-//                         A missing or unreadable module fails MusicLoadModule.
+//   music                 ChooseMusicOutput and OpenMusicOutput never fail: without an audio
+//                         device the module plays silently, still in real time, and stderr
+//                         says so once.
+//                         A missing or unreadable module fails LoadModule.
 // The sync callback reports a position when it is heard: the changes rendered into a buffer
 // are reported once the device has taken that buffer and asks for the next one (or, when
 // silent, once the clock has reached them), so a report is at most one buffer late.
@@ -52,6 +52,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/display_backend.h"
 #include "platform/frame_pacer.h"
 #include "platform/module_player.h"
 #include "platform/platform.h"
@@ -68,12 +69,6 @@ struct State {
   bool noDisplay = false;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
-  int32_t textureWidth = 0, textureHeight = 0;
-  bool exclusive = false;
-  int32_t modeWidth = 0, modeHeight = 0;
-  std::vector<uint32_t> primary, back, windowPicture;
-  int32_t primaryWidth = 0, primaryHeight = 0, backWidth = 0, backHeight = 0;
-  bool hasPrimary = false, hasBack = false, backAttached = false;
   bool quitPosted = false;
   int32_t quitCode = 0;
   // Pace: vsync alone while it is trusted, else the pacer's grid.
@@ -86,7 +81,7 @@ struct State {
   ModulePlayer player;
   bool moduleLoaded = false;
   bool playing = false;
-  SyncCallback callback = nullptr;
+  PositionCallback callback = nullptr;
   std::vector<PositionChange> pending;
   SDL_AudioDeviceID device = 0;
   bool silent = false;
@@ -119,7 +114,7 @@ void RenderAndReport(int16_t* samples, int32_t frames) {
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
   }
   s.pending.erase(s.pending.begin(), s.pending.begin() + static_cast<ptrdiff_t>(reported));
-  s.player.Render(samples, frames, &s.pending);
+  s.player.RenderAudio(samples, frames, &s.pending);
 }
 
 void AudioCallback(void*, Uint8* stream, int length) {
@@ -208,18 +203,16 @@ bool MakeTexture(int32_t width, int32_t height) {
   if (s.texture) SDL_DestroyTexture(s.texture);
   s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                 width, height);
-  s.textureWidth = width;
-  s.textureHeight = height;
   return s.texture != nullptr && SDL_RenderSetLogicalSize(s.renderer, width, height) == 0;
 }
 
 }  // namespace
 
-// ---- Window and messages -------------------------------------------------------------------
+// ---- Window and input events -----------------------------------------------------------------
 
-bool RegisterWindowClass(const char*) { return true; }
+bool NameWindowClass(const char*) { return true; }
 
-WindowHandle CreateWindow(const char*, const char* title, uint32_t style, int32_t x, int32_t y,
+WindowHandle OpenWindow(const char*, const char* title, WindowKind kind, int32_t x, int32_t y,
                           int32_t width, int32_t height) {
   State& s = TheState();
   if (!DriverChosen() && !DisplayExists()) {
@@ -235,7 +228,7 @@ WindowHandle CreateWindow(const char*, const char* title, uint32_t style, int32_
   }
   SwitchOffUnusedEvents();
   SDL_StopTextInput();
-  const bool captioned = style == kStyleCaptionedVisible;
+  const bool captioned = kind == WindowKind::Captioned;
   Uint32 flags = SDL_WINDOW_SHOWN;
   if (captioned) {
     width -= kCaptionFrameWidth;
@@ -252,14 +245,14 @@ WindowHandle CreateWindow(const char*, const char* title, uint32_t style, int32_
   return s.handle;
 }
 
-void BringWindowToTop(WindowHandle window) {
+void RaiseWindow(WindowHandle window) {
   State& s = TheState();
   if (s.window && window == s.handle) SDL_RaiseWindow(s.window);
 }
 
-void SetActiveWindow(WindowHandle) {}  // raising it already asked for the focus
+void FocusWindow(WindowHandle) {}  // raising it already asked for the focus
 
-void DestroyWindow(WindowHandle window) {
+void RemoveWindow(WindowHandle window) {
   State& s = TheState();
   if (!s.window || window != s.handle) return;
   if (s.texture) SDL_DestroyTexture(s.texture);
@@ -271,42 +264,42 @@ void DestroyWindow(WindowHandle window) {
   s.handle = 0;
 }
 
-void ShowCursor(bool show) {
+void ShowPointer(bool show) {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
-bool PeekMessage(Message* message) {
+bool TakeEvent(InputEvent* event) {
   State& s = TheState();
   if (s.quitPosted) {
     s.quitPosted = false;
-    *message = {MessageKind::Quit, Key::Other, s.quitCode};
+    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
     return true;
   }
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-  SDL_Event event;
-  if (!SDL_PollEvent(&event)) return false;
-  *message = Message();
-  if (event.type == SDL_QUIT) {
-    message->kind = MessageKind::Close;
-  } else if (event.type == SDL_KEYDOWN) {
-    message->kind = MessageKind::KeyDown;
-    const SDL_Keycode key = event.key.keysym.sym;
+  SDL_Event sdlEvent;
+  if (!SDL_PollEvent(&sdlEvent)) return false;
+  *event = InputEvent();
+  if (sdlEvent.type == SDL_QUIT) {
+    event->kind = InputEventKind::Close;
+  } else if (sdlEvent.type == SDL_KEYDOWN) {
+    event->kind = InputEventKind::KeyDown;
+    const SDL_Keycode key = sdlEvent.key.keysym.sym;
     if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
-      message->key = Key::Return;
+      event->key = InputKey::Return;
     else if (key == SDLK_ESCAPE)
-      message->key = Key::Escape;
+      event->key = InputKey::Escape;
   }
   return true;
 }
 
-void PostQuitMessage(int32_t exitCode) {
+void RequestQuit(int32_t exitCode) {
   TheState().quitPosted = true;
   TheState().quitCode = exitCode;
 }
 
-void DefaultWindowProc(WindowHandle, const Message&) {}
+void PassEventOn(WindowHandle, const InputEvent&) {}
 
-void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
+void ShowErrorBox(const char* utf8Text, const char* utf8Caption) {
   if (TheState().noDisplay || !DisplayExists()) return;
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
@@ -316,23 +309,25 @@ void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
 
 bool RaisePriority() { return setpriority(PRIO_PROCESS, 0, -10) == 0; }
 
-Rectangle GetDesktopRectangle() {
+// ---- Display primitives (the rules are the display model's) ------------------------------------
+
+bool BackendAllowsDisplayStep(DisplayStep) { return true; }
+
+ScreenRectangle BackendDesktopArea() {
   SDL_DisplayMode mode;
   if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0)
     return {0, 0, mode.w, mode.h};
   return {0, 0, 1024, 768};
 }
 
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
+void BackendClientOrigin(int32_t* x, int32_t* y) {
   int windowX = 0, windowY = 0;
   if (TheState().window) SDL_GetWindowPosition(TheState().window, &windowX, &windowY);
   *x = windowX;
   *y = windowY;
 }
 
-// ---- Display -------------------------------------------------------------------------------------
-
-bool DirectDrawCreate() {
+bool BackendOpenOutput() {
   State& s = TheState();
   if (!s.window) {
     if (s.noDisplay)
@@ -361,125 +356,41 @@ bool DirectDrawCreate() {
   return true;
 }
 
-bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen) {
+bool BackendTakeScreen(WindowHandle window, bool exclusive) {
   State& s = TheState();
   if (!s.renderer || window != s.handle) return false;
-  s.exclusive = exclusiveFullScreen;
-  if (exclusiveFullScreen && SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+  if (exclusive && SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
     std::fprintf(stderr, "zelto2k: cannot go full screen: %s\n", SDL_GetError());
     return false;
   }
   return true;
 }
 
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
-  State& s = TheState();
-  if (!s.exclusive || bitsPerPixel != 32 || width <= 0 || height <= 0) return false;
-  if (!MakeTexture(width, height)) return false;
-  s.modeWidth = width;
-  s.modeHeight = height;
-  return true;
-}
+bool BackendSizeOutput(int32_t width, int32_t height) { return MakeTexture(width, height); }
 
-bool CreatePrimarySurface(bool withBackBuffer) {
-  State& s = TheState();
-  if (!s.renderer) return false;
-  if (s.exclusive && s.modeWidth > 0) {
-    s.primaryWidth = s.modeWidth;
-    s.primaryHeight = s.modeHeight;
-  } else {
-    const Rectangle desktop = GetDesktopRectangle();
-    s.primaryWidth = desktop.right;
-    s.primaryHeight = desktop.bottom;
-    int clientWidth = 0, clientHeight = 0;
-    SDL_GetWindowSize(s.window, &clientWidth, &clientHeight);
-    if (!MakeTexture(clientWidth, clientHeight)) return false;
-    s.windowPicture.assign(static_cast<size_t>(clientWidth) * clientHeight, 0);
-  }
-  s.primary.assign(static_cast<size_t>(s.primaryWidth) * s.primaryHeight, 0);
-  s.hasPrimary = true;
-  s.hasBack = withBackBuffer;
-  if (withBackBuffer) {
-    // On the desktop there is no mode: the back buffer is as large as the larger mode.
-    s.backWidth = s.modeWidth > 0 ? s.modeWidth : 640;
-    s.backHeight = s.modeHeight > 0 ? s.modeHeight : 480;
-    s.back.assign(static_cast<size_t>(s.backWidth) * s.backHeight, 0);
-  }
-  return true;
-}
+void BackendShowImage(const DisplayImage& image) { Show(image.pixels, image.width); }
 
-bool GetAttachedBackBuffer() {
-  State& s = TheState();
-  if (!s.hasBack) return false;
-  s.backAttached = true;
-  return true;
-}
-
-bool Lock(Surface surface, LockedSurface* locked) {
-  State& s = TheState();
-  *locked = LockedSurface();
-  if (surface == Surface::Primary && s.hasPrimary) {
-    *locked = {s.primary.data(), s.primaryWidth * 4, s.primaryWidth, s.primaryHeight};
-    return true;
-  }
-  if (surface == Surface::BackBuffer && s.backAttached) {
-    *locked = {s.back.data(), s.backWidth * 4, s.backWidth, s.backHeight};
-    return true;
-  }
-  return false;
-}
-
-bool Unlock(Surface surface) {
-  State& s = TheState();
-  // The primary surface is what the screen shows: on the desktop, or without a back buffer,
-  // unlocking it after a write shows it.
-  if (surface != Surface::Primary || !s.hasPrimary || (s.exclusive && s.backAttached)) return true;
-  if (s.exclusive) {
-    Show(s.primary.data(), s.primaryWidth);
-    return true;
-  }
-  // On the desktop the window shows the part of the desktop surface under its client area.
-  int32_t originX = 0, originY = 0;
-  ClientToScreen(s.handle, &originX, &originY);
-  for (int32_t row = 0; row < s.textureHeight; ++row) {
-    uint32_t* out = s.windowPicture.data() + static_cast<size_t>(row) * s.textureWidth;
-    const int32_t y = originY + row;
-    for (int32_t column = 0; column < s.textureWidth; ++column) {
-      const int32_t x = originX + column;
-      const bool inside = y >= 0 && y < s.primaryHeight && x >= 0 && x < s.primaryWidth;
-      out[column] = inside ? s.primary[static_cast<size_t>(y) * s.primaryWidth + x] : 0;
-    }
-  }
-  Show(s.windowPicture.data(), s.textureWidth);
-  return true;
-}
-
-bool Flip() {
-  State& s = TheState();
-  if (!s.backAttached) return false;
-  Show(s.back.data(), s.backWidth);
-  return true;
-}
+uint32_t BackendFreshPixel() { return 0; }
 
 // ---- Performance counter ---------------------------------------------------------------------
 
-bool QueryPerformanceCounter(int64_t* count) {
+bool ReadClock(int64_t* count) {
   *count = static_cast<int64_t>(SDL_GetPerformanceCounter());
   return true;
 }
 
-bool QueryPerformanceFrequency(int64_t* ticksPerSecond) {
+bool ClockRate(int64_t* ticksPerSecond) {
   *ticksPerSecond = static_cast<int64_t>(SDL_GetPerformanceFrequency());
   return *ticksPerSecond > 0;
 }
 
 // ---- Music -------------------------------------------------------------------------------------
 
-void MusicLibraryStartup() {}
-void MusicSetOption(int32_t, int64_t) {}  // the window and output-mode options mean nothing here
-bool MusicConfig() { return true; }
+void StartMusicLibrary() {}
+void SetMusicOption(int32_t, int64_t) {}  // the window and output-mode options mean nothing here
+bool ChooseMusicOutput() { return true; }
 
-bool MusicInit() {
+bool OpenMusicOutput() {
   State& s = TheState();
   SDL_AudioSpec want;
   SDL_zero(want);
@@ -515,20 +426,20 @@ bool MusicInit() {
   return true;
 }
 
-ModuleHandle MusicLoadModule(const char* fileName) {
+ModuleHandle LoadModule(const char* fileName) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   s.moduleLoaded = s.player.Load(fileName);
   return s.moduleLoaded ? 1 : 0;
 }
 
-int32_t MusicSongLength(ModuleHandle module) {
+int32_t ModuleSongLength(ModuleHandle module) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   return module == 1 && s.moduleLoaded ? s.player.SongLength() : 0;
 }
 
-PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
+PlayHandle PrepareModule(ModuleHandle module, bool loop) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (module != 1 || !s.moduleLoaded || !s.player.Start(loop)) return 0;
@@ -537,13 +448,13 @@ PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
   return 1;
 }
 
-void MusicSetSyncCallback(PlayHandle play, SyncCallback callback) {
+void SetPositionCallback(PlayHandle play, PositionCallback callback) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (play == 1) s.callback = callback;
 }
 
-void MusicStartBackgroundPlay(int32_t) {
+void StartPlaying(int32_t) {
   State& s = TheState();
   if (s.device) {
     SDL_PauseAudioDevice(s.device, 0);
@@ -553,7 +464,7 @@ void MusicStartBackgroundPlay(int32_t) {
   }
 }
 
-bool MusicStopModule(PlayHandle play) {
+bool StopModule(PlayHandle play) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (play != 1) return false;
@@ -561,7 +472,7 @@ bool MusicStopModule(PlayHandle play) {
   return true;
 }
 
-bool MusicFreeModule(ModuleHandle module) {
+bool FreeModule(ModuleHandle module) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.moduleLock);
   if (module != 1 || !s.moduleLoaded) return false;
@@ -571,7 +482,7 @@ bool MusicFreeModule(ModuleHandle module) {
   return true;
 }
 
-bool MusicClose() {
+bool CloseMusicLibrary() {
   State& s = TheState();
   if (s.device) {
     SDL_CloseAudioDevice(s.device);  // returns once the callback has finished

@@ -3,34 +3,34 @@
 //
 // The page's own code (platform/web/page.js, as Module.zelto) owns everything the browser
 // offers; this file turns the demo frame's steps into calls of it:
-//   window                the page's stage: the canvas appears, and DestroyWindow takes it
+//   window                the page's stage: the canvas appears, and RemoveWindow takes it
 //                         away (the page then shows its end screen, or an error).
-//   messages              the page queues key-downs (repeats included) and the close
-//                         request; one per PeekMessage. Enter, Escape, anything else.
+//   input events          the page queues key-downs (repeats included) and the close
+//                         request; one per TakeEvent. Enter, Escape, anything else.
 //   error box             shown on the page, with the page's own line on what went wrong.
-//   display               the mode is the canvas's size; surfaces are plain memory of ours,
-//                         zeroed when created. Flip (or, without a back buffer, unlocking
-//                         the primary surface) converts the picture to the canvas's RGBA
-//                         and waits for the page to show it on an animation frame, at
-//                         most 60 a second: this is where the demo gives the browser its
-//                         thread back, once per frame.
+//   display               the rules are the display model's (platform/display_model.h); the
+//                         canvas takes the mode's size. Each display image is converted
+//                         to the canvas's RGBA and waits for the page to show it on an
+//                         animation frame, at most 60 a second: this is where the demo
+//                         gives the browser its thread back, once per frame.
 //   grabs                 BMP_Save writes grab_N.bmp into the program's memory file
 //                         system; before the next frame is shown the page downloads every
 //                         such file with its exact bytes and removes it.
 //   counter               performance.now() in microseconds.
-//   music                 MusicInit waits for the audio context and the worklet (the page
+//   music                 OpenMusicOutput waits for the audio context and the worklet (the page
 //                         made the context on the start click); false if either fails.
-//                         MusicLoadModule reads the file here and waits for the worklet's
+//                         LoadModule reads the file here and waits for the worklet's
 //                         libopenmpt to accept it. The worklet reports each position when
 //                         it is heard (its sample count less the context's output
 //                         latency); the reports are handed to the sync callback here, on
-//                         the main thread, at the next PeekMessage or frame.
+//                         the main thread, at the next TakeEvent or frame.
 #include <emscripten.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "platform/display_backend.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -40,18 +40,13 @@ constexpr int64_t kMaxModuleBytes = 64 << 20;
 
 struct State {
   WindowHandle handle = 0;
-  bool exclusive = false;
-  int32_t modeWidth = 0, modeHeight = 0;
-  std::vector<uint32_t> primary, back;
   std::vector<uint8_t> rgba;
-  int32_t primaryWidth = 0, primaryHeight = 0, backWidth = 0, backHeight = 0;
-  bool hasPrimary = false, hasBack = false, backAttached = false;
   bool quitPosted = false;
   int32_t quitCode = 0;
   bool grabPending = false;
   bool moduleLoaded = false;
   int32_t songLength = 0;
-  SyncCallback callback = nullptr;
+  PositionCallback callback = nullptr;
 };
 
 State& TheState() {
@@ -120,188 +115,119 @@ void Show(const uint32_t* pixels, int32_t stride, int32_t width, int32_t height)
 
 }  // namespace
 
-// ---- Window and messages -------------------------------------------------------------------
+// ---- Window and input events -----------------------------------------------------------------
 
-bool RegisterWindowClass(const char*) { return true; }
+bool NameWindowClass(const char*) { return true; }
 
-WindowHandle CreateWindow(const char*, const char* title, uint32_t, int32_t, int32_t, int32_t,
+WindowHandle OpenWindow(const char*, const char* title, WindowKind, int32_t, int32_t, int32_t,
                           int32_t) {
   PageShowStage(title);
   TheState().handle = 1;
   return 1;
 }
 
-void BringWindowToTop(WindowHandle) {}
-void SetActiveWindow(WindowHandle) {}
+void RaiseWindow(WindowHandle) {}
+void FocusWindow(WindowHandle) {}
 
-void DestroyWindow(WindowHandle window) {
+void RemoveWindow(WindowHandle window) {
   State& s = TheState();
   if (window == 0 || window != s.handle) return;
   s.handle = 0;
   PageHideStage();
 }
 
-void ShowCursor(bool) {}  // the page hides the pointer over the stage while the demo runs
+void ShowPointer(bool) {}  // the page hides the pointer over the stage while the demo runs
 
-bool PeekMessage(Message* message) {
+bool TakeEvent(InputEvent* event) {
   State& s = TheState();
   DeliverPositions();
   if (s.quitPosted) {
     s.quitPosted = false;
-    *message = {MessageKind::Quit, Key::Other, s.quitCode};
+    *event = {InputEventKind::Quit, InputKey::Other, s.quitCode};
     return true;
   }
   // 0: none, 1: close, 2: Enter, 3: Escape, 4: another key.
   const int32_t taken = PageTakeMessage();
   if (taken == 0) return false;
-  *message = Message();
+  *event = InputEvent();
   if (taken == 1) {
-    message->kind = MessageKind::Close;
+    event->kind = InputEventKind::Close;
     return true;
   }
-  message->kind = MessageKind::KeyDown;
+  event->kind = InputEventKind::KeyDown;
   if (taken == 2) {
-    message->key = Key::Return;
+    event->key = InputKey::Return;
     s.grabPending = true;
   } else if (taken == 3) {
-    message->key = Key::Escape;
+    event->key = InputKey::Escape;
   }
   return true;
 }
 
-void PostQuitMessage(int32_t exitCode) {
+void RequestQuit(int32_t exitCode) {
   TheState().quitPosted = true;
   TheState().quitCode = exitCode;
 }
 
-void DefaultWindowProc(WindowHandle, const Message&) {}
+void PassEventOn(WindowHandle, const InputEvent&) {}
 
-void ErrorMessageBox(const char* utf8Text, const char* utf8Caption) {
+void ShowErrorBox(const char* utf8Text, const char* utf8Caption) {
   PageShowError(utf8Text ? utf8Text : "", utf8Caption ? utf8Caption : "");
 }
 
 bool RaisePriority() { return false; }  // a page has no say in it
 
-Rectangle GetDesktopRectangle() {
+// ---- Display primitives (the rules are the display model's) ------------------------------------
+
+bool BackendAllowsDisplayStep(DisplayStep) { return true; }
+
+ScreenRectangle BackendDesktopArea() {
   const int32_t width = PageScreenWidth();
   const int32_t height = PageScreenHeight();
   return {0, 0, width > 0 ? width : 1024, height > 0 ? height : 768};
 }
 
-void ClientToScreen(WindowHandle, int32_t* x, int32_t* y) {
+// The page shows the window's client area at the desktop's origin.
+void BackendClientOrigin(int32_t* x, int32_t* y) {
   *x = 0;
   *y = 0;
 }
 
-// ---- Display -------------------------------------------------------------------------------------
+bool BackendOpenOutput() { return TheState().handle != 0 && PageCanDraw() != 0; }
 
-bool DirectDrawCreate() { return TheState().handle != 0 && PageCanDraw() != 0; }
+// The page went full screen on the start click.
+bool BackendTakeScreen(WindowHandle window, bool) { return window != 0 && window == TheState().handle; }
 
-bool SetCooperativeLevel(WindowHandle window, bool exclusiveFullScreen) {
-  State& s = TheState();
-  if (window == 0 || window != s.handle) return false;
-  s.exclusive = exclusiveFullScreen;  // the page went full screen on the start click
-  return true;
-}
-
-bool SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
-  State& s = TheState();
-  if (!s.exclusive || bitsPerPixel != 32 || width <= 0 || height <= 0 || width > 4096 ||
-      height > 4096)
-    return false;
-  s.modeWidth = width;
-  s.modeHeight = height;
+bool BackendSizeOutput(int32_t width, int32_t height) {
   PageSetMode(width, height);
   return true;
 }
 
-bool CreatePrimarySurface(bool withBackBuffer) {
-  State& s = TheState();
-  if (s.handle == 0) return false;
-  if (s.exclusive && s.modeWidth > 0) {
-    s.primaryWidth = s.modeWidth;
-    s.primaryHeight = s.modeHeight;
-  } else {
-    // On the "desktop" the window's client area sits at its origin: the page shows the
-    // desktop surface's top-left 512 x 256 pixels.
-    const Rectangle desktop = GetDesktopRectangle();
-    s.primaryWidth = desktop.right;
-    s.primaryHeight = desktop.bottom;
-    PageSetMode(512, 256);
-  }
-  s.primary.assign(static_cast<size_t>(s.primaryWidth) * s.primaryHeight, 0);
-  s.hasPrimary = true;
-  s.hasBack = withBackBuffer;
-  if (withBackBuffer) {
-    s.backWidth = s.modeWidth > 0 ? s.modeWidth : 640;
-    s.backHeight = s.modeHeight > 0 ? s.modeHeight : 480;
-    s.back.assign(static_cast<size_t>(s.backWidth) * s.backHeight, 0);
-  }
-  return true;
-}
+void BackendShowImage(const DisplayImage& image) { Show(image.pixels, image.width, image.width, image.height); }
 
-bool GetAttachedBackBuffer() {
-  State& s = TheState();
-  if (!s.hasBack) return false;
-  s.backAttached = true;
-  return true;
-}
-
-bool Lock(Surface surface, LockedSurface* locked) {
-  State& s = TheState();
-  *locked = LockedSurface();
-  if (surface == Surface::Primary && s.hasPrimary) {
-    *locked = {s.primary.data(), s.primaryWidth * 4, s.primaryWidth, s.primaryHeight};
-    return true;
-  }
-  if (surface == Surface::BackBuffer && s.backAttached) {
-    *locked = {s.back.data(), s.backWidth * 4, s.backWidth, s.backHeight};
-    return true;
-  }
-  return false;
-}
-
-bool Unlock(Surface surface) {
-  State& s = TheState();
-  if (surface != Surface::Primary || !s.hasPrimary || (s.exclusive && s.backAttached)) return true;
-  if (s.exclusive) {
-    Show(s.primary.data(), s.primaryWidth, s.primaryWidth, s.primaryHeight);
-  } else {
-    const int32_t width = s.primaryWidth < 512 ? s.primaryWidth : 512;
-    const int32_t height = s.primaryHeight < 256 ? s.primaryHeight : 256;
-    Show(s.primary.data(), s.primaryWidth, width, height);
-  }
-  return true;
-}
-
-bool Flip() {
-  State& s = TheState();
-  if (!s.backAttached) return false;
-  Show(s.back.data(), s.backWidth, s.backWidth, s.backHeight);
-  return true;
-}
+uint32_t BackendFreshPixel() { return 0; }
 
 // ---- Performance counter ---------------------------------------------------------------------
 
-bool QueryPerformanceCounter(int64_t* count) {
+bool ReadClock(int64_t* count) {
   *count = static_cast<int64_t>(PageNow() * 1000.0);
   return true;
 }
 
-bool QueryPerformanceFrequency(int64_t* ticksPerSecond) {
+bool ClockRate(int64_t* ticksPerSecond) {
   *ticksPerSecond = 1000000;
   return true;
 }
 
 // ---- Music -------------------------------------------------------------------------------------
 
-void MusicLibraryStartup() {}
-void MusicSetOption(int32_t, int64_t) {}
-bool MusicConfig() { return true; }
+void StartMusicLibrary() {}
+void SetMusicOption(int32_t, int64_t) {}
+bool ChooseMusicOutput() { return true; }
 
-bool MusicInit() { return PageStartAudio() != 0; }
+bool OpenMusicOutput() { return PageStartAudio() != 0; }
 
-ModuleHandle MusicLoadModule(const char* fileName) {
+ModuleHandle LoadModule(const char* fileName) {
   State& s = TheState();
   s.moduleLoaded = false;
   std::FILE* file = std::fopen(fileName, "rb");
@@ -338,30 +264,30 @@ ModuleHandle MusicLoadModule(const char* fileName) {
   return 1;
 }
 
-int32_t MusicSongLength(ModuleHandle module) {
+int32_t ModuleSongLength(ModuleHandle module) {
   const State& s = TheState();
   return module == 1 && s.moduleLoaded ? s.songLength : 0;
 }
 
-PlayHandle MusicPlayModule(ModuleHandle module, bool loop) {
+PlayHandle PrepareModule(ModuleHandle module, bool loop) {
   if (module != 1 || !TheState().moduleLoaded) return 0;
   PageMusic(kPlay, loop ? 1 : 0);
   return 1;
 }
 
-void MusicSetSyncCallback(PlayHandle play, SyncCallback callback) {
+void SetPositionCallback(PlayHandle play, PositionCallback callback) {
   if (play == 1) TheState().callback = callback;
 }
 
-void MusicStartBackgroundPlay(int32_t) { PageMusic(kStart, 0); }
+void StartPlaying(int32_t) { PageMusic(kStart, 0); }
 
-bool MusicStopModule(PlayHandle play) {
+bool StopModule(PlayHandle play) {
   if (play != 1) return false;
   PageMusic(kStop, 0);
   return true;
 }
 
-bool MusicFreeModule(ModuleHandle module) {
+bool FreeModule(ModuleHandle module) {
   State& s = TheState();
   if (module != 1 || !s.moduleLoaded) return false;
   s.moduleLoaded = false;
@@ -369,7 +295,7 @@ bool MusicFreeModule(ModuleHandle module) {
   return true;
 }
 
-bool MusicClose() {
+bool CloseMusicLibrary() {
   PageMusic(kClose, 0);
   TheState().callback = nullptr;
   return true;

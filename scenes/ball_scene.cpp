@@ -126,8 +126,8 @@ void BallScene(uint32_t* frame) {
   RequireImageSize(animation, animationFile, kAnyWidth, kBallAnimationFrames);
   const Surface logo(ImageNamedBySettings(settings, "[boule_logo]"));  // loaded for the scene's whole run, never drawn
 
-  while (host::MusicPosition() < kBallEnd) {
-    const double a = host::TimerSeconds() * settings.GetFloat("[boule_vitesse]");
+  while (host::SongPosition() < kBallEnd) {
+    const double a = host::SceneSeconds() * settings.GetFloat("[boule_vitesse]");
     const float eyeX = static_cast<float>(5600.0 * Cos(0.3 * a));
     const float eyeY = static_cast<float>(5600.0 * Sin(0.3 * a));
     const float eyeZ = static_cast<float>(5600.0 * Cos(0.3 * a));
@@ -159,6 +159,6 @@ void BallScene(uint32_t* frame) {
     BlitAdditive(source, animation.width, frameRows, frame, 64, 0);
     BlitAdditive(source, animation.width, frameRows, frame, 384, kFrameHeight - frameRows);
     BlitAdditive(source, animation.width, frameRows, frame, 448, kFrameHeight - frameRows);
-    host::PresentFrame(frame);
+    host::ShowFrame(frame);
   }
 }

@@ -55,8 +55,8 @@ void ObjectScene(uint32_t* frame) {
   const int32_t spriteRows = sprites.height / kSpriteFrames;
 
   float matrix[9];
-  while (host::MusicPosition() < kObjectEnd) {
-    const double t = host::TimerSeconds();
+  while (host::SongPosition() < kObjectEnd) {
+    const double t = host::SceneSeconds();
     // The camera circles the y axis at radius 20 while its height swings between 40 and
     // 80, always looking at (0, 60, 0).
     const Vecteur3d camera{static_cast<float>(Sin(t) * -20.0), static_cast<float>(60.0 - Sin(1.3 * t) * 20.0),
@@ -82,6 +82,6 @@ void ObjectScene(uint32_t* frame) {
       BlitAdditive(source, sprites.width, spriteRows, frame, slot * (sprites.width + kSpriteGap),
                    kFrameHeight - spriteRows);
     }
-    host::PresentFrame(frame);
+    host::ShowFrame(frame);
   }
 }

@@ -135,10 +135,10 @@ void ParticlesScene(uint32_t* frame) {
   const Surface sprite(kSpriteFile);
   const Surface logo(kLogoFile);
 
-  host::TimerReset();
+  host::RestartSceneClock();
   float cycleStart = 0.0f;
-  while (host::MusicPosition() < kParticlesEnd) {
-    const float now = static_cast<float>(host::TimerSeconds());
+  while (host::SongPosition() < kParticlesEnd) {
+    const float now = static_cast<float>(host::SceneSeconds());
     const float elapsed = now - cycleStart;
     std::memset(frame, 0, kFrameBytes);
     const TargetSet& chosen = elapsed < 10.0f ? targets[0] : (elapsed < 20.0f ? targets[1] : targets[2]);
@@ -150,6 +150,6 @@ void ParticlesScene(uint32_t* frame) {
     // phase 3.1415 as the effect was tuned).
     const double keep = Cos(now * 499.49850000000004 * 0.004166666666666667 + 3.1415) * 0.48 + 0.5;
     VerticalSmear(frame, static_cast<float>(keep));
-    host::PresentFrame(frame);
+    host::ShowFrame(frame);
   }
 }

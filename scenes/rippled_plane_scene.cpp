@@ -125,8 +125,8 @@ void RippledPlaneScene(uint32_t* frame) {
   RequireImageSize(band, kBandFile, 512, kBandRows * kBandCount);
   int32_t flashCounter = 0;
 
-  while (host::MusicPosition() < kRippledPlaneEnd) {
-    const double t = host::TimerSeconds();
+  while (host::SongPosition() < kRippledPlaneEnd) {
+    const double t = host::SceneSeconds();
     const float tf = static_cast<float>(t);
     const float eyeX = static_cast<float>(1000.0 * Cos(0.3 * t));
     const float eyeY = 320.0f;
@@ -147,6 +147,6 @@ void RippledPlaneScene(uint32_t* frame) {
     }
     if (flashCounter > 300) flashCounter = 0;
     flashCounter += 1;
-    host::PresentFrame(frame);
+    host::ShowFrame(frame);
   }
 }

@@ -30,7 +30,7 @@ constexpr const char* kStripFile = "data/rotozoom/bigfiltre.bmp";
 constexpr const char* kEndLogoFile = "data/logofin.bmp";
 
 void DrawRotozoomFrame(uint32_t* frame, const Surface& texture, const Surface& overlay) {
-  const double t = host::TimerSeconds() * 0.6;
+  const double t = host::SceneSeconds() * 0.6;
   const double cx = Cos(0.1 * t) * 100.0 + 1.2 * t + 64.0;
   const double cy = Sin(0.13 * t) * 100.0 + 1.4 * t + 64.0;
   // Corners at the literal angle offsets 1.57, 3.14 and 4.71 (not multiples of pi / 2).
@@ -47,7 +47,7 @@ void DrawRotozoomFrame(uint32_t* frame, const Surface& texture, const Surface& o
 // One end-logo frame; `counter` is the flash counter n, advanced here.
 void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip, const Surface& bar,
                       int32_t* counter) {
-  const double t = host::TimerSeconds();
+  const double t = host::SceneSeconds();
   std::memset(frame, 0, kFrameBytes);
   BlitAdditive(logo.pixels, logo.width, logo.height, frame, 0, 0);
   // 499.4985 / 480 radians per second with the literal phase 3.1415: one pulse per 6.04 s.
@@ -91,17 +91,17 @@ void RotozoomScene(uint32_t* frame) {
   const Surface strip(kStripFile);
   RequireImageSize(strip, kStripFile, kStripWidth, kStripFrameRows * kStripFrames);
 
-  host::TimerReset();
-  while (host::MusicPosition() < kRotozoomEnd) {
+  host::RestartSceneClock();
+  while (host::SongPosition() < kRotozoomEnd) {
     DrawRotozoomFrame(frame, texture, overlay);
-    host::PresentFrame(frame);
+    host::ShowFrame(frame);
   }
 
   const Surface logo(kEndLogoFile);
-  host::TimerReset();
+  host::RestartSceneClock();
   int32_t counter = 0;
-  while (host::MusicPosition() < kDemoEnd) {
+  while (host::SongPosition() < kDemoEnd) {
     DrawEndLogoFrame(frame, logo, strip, bar, &counter);
-    host::PresentFrame(frame);
+    host::ShowFrame(frame);
   }
 }

@@ -11,9 +11,9 @@ void SetSceneHost(const SceneHost& host) { TheSceneHost = host; }
 
 namespace host {
 
-void PresentFrame(const uint32_t* frame) { TheSceneHost.presentFrame(frame); }
-int32_t MusicPosition() { return TheSceneHost.musicPosition(); }
-double TimerSeconds() { return TheSceneHost.timerSeconds(); }
-void TimerReset() { TheSceneHost.timerReset(); }
+void ShowFrame(const uint32_t* frame) { TheSceneHost.showFrame(frame); }
+int32_t SongPosition() { return TheSceneHost.songPosition(); }
+double SceneSeconds() { return TheSceneHost.sceneSeconds(); }
+void RestartSceneClock() { TheSceneHost.restartSceneClock(); }
 
 }  // namespace host

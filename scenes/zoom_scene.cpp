@@ -147,8 +147,8 @@ void ZoomScene(uint32_t* frame) {
   RequireImageSize(texture, kTextureFile, 256, 256);
   int32_t flashCounter = 0;
 
-  while (host::MusicPosition() < kZoomEnd) {
-    const double time = host::TimerSeconds() * 6.0;
+  while (host::SongPosition() < kZoomEnd) {
+    const double time = host::SceneSeconds() * 6.0;
     const double sway = Sin(0.03 * time);
     const float a = static_cast<float>(Cos(0.05 * time) * 1500.0);
     const float b = static_cast<float>(Sin(0.07 * time) * 780.0);
@@ -174,6 +174,6 @@ void ZoomScene(uint32_t* frame) {
     if (flashCounter < 40) DrawFlash(frame, strip, bar, flashCounter);
     if (flashCounter > 200) flashCounter = 0;
     flashCounter += 1;
-    host::PresentFrame(frame);
+    host::ShowFrame(frame);
   }
 }

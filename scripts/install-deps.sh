@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, playing and testing need, only when one
 # is missing. Uses sudo when not run as root. `install-deps.sh web` adds what the browser
-# build and its tests need: emscripten, Node.js with npm, and Chromium.
+# build and its tests need: emscripten, Node.js with npm, and Chromium; `install-deps.sh
+# package` what making and checking the release packages needs.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,9 @@ if [ "${1:-}" = web ]; then
   packages+=(emscripten nodejs chromium)
   # Some builds of nodejs bring their own npm; Debian's comes as a package of its own.
   command -v npm >/dev/null || packages+=(npm)
+fi
+if [ "${1:-}" = package ]; then
+  packages=(binutils patchelf dpkg-dev lintian desktop-file-utils zip unzip)
 fi
 
 missing=()

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/data_location.h"
 #include "core/fatal_error.h"
 
 namespace {
@@ -137,7 +138,7 @@ const char* IniStatusText(IniStatus status) {
 
 IniFile::IniFile(const char* fileName) {
   const char* shownName = fileName != nullptr ? fileName : "(null)";
-  std::FILE* probe = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
+  std::FILE* probe = fileName != nullptr ? std::fopen(DataPath(fileName).c_str(), "rb") : nullptr;
   if (probe == nullptr) {
     FatalError(("fichier ini " + std::string(shownName) + " absent").c_str());
   }
@@ -157,7 +158,7 @@ int32_t IniFile::Load(const char* fileName) {
   entries_.clear();
   failedLine_ = 0;
   fileName_ = fileName != nullptr ? fileName : "";
-  std::FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
+  std::FILE* file = fileName != nullptr ? std::fopen(DataPath(fileName).c_str(), "rb") : nullptr;
   if (file == nullptr) return kIniUnreadable;
   std::string text;
   char buffer[4096];

@@ -64,7 +64,7 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
   NewRun(settings);
   // Lock 1 is the set-up clear, lock 2 frame 0's copy: that frame keeps the cleared buffer
   // and the demo plays on.
-  platform::OfflineFailCall(OfflineCall::Lock, 2);
+  platform::OfflineFailCall(OfflineCall::LockBuffer, 2);
   // Return at 10; another key then Return both at 11: one message per frame, so the second
   // grab comes with frame 12.
   platform::OfflineScriptMessage(10, OfflineMessage::Return);
@@ -93,21 +93,21 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
 
   // Start-up and shut-down in their order; the cursor stays hidden to the end.
   const std::vector<std::string> startUp = {
-      "RegisterWindowClass", "CreateWindow", "BringWindowToTop", "SetActiveWindow",
-      "DirectDrawCreate", "SetCooperativeLevel", "SetDisplayMode", "CreatePrimarySurface",
-      "GetAttachedBackBuffer", "Lock", "Unlock", "QueryPerformanceCounter",
-      "QueryPerformanceFrequency", "RaisePriority", "MusicLibraryStartup", "MusicSetOption",
-      "MusicSetOption", "MusicConfig", "MusicInit", "MusicLoadModule", "MusicPlayModule",
-      "MusicSetSyncCallback", "MusicStartBackgroundPlay", "ShowCursor"};
+      "NameWindowClass", "OpenWindow", "RaiseWindow", "FocusWindow",
+      "OpenDisplay", "TakeScreen", "ChooseScreenMode", "CreateScreenBuffers",
+      "AttachBackBuffer", "LockBuffer", "UnlockBuffer", "ReadClock",
+      "ClockRate", "RaisePriority", "StartMusicLibrary", "SetMusicOption",
+      "SetMusicOption", "ChooseMusicOutput", "OpenMusicOutput", "LoadModule", "PrepareModule",
+      "SetPositionCallback", "StartPlaying", "ShowPointer"};
   const std::vector<std::string>& log = platform::OfflineCallLog();
   ASSERT_GT(log.size(), startUp.size() + 4);
   EXPECT_EQ(std::vector(log.begin(), log.begin() + static_cast<ptrdiff_t>(startUp.size())), startUp);
   EXPECT_EQ(std::vector(log.end() - 4, log.end()),
-            (std::vector<std::string>{"MusicStopModule", "MusicFreeModule", "MusicClose", "DestroyWindow"}));
+            (std::vector<std::string>{"StopModule", "FreeModule", "CloseMusicLibrary", "RemoveWindow"}));
   EXPECT_FALSE(platform::OfflineCursorShown());
   EXPECT_FALSE(platform::OfflineWindowExists());
   // One message poll per presented frame.
-  EXPECT_EQ(platform::OfflineCallCount(OfflineCall::PeekMessage), platform::OfflinePresentedFrames());
+  EXPECT_EQ(platform::OfflineCallCount(OfflineCall::TakeEvent), platform::OfflinePresentedFrames());
 }
 
 // How a run ends: the exit status as a POSIX parent sees it, what stderr holds besides the
@@ -133,9 +133,9 @@ TEST_F(DemoOffline, EveryWayOfEndingGivesItsStatusMessageAndLastCalls) {
   const auto midas = [](const std::string& call) { return "MIDAS ERREUR : MIDAS" + call + " \n"; };
   // A quit stops, frees and closes the music, then destroys the window; a fatal error
   // destroys the window before its box.
-  const std::vector<std::string> quit = {"PeekMessage", "MusicStopModule", "MusicFreeModule",
-                                         "MusicClose", "DestroyWindow"};
-  const std::vector<std::string> box = {"DestroyWindow", "ErrorMessageBox"};
+  const std::vector<std::string> quit = {"TakeEvent", "StopModule", "FreeModule",
+                                         "CloseMusicLibrary", "RemoveWindow"};
+  const std::vector<std::string> box = {"RemoveWindow", "ShowErrorBox"};
   // The player's message names only the call; a line before it names the file.
   const std::string load = "data/mowt.xm: missing, unreadable or not a playable XM module\n" + midas("loadModule");
   const EndCase cases[] = {
@@ -144,26 +144,26 @@ TEST_F(DemoOffline, EveryWayOfEndingGivesItsStatusMessageAndLastCalls) {
       {"Close", [] { platform::OfflineScriptMessage(5, OfflineMessage::Close); }, 0, "", quit, 6},
       // Without the callback the audio plays but the position stays 0: the first scene runs
       // until the viewer quits.
-      {"no sync callback", fail(MusicSetSyncCallback, 2000), 0, "", quit, 2001},
+      {"no sync callback", fail(SetPositionCallback, 2000), 0, "", quit, 2001},
       // No performance counter: the process ends before any music call.
-      {"no counter", fail(QueryPerformanceCounter), 10, "", {"QueryPerformanceCounter"}, 0},
-      {"no frequency", fail(QueryPerformanceFrequency), 10, "", {"QueryPerformanceFrequency"}, 0},
-      {"DirectDrawCreate", fail(DirectDrawCreate), 15, ddraw("ddraw"), box, 0},
-      {"SetCooperativeLevel", fail(SetCooperativeLevel), 15, ddraw("SetCooperativeLevel"), box, 0},
-      {"SetDisplayMode", fail(SetDisplayMode), 15, ddraw("fullscreen"), box, 0},
-      {"CreatePrimarySurface", fail(CreatePrimarySurface), 15, ddraw("CreateSurface"), box, 0},
-      {"GetAttachedBackBuffer", fail(GetAttachedBackBuffer), 15, ddraw("CreateSurface"), box, 0},
-      {"MusicConfig", fail(MusicConfig), 15, midas("config"), box, 0},
-      {"MusicInit", fail(MusicInit), 15, midas("init"), box, 0},
-      {"MusicLoadModule", fail(MusicLoadModule), 15, load, box, 0},
-      {"MusicPlayModule", fail(MusicPlayModule), 15, midas("playModule"), box, 0},
+      {"no counter", fail(ReadClock), 10, "", {"ReadClock"}, 0},
+      {"no frequency", fail(ClockRate), 10, "", {"ClockRate"}, 0},
+      {"OpenDisplay", fail(OpenDisplay), 15, ddraw("ddraw"), box, 0},
+      {"TakeScreen", fail(TakeScreen), 15, ddraw("SetCooperativeLevel"), box, 0},
+      {"ChooseScreenMode", fail(ChooseScreenMode), 15, ddraw("fullscreen"), box, 0},
+      {"CreateScreenBuffers", fail(CreateScreenBuffers), 15, ddraw("CreateSurface"), box, 0},
+      {"AttachBackBuffer", fail(AttachBackBuffer), 15, ddraw("CreateSurface"), box, 0},
+      {"ChooseMusicOutput", fail(ChooseMusicOutput), 15, midas("config"), box, 0},
+      {"OpenMusicOutput", fail(OpenMusicOutput), 15, midas("init"), box, 0},
+      {"LoadModule", fail(LoadModule), 15, load, box, 0},
+      {"PrepareModule", fail(PrepareModule), 15, midas("playModule"), box, 0},
       // The shut-down failures, at the normal end and on a quit.
-      {"MusicStopModule", fail(MusicStopModule), 15, midas("stopModule"), box, -1},
-      {"MusicFreeModule", fail(MusicFreeModule), 15, midas("freeModule"), box, -1},
-      {"MusicClose", fail(MusicClose), 15, midas("close"), box, -1},
-      {"MusicStopModule on quit", fail(MusicStopModule, 3), 15, midas("stopModule"), box, 4},
-      {"MusicFreeModule on quit", fail(MusicFreeModule, 3), 15, midas("freeModule"), box, 4},
-      {"MusicClose on quit", fail(MusicClose, 3), 15, midas("close"), box, 4},
+      {"StopModule", fail(StopModule), 15, midas("stopModule"), box, -1},
+      {"FreeModule", fail(FreeModule), 15, midas("freeModule"), box, -1},
+      {"CloseMusicLibrary", fail(CloseMusicLibrary), 15, midas("close"), box, -1},
+      {"MusicStopModule on quit", fail(StopModule, 3), 15, midas("stopModule"), box, 4},
+      {"MusicFreeModule on quit", fail(FreeModule, 3), 15, midas("freeModule"), box, 4},
+      {"MusicClose on quit", fail(CloseMusicLibrary, 3), 15, midas("close"), box, 4},
       // Last, as they spoil the module: missing, then cut short.
       {"missing module", [] { std::filesystem::remove("data/mowt.xm"); }, 15, load, box, 0},
       {"truncated module", [] { std::ofstream("data/mowt.xm", std::ios::binary) << "Extended Module: \x1a"; },
@@ -184,7 +184,7 @@ TEST_F(DemoOffline, EveryWayOfEndingGivesItsStatusMessageAndLastCalls) {
     EXPECT_EQ(message, c.message);
     ASSERT_GE(calls.size(), c.lastCalls.size());
     EXPECT_EQ(std::vector(calls.end() - static_cast<ptrdiff_t>(c.lastCalls.size()), calls.end()), c.lastCalls);
-    if (c.flips >= 0) { EXPECT_EQ(std::count(calls.begin(), calls.end(), "Flip"), c.flips); }
+    if (c.flips >= 0) { EXPECT_EQ(std::count(calls.begin(), calls.end(), "ShowBackBuffer"), c.flips); }
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include "app/demo.h"
 #include "app/display.h"
-#include "app/display_switches.h"
+#include "platform/display_switches.h"
 #include "core/frame_buffer.h"
 #include "platform/offline.h"
 #include "tests/app/harness.h"
@@ -59,7 +59,7 @@ TEST(DisplayVariant, ThePictureLandsWhereTheSwitchesPutItAndNothingElseIsWritten
     });
   }
   // Without page flipping the picture goes straight to the primary surface.
-  if (FullScreen && !PageFlip) { EXPECT_EQ(platform::OfflineCallCount(platform::OfflineCall::Flip), 0); }
+  if (FullScreen && !PageFlip) { EXPECT_EQ(platform::OfflineCallCount(platform::OfflineCall::ShowBackBuffer), 0); }
 }
 
 }  // namespace

@@ -17,15 +17,15 @@ void RecordReport(uint32_t, uint32_t order, uint32_t row) { reports.push_back({o
 void StartPlatform(const platform::OfflineSettings& settings) {
   platform::OfflineReset(settings);
   reports.clear();
-  ASSERT_TRUE(platform::DirectDrawCreate() && platform::SetCooperativeLevel(1, true) &&
-              platform::SetDisplayMode(512, 384, 32) && platform::CreatePrimarySurface(true) &&
-              platform::GetAttachedBackBuffer());
-  const platform::ModuleHandle module = platform::MusicLoadModule("data/mowt.xm");
+  ASSERT_TRUE(platform::OpenDisplay() && platform::TakeScreen(1, true) &&
+              platform::ChooseScreenMode(512, 384, 32) && platform::CreateScreenBuffers(true) &&
+              platform::AttachBackBuffer());
+  const platform::ModuleHandle module = platform::LoadModule("data/mowt.xm");
   ASSERT_NE(module, 0u);
-  const platform::PlayHandle play = platform::MusicPlayModule(module, true);
+  const platform::PlayHandle play = platform::PrepareModule(module, true);
   ASSERT_NE(play, 0u);
-  platform::MusicSetSyncCallback(play, RecordReport);
-  platform::MusicStartBackgroundPlay(20);
+  platform::SetPositionCallback(play, RecordReport);
+  platform::StartPlaying(20);
 }
 
 TEST(OfflineClock, EachFrameRendersExactlyItsSpanOfAudioWithoutDrift) {
@@ -45,11 +45,11 @@ TEST(OfflineClock, EachFrameRendersExactlyItsSpanOfAudioWithoutDrift) {
     };
     StartPlatform(settings);
     int64_t frequency = 0, count = 0;
-    ASSERT_TRUE(platform::QueryPerformanceFrequency(&frequency));
+    ASSERT_TRUE(platform::ClockRate(&frequency));
     // 1000 frames at 59.94 fps are exactly 800800 samples: any drift would show there.
     const int frames = denominator == 1001 ? 1000 : 150;
-    for (int n = 0; n < frames; ++n) ASSERT_TRUE(platform::Flip());
-    ASSERT_TRUE(platform::QueryPerformanceCounter(&count));
+    for (int n = 0; n < frames; ++n) ASSERT_TRUE(platform::ShowBackBuffer());
+    ASSERT_TRUE(platform::ReadClock(&count));
     EXPECT_EQ(static_cast<double>(count) / static_cast<double>(frequency),
               static_cast<double>(frames) * denominator / numerator);
     // Every frame's span ends where the running total says (so 800 each at 60 fps).
@@ -73,13 +73,13 @@ TEST(OfflineClock, PositionsFollowTheRenderedAudioAndLoopToTheRestartPosition) {
   WriteTestModule(4, 2, 3, 125, 2);
   StartPlatform({});
   // Order 1 starts at sample 5760: frame 7 (samples 5600..6400) is the one that renders it.
-  for (int n = 0; n < 7; ++n) platform::Flip();
+  for (int n = 0; n < 7; ++n) platform::ShowBackBuffer();
   ASSERT_FALSE(reports.empty());
   EXPECT_EQ(reports.back().first, 0u);
-  platform::Flip();
+  platform::ShowBackBuffer();
   EXPECT_EQ(reports.back(), std::make_pair(1u, 0u));
   // Play on for three more loops' worth and follow the orders.
-  for (int n = 0; n < 60; ++n) platform::Flip();
+  for (int n = 0; n < 60; ++n) platform::ShowBackBuffer();
   std::vector<uint32_t> orders;
   for (const auto& report : reports)
     if (orders.empty() || orders.back() != report.first) orders.push_back(report.first);

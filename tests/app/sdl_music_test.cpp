@@ -21,7 +21,7 @@ struct Report {
 };
 
 Clock::time_point playbackStart;
-std::vector<Report> reports;  // written by the audio thread only, read after MusicClose
+std::vector<Report> reports;  // written by the audio thread only, read after CloseMusicLibrary
 std::atomic<int32_t> position{0};
 
 void OnSync(uint32_t, uint32_t order, uint32_t row) {
@@ -33,15 +33,15 @@ TEST(SdlMusic, ReportsPositionsInOrderAndNeverBeforeTheyAreHeard) {
   WorkDirectory work;
   WriteTestModule(kSongPositionsNeeded, 2, 3, 125);  // rows of 2880 samples, 60 ms
   setenv("SDL_AUDIODRIVER", "dummy", 1);  // the clock-paced silent output
-  ASSERT_TRUE(platform::MusicConfig());
-  ASSERT_TRUE(platform::MusicInit());
-  const platform::ModuleHandle module = platform::MusicLoadModule("data/mowt.xm");
+  ASSERT_TRUE(platform::ChooseMusicOutput());
+  ASSERT_TRUE(platform::OpenMusicOutput());
+  const platform::ModuleHandle module = platform::LoadModule("data/mowt.xm");
   ASSERT_NE(module, 0u);
-  const platform::PlayHandle play = platform::MusicPlayModule(module, true);
+  const platform::PlayHandle play = platform::PrepareModule(module, true);
   ASSERT_NE(play, 0u);
-  platform::MusicSetSyncCallback(play, OnSync);
+  platform::SetPositionCallback(play, OnSync);
   playbackStart = Clock::now();
-  platform::MusicStartBackgroundPlay(20);
+  platform::StartPlaying(20);
   // The main thread reads the position the way the scenes do, while the audio thread plays.
   int32_t highest = 0;
   while (Clock::now() - playbackStart < std::chrono::milliseconds(2500)) {
@@ -50,9 +50,9 @@ TEST(SdlMusic, ReportsPositionsInOrderAndNeverBeforeTheyAreHeard) {
     highest = now;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  EXPECT_TRUE(platform::MusicStopModule(play));
-  EXPECT_TRUE(platform::MusicFreeModule(module));
-  EXPECT_TRUE(platform::MusicClose());
+  EXPECT_TRUE(platform::StopModule(play));
+  EXPECT_TRUE(platform::FreeModule(module));
+  EXPECT_TRUE(platform::CloseMusicLibrary());
 
   ASSERT_GT(reports.size(), 10u);
   EXPECT_GT(highest, 5);

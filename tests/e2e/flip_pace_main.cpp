@@ -13,16 +13,16 @@ namespace {
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 bool FlipOne(int64_t frame) {
-  platform::Message message;
-  while (platform::PeekMessage(&message))
-    if (message.kind == platform::MessageKind::Quit) return false;
-  platform::LockedSurface locked;
-  if (!platform::Lock(platform::Surface::BackBuffer, &locked)) return false;
+  platform::InputEvent message;
+  while (platform::TakeEvent(&message))
+    if (message.kind == platform::InputEventKind::Quit) return false;
+  platform::LockedBuffer locked;
+  if (!platform::LockBuffer(platform::ScreenBuffer::BackBuffer, &locked)) return false;
   for (int32_t y = 0; y < locked.height; ++y)
     for (int32_t x = 0; x < locked.width; ++x)
       locked.pixels[y * (locked.pitch / 4) + x] = static_cast<uint32_t>(frame * 4 + x) & 0xFF;
-  platform::Unlock(platform::Surface::BackBuffer);
-  return platform::Flip();
+  platform::UnlockBuffer(platform::ScreenBuffer::BackBuffer);
+  return platform::ShowBackBuffer();
 }
 
 }  // namespace
@@ -31,12 +31,12 @@ int main() {
   constexpr double kWarmUp = 3.0, kMeasured = 3.0;
   using Clock = std::chrono::steady_clock;
   platform::RaisePriority();  // as the demo does; best effort
-  platform::RegisterWindowClass("Zelto2k");
+  platform::NameWindowClass("Zelto2k");
   const platform::WindowHandle window =
-      platform::CreateWindow("Zelto2k", "Zelto2k", platform::kStylePopupVisible, 0, 0, 512, 384);
-  if (window == 0 || !platform::DirectDrawCreate() || !platform::SetCooperativeLevel(window, true) ||
-      !platform::SetDisplayMode(512, 384, 32) || !platform::CreatePrimarySurface(true) ||
-      !platform::GetAttachedBackBuffer()) {
+      platform::OpenWindow("Zelto2k", "Zelto2k", platform::WindowKind::FullScreenPopup, 0, 0, 512, 384);
+  if (window == 0 || !platform::OpenDisplay() || !platform::TakeScreen(window, true) ||
+      !platform::ChooseScreenMode(512, 384, 32) || !platform::CreateScreenBuffers(true) ||
+      !platform::AttachBackBuffer()) {
     std::fputs("zelto2k_flip_pace: no display\n", stderr);
     return 1;
   }
@@ -56,6 +56,6 @@ int main() {
   }
   std::printf("%lld %.6f %.6f\n", static_cast<long long>(frames), seconds, CpuSeconds() - cpuBefore);
   std::fflush(stdout);
-  platform::DestroyWindow(window);
+  platform::RemoveWindow(window);
   return 0;
 }

@@ -5,47 +5,19 @@
 // Usage: node browser_test.mjs <site folder> <native grab_1.bmp> [--speed]
 // The site is served by platform/web/serve.mjs on a free port; Chromium is Debian's, with a
 // fresh profile each run.
-import { chromium } from 'playwright-core';
-import { spawn } from 'child_process';
 import assert from 'assert/strict';
 import fs from 'fs';
-import os from 'os';
 import path from 'path';
 import test from 'node:test';
-import { fileURLToPath } from 'url';
+import { openBrowser, serve } from './page_support.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
 const [site, nativeGrab] = process.argv.slice(2).filter((a) => !a.startsWith('--'));
 const speedRun = process.argv.includes('--speed');
 
-const kFlags = ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 const kGrabBytes = 393274;
 // Scene i runs while the song position is below kSceneEnds[i] (the end logo is the last).
 const kSceneEnds = [12, 20, 28, 32, 40, 44, 96];
 const kSceneNames = ['particles', 'object', 'ball', 'rippled plane', 'zoom', 'rotozoom', 'end logo'];
-
-async function serve() {
-  const server = spawn(process.execPath, [path.join(here, '../../platform/web/serve.mjs'), site, '0'],
-                       { stdio: ['ignore', 'pipe', 'inherit'] });
-  const address = await new Promise((resolve, reject) => {
-    server.stdout.on('data', (text) => {
-      const found = /http:\/\/localhost:\d+\//.exec(String(text));
-      if (found) resolve(found[0]);
-    });
-    server.on('exit', () => reject(new Error('the server did not start')));
-  });
-  return { server, address };
-}
-
-async function openBrowser() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zelto-chromium-'));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: '/usr/bin/chromium', headless: true, args: kFlags,
-    acceptDownloads: true, viewport: { width: 1024, height: 768 },
-  });
-  return { context, close: async () => { await context.close(); fs.rmSync(profile, { recursive: true, force: true }); } };
-}
 
 // Opens the page and waits for its start screen; `errors` collects the console's errors.
 async function openPage(context, address, errors) {
@@ -153,7 +125,7 @@ function logoMatch(picture) {
   return best;
 }
 
-const { server, address } = await serve();
+const { server, address } = await serve(site);
 const browser = await openBrowser();
 test.after(async () => { await browser.close(); server.kill(); });
 

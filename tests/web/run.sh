@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The browser build's tests: the page in headless Chromium, then the whole demo at 10 fps
-# on the offline backend under Node.js, frame by frame against the native build.
+# The browser build's tests: the local server under bad requests, the page in headless
+# Chromium, then the whole demo at 10 fps on the offline backend under Node.js, frame by
+# frame against the native build.
 # Usage: run.sh <native build folder> <web build folder> [--speed]
 # --speed plays the whole demo in Chromium instead and prints each scene's timing.
 set -uo pipefail
@@ -22,6 +23,7 @@ if [ "${3:-}" = --speed ]; then
   node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" --speed
   exit $?
 fi
+node tests/web/serve_test.mjs || status=1
 node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" || status=1
 
 echo "Frames of the whole demo at 10 fps, Node.js build against native:"

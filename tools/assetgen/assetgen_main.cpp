@@ -1,13 +1,16 @@
 // assetgen DATA_DIRECTORY: writes every file the demo reads under data/ (images, the ball
 // scene's settings, the 3D object and the music), the same bytes on every run.
+// assetgen --icons ICON_DIRECTORY: writes the program's icons, zelto2k_SIZE.png.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tools/assetgen/icons.h"
 #include "tools/assetgen/images.h"
 #include "tools/assetgen/mesh.h"
 #include "tools/assetgen/song.h"
+#include "tools/capture/png_writer.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
@@ -26,11 +29,30 @@ int Fail(const std::string& what) {
   return 1;
 }
 
+int WriteIcons(const std::filesystem::path& folder) {
+  for (const int size : assetgen::kIconSizes) {
+    const assetgen::Canvas icon = assetgen::MakeIcon(size);
+    std::vector<uint32_t> pixels;
+    pixels.reserve(static_cast<size_t>(size) * size);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const assetgen::Colour& c = icon.At(x, y);
+        pixels.push_back(static_cast<uint32_t>(assetgen::Quantise(c.r)) << 16 |
+                         static_cast<uint32_t>(assetgen::Quantise(c.g)) << 8 | assetgen::Quantise(c.b));
+      }
+    const std::vector<uint8_t> png = EncodePng(pixels.data(), size, size);
+    const std::string name = "zelto2k_" + std::to_string(size) + ".png";
+    if (!WriteBytes(folder / name, png.data(), png.size())) return Fail("cannot write " + name);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--icons") return WriteIcons(argv[2]);
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s DATA_DIRECTORY\n", argv[0]);
+    std::fprintf(stderr, "usage: %s DATA_DIRECTORY\n       %s --icons ICON_DIRECTORY\n", argv[0], argv[0]);
     return 2;
   }
   const std::filesystem::path root = argv[1];

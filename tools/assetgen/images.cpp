@@ -377,30 +377,7 @@ Canvas PanelTexture() {
 // An emblem tile: a gold-rimmed "Z" in a glowing ring on a soft checkerboard with a diagonal
 // gradient made of whole periods, so the tile repeats without seams.
 Canvas RotozoomTexture() {
-  Canvas canvas(256, 256);
-  for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) {
-      const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
-      // Under 44 in every channel: the rays fade over the ground and come from the emblem.
-      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.19f);
-      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
-      canvas.At(x, y) = c;
-    }
-  Mask ring(256, 256);
-  DrawRing(ring, 128, 128, 92, 10);
-  AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.5f);
-  PaintGradient(canvas, ring, 0, 0, {0.9f, 0.68f, 0.3f}, {0.86f, 0.4f, 0.08f});
-  // The letter's face stays dark (under 90, where the rays only carry light on) so that
-  // its bright gold outline and the ring are what the rays stream from; gold and orange
-  // hold little blue, so even a ray along the outline never adds up to white.
-  Mask letter(256, 256);
-  Lettering bold(kBoldFont);
-  const TextExtent e = bold.Measure("Z", 150);
-  bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
-  AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
-  PaintGradient(canvas, letter, 0, 0, {0.26f, 0.3f, 0.35f}, {0.16f, 0.2f, 0.34f});
-  PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f});
-  canvas.Clamp();
+  const Canvas canvas = Emblem();
   // The scene's ray centre wanders over the turning tile along a path fixed by the clock;
   // this shift of the tile (searched offline over the scene's first 17 seconds) puts the
   // emblem's bright lines under it about half as often as the centred tile would.
@@ -496,6 +473,34 @@ Canvas EndLogo() {
 }
 
 }  // namespace
+
+Canvas Emblem() {
+  Canvas canvas(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
+      // Under 44 in every channel: the rays fade over the ground and come from the emblem.
+      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.19f);
+      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
+      canvas.At(x, y) = c;
+    }
+  Mask ring(256, 256);
+  DrawRing(ring, 128, 128, 92, 10);
+  AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.5f);
+  PaintGradient(canvas, ring, 0, 0, {0.9f, 0.68f, 0.3f}, {0.86f, 0.4f, 0.08f});
+  // The letter's face stays dark (under 90, where the rays only carry light on) so that
+  // its bright gold outline and the ring are what the rays stream from; gold and orange
+  // hold little blue, so even a ray along the outline never adds up to white.
+  Mask letter(256, 256);
+  Lettering bold(kBoldFont);
+  const TextExtent e = bold.Measure("Z", 150);
+  bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
+  AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
+  PaintGradient(canvas, letter, 0, 0, {0.26f, 0.3f, 0.35f}, {0.16f, 0.2f, 0.34f});
+  PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f});
+  canvas.Clamp();
+  return canvas;
+}
 
 bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
   images->clear();

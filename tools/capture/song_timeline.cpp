@@ -29,7 +29,7 @@ bool BuildSongTimeline(const char* moduleFile, int32_t fpsNumerator, int32_t fps
                                                 platform::AudioFramesBefore(frame, fpsNumerator, fpsDenominator));
     samples.resize(static_cast<size_t>(frames) * platform::kAudioChannels);
     changes.clear();
-    player.Render(samples.data(), frames, &changes);
+    player.RenderAudio(samples.data(), frames, &changes);
     if (!changes.empty()) position = {changes.back().order, changes.back().row};
     timeline->seen.push_back(position);
     if (position.order >= kDemoEndOrder) {

@@ -1,5 +1,5 @@
 // The demo frame as the scenes' host: the display, the music clock and the scene clock.
-#include "app/scene_host.h"
+#include "app/demo_host.h"
 
 #include "app/display.h"
 #include "app/music.h"
