@@ -70,6 +70,15 @@ sync: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k-sync
 	cd $(BUILD) && ./zelto2k-sync $(SYNC_ARGS)
 
+# `make flash-report`: the flash analyser over the whole demo as specified and with the
+# reduced-flashing mode, rendered without writing any video: $(BUILD)/flash/default.txt and
+# reduced.txt, each with its plot beside it (.png).
+.PHONY: flash-report
+flash-report: build
+	@mkdir -p $(BUILD)/flash
+	@cd $(BUILD) && ./zelto2k-capture --flash-report flash/default.txt
+	@cd $(BUILD) && ./zelto2k-capture --reduce-flashing --flash-report flash/reduced.txt
+
 # `make fuzz`: the fuzz harnesses (clang, ASan + UBSan) built in build-fuzz, each run for
 # FUZZ_SECONDS seconds on a corpus that grows in build-fuzz/fuzz/corpus.
 FUZZ_BUILD ?= build-fuzz

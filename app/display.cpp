@@ -2,6 +2,7 @@
 #include "app/display.h"
 
 #include <cstring>
+#include <memory>
 
 #include "app/demo.h"
 #include "platform/display_switches.h"
@@ -9,6 +10,7 @@
 #include "app/viewer_controls.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
+#include "image/flash_limiter.h"
 
 namespace {
 
@@ -70,6 +72,15 @@ void CopyWindowed(const uint32_t* frame, const platform::LockedBuffer& locked) {
 
 platform::WindowHandle MainWindow = 0;
 
+namespace {
+std::unique_ptr<FlashLimiter> TheFlashLimiter;  // the reduced-flashing mode, when on
+}  // namespace
+
+void SetFlashLimit(int32_t framesPerSecond) {
+  TheFlashLimiter = framesPerSecond > 0 ? std::make_unique<FlashLimiter>(kFrameWidth, kFrameHeight, framesPerSecond)
+                                        : nullptr;
+}
+
 void CloseWindowAndShowError(const char* utf8Message) {
   // The box has no owner: the window is gone before it appears.
   if (MainWindow) {
@@ -112,6 +123,7 @@ void PresentFrame(const uint32_t* frame) {
     if (message.kind == platform::InputEventKind::Quit) EndOnQuit(message.exitCode);
     WindowProc(MainWindow, message);
   }
+  if (TheFlashLimiter) frame = TheFlashLimiter->Apply(frame);
   platform::LockedBuffer locked;
   if (FullScreen && PageFlip == 1) {
     if (platform::LockBuffer(platform::ScreenBuffer::BackBuffer, &locked)) {

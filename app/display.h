@@ -33,6 +33,11 @@ void PresentFrame(const uint32_t* frame);
 // with `exitCode`. Does not return.
 [[noreturn]] void EndOnQuit(int32_t exitCode);
 
+// The reduced-flashing mode: from now on PresentFrame shows each picture through a
+// FlashLimiter (image/flash_limiter.h) for pictures shown `framesPerSecond` a second; the
+// frame buffer itself, and so every grab, stays as the scene drew it. 0 turns it off.
+void SetFlashLimit(int32_t framesPerSecond);
+
 // The window procedure: Return writes a screen grab, Escape and the close request post the
 // quit message, Space and M are the viewer's pause and mute (app/viewer_controls.h), other
 // keys do nothing, anything else gets the default handling.

@@ -1,4 +1,25 @@
-// The program's entry: the demo takes no command line.
-#include "app/demo.h"
+// The program's entry. Its one option, --reduce-flashing, shows the demo through the flash
+// limiter; without it the demo is exactly the one it always was.
+#include <cstdio>
+#include <cstring>
 
-int main() { return DemoMain(); }
+#include "app/demo.h"
+#include "app/display.h"
+#include "core/fatal_error.h"
+
+namespace {
+
+constexpr int kUsageExitCode = 2;
+constexpr int kDisplayFramesPerSecond = 60;  // the pace every backend presents at
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--reduce-flashing") == 0) {
+    SetFlashLimit(kDisplayFramesPerSecond);
+  } else if (argc > 1) {
+    std::fputs("usage: zelto2k [--reduce-flashing]\n", stderr);
+    EndProcess(kUsageExitCode);
+  }
+  return DemoMain();
+}

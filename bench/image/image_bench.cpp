@@ -10,6 +10,7 @@
 #include "bench/peers/sdl_blit/sdl_additive_blit.h"
 #include "core/frame_buffer.h"
 #include "image/blit_additive.h"
+#include "image/flash_limiter.h"
 #include "image/grid_mapper.h"
 #include "image/invert_frame.h"
 #include "image/radial_blur.h"
@@ -157,5 +158,24 @@ void RotozoomMapBench(benchmark::State& state) {
 BENCHMARK(RotozoomMapBench)->Name("RotozoomMap");
 
 }  // namespace
+
+// The reduced-flashing limiter on its way to the screen, per picture. range(0): 0 a still
+// picture (nothing held: the common case), 1 dark random pictures alternating with their
+// negatives (every cell held back every frame: the worst case).
+void FlashLimiterBench(benchmark::State& state) {
+  std::vector<uint32_t> pictures[2] = {DimPixels(kFramePixels, 5), DimPixels(kFramePixels, 5)};
+  if (state.range(0) == 1)
+    for (uint32_t& pixel : pictures[1]) pixel = 0x00FFFFFF - pixel;
+  FlashLimiter limiter(kFrameWidth, kFrameHeight, 60);
+  int32_t frame = 0;
+  for (; frame < 120; ++frame) limiter.Apply(pictures[frame % 2].data());  // spends the flash budget
+  int64_t held = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(limiter.Apply(pictures[frame++ % 2].data()));
+    held += limiter.heldCells();
+  }
+  state.counters["held_cells"] = benchmark::Counter(static_cast<double>(held), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(FlashLimiterBench)->Name("FlashLimiter")->ArgName("flashing")->Arg(0)->Arg(1);
 
 BENCHMARK_MAIN();

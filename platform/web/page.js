@@ -93,6 +93,13 @@
   window.addEventListener('error', (event) => { if (isExit(event.error)) event.preventDefault(); });
   window.addEventListener('unhandledrejection', (event) => { if (isExit(event.reason)) event.preventDefault(); });
 
+  // ---- The reduced-flashing switch ---------------------------------------------------------
+  // On from the start when the viewer asked their system for reduced motion. Using it never
+  // starts the demo: the start screen around it is the start button.
+  const reduceFlashing = element('reduce-flashing');
+  reduceFlashing.checked = window.matchMedia('(prefers-reduced-motion: reduce)').matches;
+  for (const type of ['click', 'keydown']) element('flash-switch').addEventListener(type, (event) => event.stopPropagation());
+
   // ---- Keys, taps and messages ------------------------------------------------------------
   // The codes web_backend.cpp reads: 1 close, 2 Enter, 3 Escape, 4 another key, 5 Space
   // (pause; a tap on the playing demo too), 6 M (mute).
@@ -448,7 +455,8 @@
     makeAudio();
     goFullScreen();
     resumedAt = performance.now();
-    running.callMain([]);
+    page.arguments = reduceFlashing.checked ? ['--reduce-flashing'] : [];
+    running.callMain(page.arguments);
   }
 
   // ---- Loading -----------------------------------------------------------------------------

@@ -54,7 +54,16 @@ TEST(CaptureOptions, DefaultsFollowTheOutputAndMistakesAreRefused) {
       {"--fps", "1001/1"}, {"--fps", "60/0"}, {"--fps", "-60"}, {"--scale", "0"}, {"--scale", "9"},
       {"--crf", "52"}, {"--preset", "fastest"}, {"--out", "f/", "--crf", "20"},
       {"--out", "f.mkv", "--preset", "fast"}, {"--help=yes"}, {"--from", "1.5"}, {"--quality", "good"},
-      {"--out", "f.mkv", "--quality", "best"}};
+      {"--out", "f.mkv", "--quality", "best"}, {"--flash-report"}, {"--flash-report", "plot.png"},
+      {"--flash-report", "reports/"}, {"--reduce-flashing=no"}};
+  // A flash report alone renders without writing; with --out it reports what is written.
+  ASSERT_TRUE(Parse({"--flash-report", "flash/report.txt", "--reduce-flashing"}, &options, &error));
+  EXPECT_EQ(std::tuple(options.kind, options.renderOnly, options.reduceFlashing), std::tuple(OutputKind::None, true, true));
+  EXPECT_EQ(FlashPlotName(options.flashReport), "flash/report.png");
+  ASSERT_TRUE(Parse({"--flash-report=report", "--out", "x.mkv"}, &options, &error));
+  EXPECT_EQ(std::tuple(options.kind, options.renderOnly, FlashPlotName(options.flashReport)),
+            std::tuple(OutputKind::Mkv, false, std::string("report.png")));
+  EXPECT_EQ(FlashPlotName("a.b/report"), "a.b/report.png");
   for (const std::vector<const char*>& arguments : mistakes)
     EXPECT_FALSE(Parse(arguments, &options, &error) || error.empty()) << arguments[0];
 }

@@ -225,6 +225,28 @@ TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
   ExpectExit(10, 0);
 }
 
+TEST_F(RealWindow, TheReducedFlashingModePlaysAndQuitsOnEscapeAndAnythingElseGetsTheUsage) {
+  std::filesystem::create_directory_symlink(ZELTO_DATA_DIRECTORY, work_.path() + "/data");
+  ASSERT_TRUE(demo_.Start(ZELTO_DEMO_PROGRAM, work_.path(), kSilentOnX, {"--reduce-flashing"}));
+  ASSERT_FALSE(WaitForWindow("Zelto2k").empty()) << demo_.ErrorOutput();
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // frames through the limiter
+  ASSERT_TRUE(demo_.Running()) << demo_.ErrorOutput();
+  Activate(WindowId("Zelto2k"));
+  CommandOutput("timeout 5 xdotool key Escape");
+  ExpectExit(10, 0);
+
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--reduce-flashing=yes"}, {"--reduce-flashing", "x"}, {"-h"}}) {
+    DemoProcess wrong;
+    ASSERT_TRUE(wrong.Start(ZELTO_DEMO_PROGRAM, work_.path(), kSilentOnX, arguments));
+    int exitCode = -1;
+    ASSERT_TRUE(wrong.WaitForExit(10, &exitCode));
+    EXPECT_EQ(exitCode, 2) << arguments[0];
+    EXPECT_EQ(wrong.ErrorOutput(), "usage: zelto2k [--reduce-flashing]\n");
+    EXPECT_TRUE(WindowId("Zelto2k").empty()) << "no window opens for a wrong command line";
+  }
+}
+
 TEST(NoDisplay, RefusesToPlayUnseenAndSaysWhatToDoAndTheDummyDriverPlaysItHeadless) {
   WorkDirectory work;
   WriteTestModule(kSongPositionsNeeded, 1, 2, 125);

@@ -89,9 +89,12 @@ void XSession::Stop() {
 
 DemoProcess::~DemoProcess() { Kill(&pid_); }
 
-bool DemoProcess::Start(const std::string& program, const std::string& workDirectory, const Environment& environment) {
+bool DemoProcess::Start(const std::string& program, const std::string& workDirectory, const Environment& environment,
+                        const std::vector<std::string>& arguments) {
   workDirectory_ = workDirectory;
-  pid_ = Spawn({program}, -1, [&] {
+  std::vector<std::string> command = {program};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  pid_ = Spawn(command, -1, [&] {
     if (chdir(workDirectory.c_str()) != 0) _exit(126);
     dup2(open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
     dup2(open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);

@@ -35,7 +35,8 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 class DemoProcess {
  public:
   ~DemoProcess();
-  bool Start(const std::string& program, const std::string& workDirectory, const Environment& environment);
+  bool Start(const std::string& program, const std::string& workDirectory, const Environment& environment,
+             const std::vector<std::string>& arguments = {});
   // Waits up to `seconds` for the line on stdout.
   bool WaitForLine(const std::string& line, double seconds);
   // Waits up to `seconds` for the end; true and the exit status (8 bits) if it ended.

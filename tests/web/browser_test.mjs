@@ -373,6 +373,35 @@ if (!speedRun) {
     await page.close();
   });
 
+  test('the start screen warns of flashing and offers the reduced-flashing switch', async () => {
+    const errors = [];
+    const page = await openPage(browser.context, address, errors);
+    assert.match(await page.locator('#start').innerText(), /flashing lights and strobe effects/);
+    const box = page.locator('#reduce-flashing');
+    assert.equal(await page.locator('#flash-switch').innerText(), 'Reduce flashing');
+    assert.equal(await box.isChecked(), false, 'off when the browser does not ask for reduced motion');
+    await readyToStart(page);
+    await page.click('#flash-switch');  // the switch is not the start button
+    assert.equal(await box.isChecked(), true);
+    assert.equal(await stateOf(page), 'ready');
+    await page.close();
+
+    const calm = await browser.context.newPage();
+    calm.on('pageerror', (error) => errors.push(error.message));
+    await calm.emulateMedia({ reducedMotion: 'reduce' });
+    await calm.goto(address);
+    assert.equal(await calm.locator('#reduce-flashing').isChecked(), true, 'on under prefers-reduced-motion: reduce');
+    await readyToStart(calm);
+    await calm.click('#start-button');
+    await calm.waitForFunction(() => window.zeltoPage.frames > 60, null, { timeout: 10000 });
+    assert.deepEqual(await calm.evaluate(() => window.zeltoPage.arguments), ['--reduce-flashing']);
+    assert.equal(await stateOf(calm), 'running');
+    await calm.keyboard.press('Escape');
+    await calm.waitForFunction(() => window.zeltoPage.state === 'ended', null, { timeout: 5000 });
+    assert.deepEqual(errors, []);
+    await calm.close();
+  });
+
   test('a missing music module is named on the page', async () => {
     const errors = [];
     const page = await browser.context.newPage();

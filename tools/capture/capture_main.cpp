@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/demo.h"
+#include "app/display.h"
 #include "app/music.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
@@ -19,9 +20,11 @@
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_output.h"
 #include "tools/capture/child_program.h"
+#include "tools/capture/png_writer.h"
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/render_report.h"
 #include "tools/capture/song_timeline.h"
+#include "tools/flash/flash_analysis.h"
 
 namespace {
 
@@ -57,6 +60,7 @@ struct Capture {
   int64_t endFrame = 0;
   std::unique_ptr<CaptureOutput> output;
   std::unique_ptr<ProgressBar> progress;
+  std::unique_ptr<FlashAnalyser> flash;  // with --flash-report
   std::vector<uint32_t> scaled;
   RenderReport report;
   Clock::time_point start;
@@ -88,6 +92,36 @@ int Fail(int exitCode, const std::string& message) {
   return exitCode;
 }
 
+// The frames the flash limiter and analyser take for a second: a rate such as 60000/1001
+// counts a whole frame more, never less.
+int32_t FramesInASecond(const CaptureOptions& options) {
+  return (options.fpsNumerator + options.fpsDenominator - 1) / options.fpsDenominator;
+}
+
+// Writes --flash-report's text and plot and prints the verdict; false with a reason.
+bool WriteFlashReport(const Capture& capture, std::string* error) {
+  std::vector<std::string> sceneNames;
+  for (int scene = 0; scene < kTimelineSceneCount; ++scene) sceneNames.emplace_back(SceneName(scene));
+  const FlashReport& report = capture.flash->report();
+  const std::string text = FormatFlashReport(report, sceneNames);
+  const std::string& name = capture.options.flashReport;
+  FILE* file = std::fopen(name.c_str(), "wb");
+  const bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file && std::fclose(file) != 0) file = nullptr;
+  if (!written || !file) {
+    *error = "cannot write the flash report " + name;
+    return false;
+  }
+  int32_t width = 0;
+  int32_t height = 0;
+  const std::vector<uint32_t> plot = PlotFlashReport(report, &width, &height);
+  if (!WritePngFile(FlashPlotName(name), plot.data(), width, height, error)) return false;
+  const size_t verdict = text.rfind('\n', text.size() - 2);
+  std::printf("flash report in %s and %s: %s", name.c_str(), FlashPlotName(name).c_str(),
+              text.c_str() + (verdict == std::string::npos ? 0 : verdict + 1));
+  return true;
+}
+
 // After the demo ended, the last frame was written, a Ctrl-C or a failure: completes (or,
 // after a failure, abandons) the output and prints what was done. Returns the exit code.
 int Complete(Capture& capture, int reason, const std::string& failure = "") {
@@ -107,6 +141,7 @@ int Complete(Capture& capture, int reason, const std::string& failure = "") {
     capture.output->Abandon();
     return Fail(finishCode, error);
   }
+  if (capture.flash && !WriteFlashReport(capture, &error)) return Fail(kCaptureExitNotWritable, error);
   const CaptureOptions& options = capture.options;
   const int64_t written = capture.output->framesWritten();
   const double seconds = static_cast<double>(written) * options.fpsDenominator / options.fpsNumerator;
@@ -171,6 +206,7 @@ void OnFrame(const platform::OfflineFrame& frame) {
                  capture.timeline.seen[static_cast<size_t>(frame.index)].order);
   }
   if (frame.index >= capture.firstFrame && frame.index < capture.endFrame) {
+    if (capture.flash) capture.flash->AddFrame(frame.picture, SceneAt(position));
     const uint32_t* pixels = frame.picture;
     if (capture.options.scale > 1) {
       ScaleNearest(frame.picture, kFrameWidth, kFrameHeight, capture.options.scale, capture.scaled.data());
@@ -301,6 +337,12 @@ int main(int argc, char** argv) {
   int exitCode = kCaptureExitOk;
   capture.output = OpenCaptureOutput(settings, &exitCode, &error);
   if (!capture.output) return Fail(exitCode, error);
+  if (!options.flashReport.empty()) {
+    FlashGeometry geometry;  // the picture in the middle of the 512 x 384 display
+    geometry.pictureWidth = kFrameWidth;
+    geometry.pictureHeight = kFrameHeight;
+    capture.flash = std::make_unique<FlashAnalyser>(geometry, FramesInASecond(options));
+  }
   if (options.scale > 1) capture.scaled.resize(static_cast<size_t>(settings.width) * settings.height);
   capture.progress = std::make_unique<ProgressBar>(isatty(STDERR_FILENO) != 0, capture.firstFrame, capture.endFrame);
   const CapturePublished published(&capture);
@@ -312,6 +354,7 @@ int main(int argc, char** argv) {
   offline.frameSink = OnFrame;
   offline.audioSink = OnAudio;
   platform::OfflineReset(offline);
+  if (options.reduceFlashing) SetFlashLimit(FramesInASecond(options));
   capture.start = Clock::now();
   capture.lastMark = ThreadSeconds();
   DemoMain();

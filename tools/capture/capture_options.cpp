@@ -162,7 +162,7 @@ int64_t FrameAtSeconds(ExactSeconds seconds, int32_t fpsNumerator, int32_t fpsDe
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
                          std::string* error) {
   *options = CaptureOptions();
-  bool scaleGiven = false, crfGiven = false, presetGiven = false, qualityGiven = false;
+  bool scaleGiven = false, crfGiven = false, presetGiven = false, qualityGiven = false, outGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument.substr(0, 2) != "--") {
@@ -173,23 +173,33 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     const std::string_view name = argument.substr(2, equals == std::string_view::npos ? argument.npos : equals - 2);
     const bool hasInline = equals != std::string_view::npos;
     const std::string_view inlineValue = hasInline ? argument.substr(equals + 1) : std::string_view();
-    if (name == "help" || name == "report" || name == "render-only") {
+    if (name == "help" || name == "report" || name == "render-only" || name == "reduce-flashing") {
       if (hasInline) {
         *error = "--" + std::string(name) + " takes no value";
         return false;
       }
-      (name == "help" ? options->help : name == "report" ? options->report : options->renderOnly) = true;
+      (name == "help"     ? options->help
+       : name == "report" ? options->report
+       : name == "render-only" ? options->renderOnly
+                               : options->reduceFlashing) = true;
       continue;
     }
     std::string value;
     if (name != "out" && name != "fps" && name != "scale" && name != "from" && name != "to" &&
-        name != "crf" && name != "preset" && name != "quality") {
+        name != "crf" && name != "preset" && name != "quality" && name != "flash-report") {
       *error = "unknown option '--" + std::string(name) + "'";
       return false;
     }
     if (!TakeValue(argc, argv, &i, name, inlineValue, hasInline, &value, error)) return false;
     if (name == "out") {
       options->out = value;
+      outGiven = true;
+    } else if (name == "flash-report") {
+      if (value.empty() || value.back() == '/' || FlashPlotName(value) == value) {
+        *error = "--flash-report wants a file name for the text, such as report.txt (the plot goes beside it as .png)";
+        return false;
+      }
+      options->flashReport = value;
     } else if (name == "fps") {
       if (!ParseFrameRate(value, &options->fpsNumerator, &options->fpsDenominator, error)) return false;
     } else if (name == "scale") {
@@ -234,7 +244,8 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     }
   }
   if (options->help) return true;
-  if (options->renderOnly) {
+  if (options->renderOnly || (!options->flashReport.empty() && !outGiven)) {
+    options->renderOnly = true;
     options->kind = OutputKind::None;
   } else if (!OutputKindOf(options->out, &options->kind, error)) {
     return false;
@@ -248,6 +259,13 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     options->scale = options->kind == OutputKind::Mp4 ? (best ? 4 : 2) : 1;
   if (!presetGiven) options->preset = best ? "medium" : "veryfast";
   return true;
+}
+
+std::string FlashPlotName(const std::string& reportFile) {
+  const size_t slash = reportFile.find_last_of('/');
+  const size_t dot = reportFile.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? reportFile.substr(0, dot) : reportFile) + ".png";
 }
 
 const char* CaptureUsage() {
@@ -277,6 +295,12 @@ const char* CaptureUsage() {
       "  --preset NAME   .mp4 encoder speed, ultrafast to veryslow (default from --quality)\n"
       "  --render-only   render every frame but write nothing (with --report: the speed\n"
       "                  of the demo alone)\n"
+      "  --flash-report FILE  the flash analyser's report of every frame captured (without\n"
+      "                  --out: rendered, nothing written): per second the most transitions\n"
+      "                  of light in any 10-degree field, per scene the seconds over the\n"
+      "                  limit, the verdict; the plot goes beside FILE as .png\n"
+      "  --reduce-flashing  the reduced-flashing mode: every picture as the demo shows it\n"
+      "                  with zelto2k --reduce-flashing\n"
       "  --report        after the capture, per scene the median and worst time to render\n"
       "                  a frame (rendering alone, not writing), and the totals\n"
       "  --help          this text\n"

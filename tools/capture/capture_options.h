@@ -72,6 +72,10 @@ struct CaptureOptions {
   bool report = false;
   bool help = false;
   bool renderOnly = false;
+  bool reduceFlashing = false;  // the pictures shown through the flash limiter
+  // The flash analyser's report of the frames written (or, without --out, rendered): the
+  // text to this file, the plot beside it with the extension .png.
+  std::string flashReport;
 };
 
 // Limits that keep every frame and sample count far inside 64 bits.
@@ -94,6 +98,9 @@ bool OutputKindOf(const std::string& out, OutputKind* kind, std::string* error);
 
 // The frame at which a time in seconds is first reached: ceil(seconds * fps), exactly.
 int64_t FrameAtSeconds(ExactSeconds seconds, int32_t fpsNumerator, int32_t fpsDenominator);
+
+// Where --flash-report's plot goes: the report's name with its extension replaced by .png.
+std::string FlashPlotName(const std::string& reportFile);
 
 // The --help text.
 const char* CaptureUsage();
