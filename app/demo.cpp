@@ -34,5 +34,6 @@ void ResetDemoState() {
   zelto::SeedRandom(1);
   SetFatalErrorBox(nullptr);
   SetSceneHost({});
+  WatchScenes(nullptr);
   ResetSceneState();
 }

@@ -24,7 +24,7 @@ constexpr const char* kWindowClassName = "ZELDEMO";
 }  // namespace
 
 void Demo::Run() {
-  for (SceneEntryPoint scene : kSceneEntryPoints) scene(frameBuffer);
+  for (int scene = 0; scene < kSceneCount; ++scene) PlayScene(static_cast<SceneIndex>(scene), frameBuffer);
 }
 
 int DemoMain() {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/byte_order.h"
 #include "core/data_location.h"
 #include "core/fatal_error.h"
 
@@ -41,15 +42,6 @@ uint8_t* LoadFile(const char* fileName, size_t* length) {
 uint8_t* LoadFile(const char* fileName) { return LoadFile(fileName, nullptr); }
 
 namespace {
-
-uint32_t ReadBigEndian32(const uint8_t* bytes) {
-  return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-         (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
-}
-
-uint32_t ReadBigEndian16(const uint8_t* bytes) {
-  return (static_cast<uint32_t>(bytes[0]) << 8) | static_cast<uint32_t>(bytes[1]);
-}
 
 float ReadBigEndianFloat(const uint8_t* bytes) {
   const uint32_t word = ReadBigEndian32(bytes);

@@ -1,8 +1,7 @@
 // The whole demo through the offline backend: where each scene starts and ends, the
 // shared generator's draws, and golden frames of every scene.
 //
-// The scene entry points are wrapped at link time (--wrap, see CMakeLists.txt), so the
-// test sees when each scene begins and returns without any hook in the scenes. The demo
+// The scene host's watcher tells the test when each scene begins and returns. The demo
 // runs in a folder of its own whose data/ links to the generated assets, with a short
 // test module as the music: orders 0..43 of 2 rows (19.6 ms) and 44..99 of 16 rows
 // (157 ms), so that every scene gets a few frames and the end logo reaches its flashes.
@@ -14,12 +13,15 @@
 #include <fstream>
 #include <iomanip>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "app/demo.h"
 #include "app/music.h"
 #include "core/frame_buffer.h"
 #include "core/random.h"
 #include "platform/offline.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_table.h"
 #include "tests/test_io.h"
 #include "tools/xm/xm_writer.h"
@@ -31,8 +33,14 @@ constexpr int kSegmentCount = kSceneCount + 1;
 constexpr int32_t kSegmentEnds[kSegmentCount] = {
     SceneEnd(kParticlesScene), SceneEnd(kObjectScene),   SceneEnd(kBallScene),  SceneEnd(kRippledPlaneScene),
     SceneEnd(kZoomScene),      SceneEnd(kRotozoomScene), kEndLogoEndPosition};
-const char* const kSegmentNames[kSegmentCount] = {"particles", "object", "ball", "rippled_plane",
-                                                  "zoom", "rotozoom", "end_logo"};
+// Their names as the golden file spells them: the scene table's, blanks made underscores.
+const std::vector<std::string> kSegmentNames = [] {
+  std::vector<std::string> names;
+  for (const SceneStep& step : kSceneTable) names.push_back(step.name);
+  names.push_back(kEndLogoName);
+  for (std::string& name : names) std::replace(name.begin(), name.end(), ' ', '_');
+  return names;
+}();
 constexpr int kEndLogo = 6;
 
 struct DemoRun {
@@ -73,6 +81,10 @@ void RecordFrame(const platform::OfflineFrame& frame) {
   zelto::SeedRandom(StateAfter(drawn < 0 ? last : drawn));
 }
 
+void WatchScene(SceneIndex scene, SceneMoment moment) {
+  (moment == SceneMoment::kStart ? recording->sceneBegin : recording->sceneEnd)[scene] = platform::OfflinePresentedFrames();
+}
+
 // Runs the demo to its normal end, which comes on the frame that reaches the end logo's end.
 DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   namespace fs = std::filesystem;
@@ -95,6 +107,7 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   settings.frameSink = RecordFrame;
   platform::OfflineReset(settings);
   recording = &run;
+  WatchScenes(WatchScene);
   EXPECT_EQ(DemoMain(), 0);
   EXPECT_GE(MusicPosition.load(), kEndLogoEndPosition);
   recording = nullptr;
@@ -116,22 +129,6 @@ bool IsFlashFrame(int segment, int64_t index) {
 
 }  // namespace
 
-extern "C" {
-#define ZELTO_WRAP_SCENE(number, mangled)                                           \
-  void __real_##mangled(uint32_t* frame);                                           \
-  void __wrap_##mangled(uint32_t* frame) {                                          \
-    if (recording) recording->sceneBegin[number] = platform::OfflinePresentedFrames(); \
-    __real_##mangled(frame);                                                        \
-    if (recording) recording->sceneEnd[number] = platform::OfflinePresentedFrames();   \
-  }
-ZELTO_WRAP_SCENE(0, _Z14ParticlesScenePj)
-ZELTO_WRAP_SCENE(1, _Z11ObjectScenePj)
-ZELTO_WRAP_SCENE(2, _Z9BallScenePj)
-ZELTO_WRAP_SCENE(3, _Z17RippledPlaneScenePj)
-ZELTO_WRAP_SCENE(4, _Z9ZoomScenePj)
-ZELTO_WRAP_SCENE(5, _Z13RotozoomScenePj)
-#undef ZELTO_WRAP_SCENE
-}
 
 // One demo run per test: under ctest each test is a process of its own.
 TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
