@@ -1,16 +1,17 @@
 // Objet3d normals: one unit normal per face, then one per point.
 #include <cmath>
 
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "core/float_round.h"
 #include "engine3d/objet3d.h"
 
 void Objet3d::CalcNormalesFaces() {
-  if (!TryCalcNormalesFaces()) EndProcess(1);
+  if (!TryCalcNormalesFaces()) EndProcess(kExitObjectUnusable);
 }
 
 void Objet3d::CalcNormalesPoints() {
-  if (!TryCalcNormalesPoints()) EndProcess(1);
+  if (!TryCalcNormalesPoints()) EndProcess(kExitObjectUnusable);
 }
 
 bool Objet3d::TryCalcNormalesFaces() {

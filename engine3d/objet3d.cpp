@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "engine3d/lwo_reader.h"
 
@@ -46,7 +47,7 @@ void Objet3d::LoadLWO(const char* fileName) {
   uint8_t* data = LoadFile(fileName, &size);
   if (data == nullptr) {
     SnifferLog(" !!!! IMPOSSIBLE !!!!\n");
-    EndProcess(kLwoFailureExitCode);
+    EndProcess(kExitObjectUnusable);
   }
   LwoMesh mesh;
   const LwoStatus status = ParseLwo(data, size, &mesh);
@@ -55,7 +56,7 @@ void Objet3d::LoadLWO(const char* fileName) {
     // Every rejection says which file and why, so a replaced object that the demo
     // cannot use never ends it silently.
     std::fprintf(stderr, "%s: LightWave object rejected: %s\n", fileName, LwoStatusText(status));
-    EndProcess(kLwoFailureExitCode);
+    EndProcess(kExitObjectUnusable);
   }
 
   nbPoints = static_cast<int32_t>(mesh.points.size());

@@ -8,9 +8,9 @@
 // destructor; rendering a frame allocates nothing. Loading twice is not supported.
 //
 // Failures end the process, as the demo has no way back from a broken object: the
-// LightWave reader with exit codes 1 to 3 (see engine3d/lwo_reader.h), a face or
-// point normal of length zero with exit code 1, an environment map of the wrong size
-// through FatalError.
+// LightWave reader with the object's exit codes (core/exit_codes.h, see
+// engine3d/lwo_reader.h), a face or point normal of length zero with kExitObjectUnusable,
+// an environment map of the wrong size through FatalError.
 #pragma once
 
 #include <cstdint>
@@ -38,11 +38,11 @@ class Objet3d {
   // Reads a LightWave LWOB file (triangles only) into points and faces and allocates
   // the per-point and per-face work arrays. Ends the process on any failure.
   void LoadLWO(const char* fileName);
-  // One unit normal per triangle (engine3d/normals.cpp); exit code 1 for a triangle
+  // One unit normal per triangle (engine3d/normals.cpp); kExitObjectUnusable for a triangle
   // with no area.
   void CalcNormalesFaces();
   // One unit normal per point, the normalised plain sum of the normals of the faces
-  // that use it (each use counts); exit code 1 for a point no face uses or whose
+  // that use it (each use counts); kExitObjectUnusable for a point no face uses or whose
   // normals cancel. Allocates camNormals.
   void CalcNormalesPoints();
   // The two computations without the process-ending policy, for tests and fuzzing:

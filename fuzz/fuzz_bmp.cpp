@@ -13,9 +13,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodedBmp decoded;
   const BmpStatus status = DecodeBmp(data, size, &decoded);
-  Check(status >= kBmpLoaded && status <= kBmpDamaged);
+  Check(status >= BmpStatus::kLoaded && status <= BmpStatus::kDamaged);
   size_t imageBytes = 0;
-  if (status == kBmpLoaded) {
+  if (status == BmpStatus::kLoaded) {
     Check(decoded.width > 0 && decoded.width % 4 == 0 && decoded.width <= kBmpMaxSide);
     Check(decoded.height > 0 && decoded.height <= kBmpMaxSide);
     Check(decoded.bitsPerPixel == 24 || decoded.bitsPerPixel == 8);
@@ -38,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     Surface surface;
     Check(surface.BMP_Load(fileName) == status);
-    if (status == kBmpLoaded) {
+    if (status == BmpStatus::kLoaded) {
       Check(std::memcmp(surface.pixels, decoded.pixels.get(), imageBytes) == 0);
     } else {
       Check(surface.pixels == nullptr && surface.palette == nullptr);
     }
   }
-  if (status == kBmpLoaded) {
+  if (status == BmpStatus::kLoaded) {
     Surface surface;
     surface.Load(fileName);
     Check(surface.depth == 32 && surface.width == decoded.width && surface.height == decoded.height);
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t* palette = nullptr;
   int32_t width = 0, height = 0, bitsPerPixel = 0;
   Check(BMP_LoadRaw(fileName, &pixels, &width, &height, &bitsPerPixel, &palette) == status);
-  if (status == kBmpLoaded) {
+  if (status == BmpStatus::kLoaded) {
     Check(width == decoded.width && height == decoded.height && bitsPerPixel == decoded.bitsPerPixel);
     Check(std::memcmp(pixels, decoded.pixels.get(), imageBytes) == 0);
   } else {

@@ -19,18 +19,18 @@ void Surface::Release() {
   palette = nullptr;
 }
 
-int32_t Surface::BMP_Load(const char* fileName) {
+BmpStatus Surface::BMP_Load(const char* fileName) {
   SnifferLog("Surface::BMP_Load(char *nom)");
   Release();
   std::unique_ptr<uint8_t[]> file;
   size_t fileSize = 0;
-  if (!ReadBmpFile(fileName, &file, &fileSize)) return kBmpNotBmp;
+  if (!ReadBmpFile(fileName, &file, &fileSize)) return BmpStatus::kNotBmp;
   DecodedBmp image;
   const BmpStatus status = DecodeBmp(file.get(), fileSize, &image);
   width = image.width;
   height = image.height;
   depth = image.bitsPerPixel;
-  if (status != kBmpLoaded) {
+  if (status != BmpStatus::kLoaded) {
     if (image.trace != nullptr) SnifferLog("%s", image.trace);
     return status;
   }
@@ -41,7 +41,7 @@ int32_t Surface::BMP_Load(const char* fileName) {
   std::memcpy(pixels, image.pixels.get(), bytes);
   palette = image.palette.release();
   SnifferLog("Chargement surface BMP : OK");
-  return kBmpLoaded;
+  return BmpStatus::kLoaded;
 }
 
 void Surface::Convert24To32(const uint8_t* source, uint32_t* destination) {
@@ -49,7 +49,7 @@ void Surface::Convert24To32(const uint8_t* source, uint32_t* destination) {
 }
 
 void Surface::Load(const char* fileName) {
-  if (BMP_Load(fileName) != kBmpLoaded) {
+  if (BMP_Load(fileName) != BmpStatus::kLoaded) {
     std::string message = "Impossible de charger l'Surface : ";
     message += fileName != nullptr ? fileName : "(null)";
     message += " !!\n";
@@ -68,22 +68,22 @@ void Surface::Load(const char* fileName) {
   depth = 32;
 }
 
-int32_t BMP_LoadRaw(const char* fileName, uint8_t** pixels, int32_t* width, int32_t* height,
+BmpStatus BMP_LoadRaw(const char* fileName, uint8_t** pixels, int32_t* width, int32_t* height,
                     int32_t* bitsPerPixel, uint8_t** palette) {
   *pixels = nullptr;
   *palette = nullptr;
   std::unique_ptr<uint8_t[]> file;
   size_t fileSize = 0;
-  if (!ReadBmpFile(fileName, &file, &fileSize)) return kBmpNotBmp;
+  if (!ReadBmpFile(fileName, &file, &fileSize)) return BmpStatus::kNotBmp;
   DecodedBmp image;
   const BmpStatus status = DecodeBmp(file.get(), fileSize, &image);
   *width = image.width;
   *height = image.height;
   *bitsPerPixel = image.bitsPerPixel;
-  if (status != kBmpLoaded) return status;
+  if (status != BmpStatus::kLoaded) return status;
   *pixels = image.pixels.release();
   *palette = image.palette.release();
-  return kBmpLoaded;
+  return BmpStatus::kLoaded;
 }
 
 void ConvertBuffer24To32(const uint8_t* source, uint32_t* destination, int32_t count) {

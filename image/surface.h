@@ -30,10 +30,8 @@ class Surface {
   void Load(const char* fileName);
 
   // Reads the file's pixels and header into this surface, replacing what it held.
-  // Returns a BmpStatus (0 loaded, 1 unreadable or not "BM", 2 depth not 24 or 8,
-  // 3 compressed, 4 width not a multiple of 4, 5 damaged header or missing pixels).
   // On failure pixels and palette are null.
-  int32_t BMP_Load(const char* fileName);
+  BmpStatus BMP_Load(const char* fileName);
 
   // Converts width * height 3-byte pixels (blue, green, red) into 0x00RRGGBB words.
   void Convert24To32(const uint8_t* source, uint32_t* destination);
@@ -52,7 +50,7 @@ class Surface {
 // and no trace. On success *pixels holds the file's pixel bytes (top row first) and
 // *palette a 1024-byte table for 8 bits or null for 24; both are new[] arrays that the
 // caller frees with delete[]. On failure both are null and nothing is allocated.
-int32_t BMP_LoadRaw(const char* fileName, uint8_t** pixels, int32_t* width, int32_t* height,
+BmpStatus BMP_LoadRaw(const char* fileName, uint8_t** pixels, int32_t* width, int32_t* height,
                     int32_t* bitsPerPixel, uint8_t** palette);
 
 // word i = byte(3i + 2) << 16 | byte(3i + 1) << 8 | byte(3i): blue, green, red bytes to

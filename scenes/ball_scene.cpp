@@ -38,10 +38,10 @@ const char* ImageNamedBySettings(const IniFile& settings, const char* section) {
   uint8_t* pixels = nullptr;
   uint8_t* palette = nullptr;
   int32_t width = 0, height = 0, bitsPerPixel = 0;
-  const int32_t status = BMP_LoadRaw(name, &pixels, &width, &height, &bitsPerPixel, &palette);
+  const BmpStatus status = BMP_LoadRaw(name, &pixels, &width, &height, &bitsPerPixel, &palette);
   delete[] pixels;
   delete[] palette;
-  if (status != kBmpLoaded) {
+  if (status != BmpStatus::kLoaded) {
     const std::string message = "Impossible de charger l'Surface : " + std::string(name) + " !!\n(" +
                                 section + " dans " + settings.FileName() + ")\n";
     FatalError(message.c_str());

@@ -64,10 +64,10 @@ std::unique_ptr<uint32_t[]> LoadPlaneTexture() {
   int32_t width = 0;
   int32_t height = 0;
   int32_t bitsPerPixel = 0;
-  const int32_t status = BMP_LoadRaw(kTextureFile, &bytes, &width, &height, &bitsPerPixel, &palette);
+  const BmpStatus status = BMP_LoadRaw(kTextureFile, &bytes, &width, &height, &bitsPerPixel, &palette);
   std::unique_ptr<uint8_t[]> ownedBytes(bytes);
   std::unique_ptr<uint8_t[]> ownedPalette(palette);
-  if (status != 0 || bitsPerPixel != 24) {
+  if (status != BmpStatus::kLoaded || bitsPerPixel != 24) {
     std::string message = "Impossible de charger la texture : ";
     message += kTextureFile;
     message += " (il faut une image BMP 24 bits de 256 x 256)\n";

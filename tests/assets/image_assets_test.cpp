@@ -74,7 +74,8 @@ TEST(ImageAssets, EveryPictureLoadsAndFitsItsScene) {
     }
     // BMP_Load first, so a bad file fails the test instead of ending the process in Load.
     Surface probe;
-    ASSERT_EQ(probe.BMP_Load(DataPath(name).c_str()), 0) << name;
+    const BmpStatus status = probe.BMP_Load(DataPath(name).c_str());
+    ASSERT_EQ(status, BmpStatus::kLoaded) << name << ": " << BmpStatusText(status);
     ASSERT_EQ(probe.depth, 24) << name;
     const Surface s(DataPath(name).c_str());
     ASSERT_TRUE(s.width >= rule.minWidth && s.width <= rule.maxWidth && s.height >= rule.minHeight &&

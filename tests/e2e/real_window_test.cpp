@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/exit_codes.h"
 #include "image/surface.h"
 #include "tests/app/harness.h"
 #include "tests/e2e/x_session.h"
@@ -132,19 +133,19 @@ TEST_F(RealWindow, ShowsTheCardFullScreenGrabsItOnReturnAndEscapeGetsThroughASto
     moves += " mousemove " + std::to_string(100 + i % 500) + " " + std::to_string(100 + i % 300);
   CommandOutput(moves + " key Escape");
   const auto escape = std::chrono::steady_clock::now();
-  ExpectExit(5, 0);
+  ExpectExit(5, kExitNormal);
   EXPECT_LT(SecondsSince(escape), kPromptQuitSeconds);
 }
 
 TEST_F(RealWindow, TheWindowManagersCloseEndsItWithZero) {
   StartDemo();
   CommandOutput("timeout 5 wmctrl -c Zelto2k");
-  ExpectExit(5, 0);
+  ExpectExit(5, kExitNormal);
 }
 
 TEST_F(RealWindow, TheWholeSequencePlaysToTheEndAndReturnsZero) {
   StartDemo(1, 2);  // 97 orders of 40 ms
-  ExpectExit(30, 0);
+  ExpectExit(30, kExitNormal);
   EXPECT_NE(demo_.ErrorOutput().find("the music plays silently"), std::string::npos);
 }
 
@@ -163,7 +164,7 @@ TEST_F(RealWindow, AFatalErrorBoxWaitsForItsOk) {
     CommandOutput("timeout 5 wmctrl -c 'FATAL ERROR'");
     ASSERT_TRUE(demo_.WaitForExit(5, &exitCode));
   }
-  EXPECT_EQ(exitCode, 15);
+  EXPECT_EQ(exitCode, kExitFatalSeen);
 }
 
 TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
@@ -175,7 +176,7 @@ TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
   ASSERT_TRUE(demo_.Running()) << demo_.ErrorOutput();
   Activate(WindowId("Zelto2k"));
   CommandOutput("timeout 5 xdotool key Escape");
-  ExpectExit(10, 0);
+  ExpectExit(10, kExitNormal);
 }
 
 TEST(NoDisplay, RefusesToPlayUnseenAndSaysWhatToDoAndTheDummyDriverPlaysItHeadless) {
@@ -189,7 +190,7 @@ TEST(NoDisplay, RefusesToPlayUnseenAndSaysWhatToDoAndTheDummyDriverPlaysItHeadle
     int exitCode = -1;
     ASSERT_TRUE(demo.WaitForExit(30, &exitCode));
     const std::string errors = demo.ErrorOutput();
-    EXPECT_EQ(exitCode, *driver ? 0 : 15) << errors;
+    EXPECT_EQ(exitCode, *driver ? kExitNormal : kExitFatalSeen) << errors;
     if (!*driver) {
       EXPECT_NE(errors.find("impossible de poser le ddraw!!\n"), std::string::npos) << errors;
       EXPECT_NE(errors.find("SDL_VIDEODRIVER=dummy"), std::string::npos) << errors;

@@ -2,6 +2,7 @@
 // the renderer reads.
 #include <cmath>
 
+#include "core/exit_codes.h"
 #include "engine3d/camera.h"
 #include "tests/engine3d/engine3d_test_support.h"
 
@@ -40,7 +41,7 @@ TEST(NormalsDeathTest, DegenerateTrianglesAndUnusedPointsEndWithCodeOne) {
     Objet3d object;
     LoadTestObject(&object, points, faces, false);
     if (!onFaces) object.CalcNormalesFaces();
-    EXPECT_EXIT(onFaces ? object.CalcNormalesFaces() : object.CalcNormalesPoints(), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(onFaces ? object.CalcNormalesFaces() : object.CalcNormalesPoints(), ::testing::ExitedWithCode(kExitObjectUnusable), "");
   };
   // A point named twice in a triangle: see Tampering.Object.
   expectExit({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}}, {{0, 1, 2}}, true);                 // on one line

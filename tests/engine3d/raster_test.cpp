@@ -5,6 +5,7 @@
 #include <numeric>
 #include <random>
 
+#include "core/exit_codes.h"
 #include "engine3d/face_sort.h"
 #include "engine3d/texture_triangle.h"
 #include "tests/engine3d/engine3d_test_support.h"
@@ -218,9 +219,9 @@ TEST(LoadTextureDeathTest, TheEnvironmentMapMustBe256WideAndAtLeast255High) {
   WriteBmp24(low, 256, 254);
   WriteBmp24(enough, 256, 255);
   Objet3d object;
-  EXPECT_EXIT(object.LoadTexture(narrow.c_str()), ::testing::ExitedWithCode(9999 & 0xFF),
+  EXPECT_EXIT(object.LoadTexture(narrow.c_str()), ::testing::ExitedWithCode(kExitFatalSeen),
               "narrow_[A-Za-z_0-9]+\\.bmp must be 256 pixels wide.*128 x 256");
-  EXPECT_EXIT(object.LoadTexture(low.c_str()), ::testing::ExitedWithCode(9999 & 0xFF), "256 x 254");
+  EXPECT_EXIT(object.LoadTexture(low.c_str()), ::testing::ExitedWithCode(kExitFatalSeen), "256 x 254");
   object.LoadTexture(enough.c_str());
   EXPECT_EQ(object.texture.height, 255);
   for (const std::string& name : {narrow, low, enough}) std::remove(name.c_str());

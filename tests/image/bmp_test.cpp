@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/exit_codes.h"
 #include "image/bmp_reader.h"
 #include "image/surface.h"
 #include "tests/test_io.h"
@@ -13,7 +14,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-constexpr int kFatal = 9999 & 0xFF;  // the exit status a POSIX parent sees
 
 void Put32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.at(at + i) = (v >> (8 * i)) & 0xFF;  // at(): GCC 12 -O3 sees a false overflow in []
@@ -53,14 +53,17 @@ TEST(BmpReader, StatusesInTheirCheckOrderAndImpossibleHeaders) {
   Bytes tinyInfo = onePalette;
   Put32(tinyInfo, 14, 12);
   std::vector<std::pair<Bytes, BmpStatus>> cases = {
-      {notBmp, kBmpNotBmp}, {{'B', 'M', 0}, kBmpNotBmp}, {MakeBmp(6, 2, 24, Bytes(36)), kBmpWidthNotMultipleOf4},
-      {MakeBmp(8, 2, 8, Bytes(16), 1), kBmpCompressed}, {MakeBmp(6, 2, 16, {}, 3), kBmpBadDepth},
-      {MakeBmp(4, 2, 32, {}), kBmpBadDepth}, {shortByOne, kBmpDamaged}, {farOffset, kBmpDamaged},
-      {wrapOffset, kBmpDamaged}, {palette, kBmpDamaged}, {onePalette, kBmpLoaded}, {tinyInfo, kBmpDamaged}};
+      {notBmp, BmpStatus::kNotBmp}, {{'B', 'M', 0}, BmpStatus::kNotBmp}, {MakeBmp(6, 2, 24, Bytes(36)), BmpStatus::kWidthNotMultipleOf4},
+      {MakeBmp(8, 2, 8, Bytes(16), 1), BmpStatus::kCompressed}, {MakeBmp(6, 2, 16, {}, 3), BmpStatus::kBadDepth},
+      {MakeBmp(4, 2, 32, {}), BmpStatus::kBadDepth}, {shortByOne, BmpStatus::kDamaged}, {farOffset, BmpStatus::kDamaged},
+      {wrapOffset, BmpStatus::kDamaged}, {palette, BmpStatus::kDamaged}, {onePalette, BmpStatus::kLoaded}, {tinyInfo, BmpStatus::kDamaged}};
   for (auto [width, height] : std::vector<std::pair<int32_t, int32_t>>{
            {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}})
-    cases.push_back({MakeBmp(width, height, 24, kBlueThenRed), kBmpDamaged});  // impossible sizes
-  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Decode(cases[i].first), cases[i].second) << "case " << i;
+    cases.push_back({MakeBmp(width, height, 24, kBlueThenRed), BmpStatus::kDamaged});  // impossible sizes
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const BmpStatus status = Decode(cases[i].first);
+    EXPECT_EQ(status, cases[i].second) << "case " << i << ": " << BmpStatusText(status);
+  }
 }
 
 TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
@@ -68,19 +71,19 @@ TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
   uint8_t* pixels = nullptr;
   uint8_t* palette = reinterpret_cast<uint8_t*>(&pixels);  // must be overwritten
   int32_t width = 0, height = 0, bits = 0;
-  ASSERT_EQ(BMP_LoadRaw("raw.bmp", &pixels, &width, &height, &bits, &palette), 0);
+  ASSERT_EQ(BMP_LoadRaw("raw.bmp", &pixels, &width, &height, &bits, &palette), BmpStatus::kLoaded);
   EXPECT_EQ(std::vector<int32_t>({width, height, bits}), std::vector<int32_t>({4, 2, 24}));
   EXPECT_EQ(palette, nullptr);
   delete[] pixels;
-  EXPECT_EQ(BMP_LoadRaw("no_such_file.bmp", &pixels, &width, &height, &bits, &palette), 1);
+  EXPECT_EQ(BMP_LoadRaw("no_such_file.bmp", &pixels, &width, &height, &bits, &palette), BmpStatus::kNotBmp);
   EXPECT_EQ(pixels, nullptr);
 }
 
 // Missing and damaged files of the demo's own data: see Tampering.Images.
 TEST(BmpReaderDeathTest, FailedLoadsEndTheProgramNamingTheFile) {
   WriteFileBytes("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
-  EXPECT_EXIT(Surface("width6.bmp"), testing::ExitedWithCode(kFatal), "Impossible de charger l'Surface : width6.bmp !!");
-  EXPECT_EXIT(Surface(nullptr), testing::ExitedWithCode(kFatal), "Surface");
+  EXPECT_EXIT(Surface("width6.bmp"), testing::ExitedWithCode(kExitFatalSeen), "Impossible de charger l'Surface : width6.bmp !!");
+  EXPECT_EXIT(Surface(nullptr), testing::ExitedWithCode(kExitFatalSeen), "Surface");
 }
 
 // --- Files written by ImageMagick: 8 x 4 pixels of 32 distinct colours ---------------
@@ -105,7 +108,7 @@ std::string Convert(const std::string& options, const std::string& output) {
 void ExpectPicture(const std::string& file, int32_t fileDepth) {
   SCOPED_TRACE(file);
   Surface raw;
-  ASSERT_EQ(raw.BMP_Load(file.c_str()), 0);
+  ASSERT_EQ(raw.BMP_Load(file.c_str()), BmpStatus::kLoaded);
   EXPECT_EQ(raw.depth, fileDepth);
   Surface surface(file.c_str());
   ASSERT_EQ(std::pair(surface.width, surface.height), std::pair(8, 4));
@@ -119,7 +122,7 @@ TEST(BmpReaderImageMagick, ClassicLargeHeaderAndPaletteFiles) {
   ExpectPicture(Convert("-type Palette -compress None", "BMP3:im_pal3.bmp"), 8);
   ExpectPicture(Convert("-type Palette -compress None", "BMP:im_pal.bmp"), 8);  // palette after a 124-byte header
   Surface surface;
-  EXPECT_EQ(surface.BMP_Load(Convert("-type Palette", "BMP3:im_rle.bmp").c_str()), kBmpCompressed);
+  EXPECT_EQ(surface.BMP_Load(Convert("-type Palette", "BMP3:im_rle.bmp").c_str()), BmpStatus::kCompressed);
 }
 
 TEST(BmpReaderImageMagick, TopDownCopyAndGapBeforePixels) {
