@@ -25,7 +25,7 @@ constexpr const char* kWindowClassName = "ZELDEMO";
 }  // namespace
 
 void Demo::Run() {
-  for (int scene = 0; scene < kSceneCount; ++scene) PlayScene(static_cast<SceneIndex>(scene), frameBuffer);
+  for (int scene = 0; scene < kSceneCount; ++scene) PlayScene(static_cast<SceneIndex>(scene), frameBuffer.get());
 }
 
 int DemoMain() {

@@ -127,6 +127,16 @@ bool ReadBmpFile(const char* fileName, std::unique_ptr<uint8_t[]>* bytes, size_t
   return ok;
 }
 
+BmpStatus LoadBmpFile(const char* fileName, DecodedBmp* out) {
+  std::unique_ptr<uint8_t[]> file;
+  size_t fileSize = 0;
+  if (!ReadBmpFile(fileName, &file, &fileSize)) {
+    *out = DecodedBmp{};
+    return BmpStatus::kNotBmp;
+  }
+  return DecodeBmp(file.get(), fileSize, out);
+}
+
 const char* BmpStatusText(BmpStatus status) {
   switch (status) {
     case BmpStatus::kLoaded: return "no error";

@@ -51,3 +51,7 @@ BmpStatus DecodeBmp(const uint8_t* data, size_t size, DecodedBmp* out);
 // Reads a whole file into a new buffer of at most kBmpMaxFileBytes bytes.
 // Returns false if it cannot be opened or read or is larger than that.
 bool ReadBmpFile(const char* fileName, std::unique_ptr<uint8_t[]>* bytes, size_t* size);
+
+// ReadBmpFile then DecodeBmp: kNotBmp (and `out` holding no buffers) when the file cannot
+// be read, else what DecodeBmp says.
+BmpStatus LoadBmpFile(const char* fileName, DecodedBmp* out);

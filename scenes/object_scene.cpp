@@ -79,7 +79,7 @@ void ObjectScene(uint32_t* frame) {
     RadialBlur(frame, 256, 128);
     // Added after the blur, so the sprites keep their full brightness.
     for (int32_t slot = 0; slot < 3; ++slot) {
-      const uint32_t* source = sprites.pixels + static_cast<ptrdiff_t>(ObjectSpriteFrame(t, slot)) * spriteRows * sprites.width;
+      const uint32_t* source = sprites.pixels.data() + static_cast<ptrdiff_t>(ObjectSpriteFrame(t, slot)) * spriteRows * sprites.width;
       BlitAdditive(source, sprites.width, spriteRows, frame, slot * (sprites.width + kSpriteGap),
                    kFrameHeight - spriteRows);
     }

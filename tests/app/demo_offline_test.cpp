@@ -59,7 +59,7 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
     const auto black = [](uint32_t p) { return p == 0; };
     bordersBlack &= std::all_of(frame.surface, picture, black) && std::all_of(below, below + 64 * 512, black);
     if (frame.index == 0) frameZeroCleared = std::all_of(picture, below, black);
-    else pictureInPlace &= std::equal(picture, below, frame.picture) && std::equal(picture, below, TheDemo->frameBuffer);
+    else pictureInPlace &= std::equal(picture, below, frame.picture) && std::equal(picture, below, TheDemo->frameBuffer.get());
     grabsAfterFrame.push_back({std::filesystem::exists("grab_1.bmp"), std::filesystem::exists("grab_2.bmp")});
   };
   NewRun(settings);
@@ -86,7 +86,7 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
   EXPECT_EQ(grab[391738] | grab[391739] << 8 | grab[391740] << 16, static_cast<int>(StandInCardColour(1)));
   EXPECT_EQ(ReadFileBytes("grab_2.bmp"), grab);
   ASSERT_EQ(StandInSceneCalls.size(), 6u);
-  const uint32_t* const frameBuffer = TheDemo->frameBuffer;
+  const uint32_t* const frameBuffer = TheDemo->frameBuffer.get();
   for (int i = 0; i < 6; ++i)
     EXPECT_EQ(std::pair(StandInSceneCalls[i].scene, StandInSceneCalls[i].frame), std::pair(i + 1, frameBuffer));
   // When each scene starts and ends on the song is checked with the real scenes (WholeDemo).

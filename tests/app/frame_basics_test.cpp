@@ -39,7 +39,7 @@ TEST(ScreenGrab, WritesNumberedFilesWithTheExactLayoutAndDropsAnUnwritableOne) {
   { std::ofstream stale("grab_3.bmp"); stale << "old"; }  // from an earlier run: replaced
   for (int i = 0; i < 3; ++i) TheDemo->ScreenGrab();
   const std::vector<uint8_t> first = ReadFileBytes("grab_1.bmp");
-  EXPECT_EQ(first, ExpectedGrab(TheDemo->frameBuffer));
+  EXPECT_EQ(first, ExpectedGrab(TheDemo->frameBuffer.get()));
   EXPECT_TRUE(std::filesystem::is_directory("grab_2.bmp"));
   EXPECT_EQ(ReadFileBytes("grab_3.bmp"), first);
   EXPECT_EQ(GrabCounter, 4);

@@ -123,7 +123,7 @@ TEST_F(RealWindow, ShowsTheCardFullScreenGrabsItOnReturnAndEscapeGetsThroughASto
   std::vector<uint8_t> grab;
   WaitUntil(5, [&] { return (grab = ReadFileBytes(work_.path() + "/grab_1.bmp")).size() == 393274u; }, 50);
   ASSERT_EQ(grab.size(), 393274u);
-  const int grabbed = StandInCardOf(Surface((work_.path() + "/grab_1.bmp").c_str()).pixels);
+  const int grabbed = StandInCardOf(Surface((work_.path() + "/grab_1.bmp").c_str()).pixels.data());
   EXPECT_TRUE(grabbed == card || grabbed == card + 1) << grabbed;  // the frame shown when Return went down
 
   // Only key-downs and the close request are queued: 600 mouse moves handled one per

@@ -66,17 +66,22 @@ TEST(BmpReader, StatusesInTheirCheckOrderAndImpossibleHeaders) {
   }
 }
 
-TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
-  WriteFileBytes("raw.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
-  uint8_t* pixels = nullptr;
-  uint8_t* palette = reinterpret_cast<uint8_t*>(&pixels);  // must be overwritten
-  int32_t width = 0, height = 0, bits = 0;
-  ASSERT_EQ(BMP_LoadRaw("raw.bmp", &pixels, &width, &height, &bits, &palette), BmpStatus::kLoaded);
-  EXPECT_EQ(std::vector<int32_t>({width, height, bits}), std::vector<int32_t>({4, 2, 24}));
-  EXPECT_EQ(palette, nullptr);
-  delete[] pixels;
-  EXPECT_EQ(BMP_LoadRaw("no_such_file.bmp", &pixels, &width, &height, &bits, &palette), BmpStatus::kNotBmp);
-  EXPECT_EQ(pixels, nullptr);
+TEST(BmpReader, ASurfaceHoldsTheDecodedPictureOrNothing) {
+  WriteFileBytes("loaded.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
+  WriteFileBytes("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
+  Surface surface;
+  ASSERT_EQ(surface.BMP_Load("loaded.bmp"), BmpStatus::kLoaded);
+  EXPECT_EQ(std::vector<int32_t>({surface.width, surface.height, surface.depth}), std::vector<int32_t>({4, 2, 32}));
+  EXPECT_EQ(surface.pixels.size(), 8u);
+  // A failed load replaces what the surface held: no pixels of the previous picture
+  // remain under the new header's size, and a missing file says it is no BMP.
+  EXPECT_EQ(surface.BMP_Load("width6.bmp"), BmpStatus::kWidthNotMultipleOf4);
+  EXPECT_TRUE(surface.pixels.empty());
+  EXPECT_EQ(std::pair(surface.width, surface.depth), std::pair(6, 0));
+  DecodedBmp decoded;
+  EXPECT_EQ(LoadBmpFile("no_such_file.bmp", &decoded), BmpStatus::kNotBmp);
+  EXPECT_EQ(decoded.pixels, nullptr);
+  EXPECT_TRUE(Surface(decoded).pixels.empty());
 }
 
 // Missing and damaged files of the demo's own data: see Tampering.Images.
@@ -107,12 +112,12 @@ std::string Convert(const std::string& options, const std::string& output) {
 
 void ExpectPicture(const std::string& file, int32_t fileDepth) {
   SCOPED_TRACE(file);
-  Surface raw;
-  ASSERT_EQ(raw.BMP_Load(file.c_str()), BmpStatus::kLoaded);
-  EXPECT_EQ(raw.depth, fileDepth);
+  DecodedBmp decoded;
+  ASSERT_EQ(LoadBmpFile(file.c_str(), &decoded), BmpStatus::kLoaded);
+  EXPECT_EQ(decoded.bitsPerPixel, fileDepth);
   Surface surface(file.c_str());
   ASSERT_EQ(std::pair(surface.width, surface.height), std::pair(8, 4));
-  EXPECT_EQ(surface.palette, nullptr);  // an 8-bit file's palette is used up and freed
+  EXPECT_EQ(surface.depth, 32);
   for (int i = 0; i < 32; ++i) EXPECT_EQ(surface.pixels[i], Expected(i)) << i;
 }
 
