@@ -23,6 +23,7 @@
 #include "platform/offline.h"
 #include "scenes/scene_host.h"
 #include "scenes/scene_table.h"
+#include "tests/frame_hash.h"
 #include "tests/test_io.h"
 #include "tools/xm/xm_writer.h"
 
@@ -71,9 +72,7 @@ int NextNumber(uint32_t state) { return static_cast<int>(((state * 214013u + 253
 void RecordFrame(const platform::OfflineFrame& frame) {
   DemoRun& run = *recording;
   run.positions.push_back(MusicPosition.load());
-  uint64_t hash = 1469598103934665603ull;  // FNV-1a over the pixel words
-  for (int i = 0; i < kFramePixels; ++i) hash = (hash ^ frame.picture[i]) * 1099511628211ull;
-  run.hashes.push_back(hash);
+  run.hashes.push_back(FrameHash(frame.picture));
   const int seen = zelto::rand();
   const int64_t last = run.draws.empty() ? 800 : run.draws.back();
   const int64_t drawn = NextNumber(StateAfter(last)) == seen ? last : NextNumber(StateAfter(last + 1)) == seen ? last + 1 : -1;
@@ -129,6 +128,24 @@ bool IsFlashFrame(int segment, int64_t index) {
 
 }  // namespace
 
+
+TEST(FrameHash, IsFnv1a64OfThePictureBytes) {
+  // The published FNV-1a 64 values of "", "a" and "foobar".
+  const std::pair<const char*, uint64_t> known[] = {
+      {"", 0xcbf29ce484222325ull}, {"a", 0xaf63dc4c8601ec8cull}, {"foobar", 0x85944171f73967e8ull}};
+  for (const auto& [text, expected] : known) {
+    uint64_t hash = kFnv1a64OffsetBasis;
+    for (const char* c = text; *c; ++c) hash = Fnv1a64Step(hash, static_cast<uint8_t>(*c));
+    EXPECT_EQ(hash, expected) << '"' << text << '"';
+  }
+  // Each word low byte first: a frame whose first pixel is 0x00636261 starts as "abc\0".
+  std::vector<uint32_t> picture(kFramePixels, 0);
+  picture[0] = 0x00636261u;
+  uint64_t expected = kFnv1a64OffsetBasis;
+  for (const uint8_t byte : {'a', 'b', 'c'}) expected = Fnv1a64Step(expected, byte);
+  for (int i = 3; i < kFramePixels * 4; ++i) expected = Fnv1a64Step(expected, 0);
+  EXPECT_EQ(FrameHash(picture.data()), expected);
+}
 
 // One demo run per test: under ctest each test is a process of its own.
 TEST(WholeDemo, SixtyFramesPerSecondFromTheSwarmToTheEndLogo) {
