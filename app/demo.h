@@ -36,10 +36,9 @@ extern Demo* TheDemo;
 int DemoMain();
 
 // For tests and capture that run DemoMain more than once in a process: deletes the
-// previous Demo, which frees its frame buffer, and puts every piece of process state back to its start
-// value: the grab counter (1), the song position (0), the clock, the window and music
-// handles, the shared generator (seed 1), the error box and the scene host (unset until
-// DemoMain gives them again), the scene watcher (none) and what the scenes keep between
-// frames (ResetSceneState).
-// Nothing else lives from one run to the next.
+// previous Demo, which frees its frame buffer, and puts every piece of process state back
+// to its start value: the grab counter (1), the song position (0), the clock, the window
+// and music handles, the shared generator (seed 1), the error box and the scene host
+// (unset until DemoMain gives them again), the scene watcher (none) and what the scenes
+// keep between frames (ResetSceneState). Nothing else lives from one run to the next.
 void ResetDemoState();

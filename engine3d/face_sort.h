@@ -1,9 +1,9 @@
 // The depth sort of an object's faces: an in-place quicksort of float keys that
 // carries an int32 index array along.
 //
-// The sort takes the arrays it sorts (an object's faceDepth and faceOrder) as
-// parameters and keeps nothing between calls. It is not stable: faces with equal keys end in the order
-// that the partitioning leaves them in, which decides which of two equally deep
+// The sort takes the arrays it sorts (an object's faceDepth and faceOrder) as parameters
+// and keeps nothing between calls. It is not stable: faces with equal keys end in the
+// order that the partitioning leaves them in, which decides which of two equally deep
 // faces is drawn last, so the partition steps are part of the picture.
 #pragma once
 
