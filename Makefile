@@ -35,10 +35,40 @@ preview: configure
 	@echo "$(BUILD)/preview/contact_sheet.png"
 	@bash scripts/scene_sheet.sh $(BUILD)
 
+# `make docs` draws the pictures of docs/how-it-works.md and the README's contact sheet into
+# docs/pictures/ with the demo's own routines and scenes (fixed scene clock, no music);
+# `make docs-check` draws them into $(BUILD)/docs-check/ and fails if any differs from the
+# committed ones, so the pictures never go stale.
+DOCS_PICTURES := docs/pictures
+.PHONY: docs docs-check
+docs: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k-docs
+	@mkdir -p $(DOCS_PICTURES) && rm -f $(DOCS_PICTURES)/*.png
+	@cd $(BUILD) && ./zelto2k-docs $(CURDIR)/$(DOCS_PICTURES)
+	@echo "$(DOCS_PICTURES)/"
+
+docs-check: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k-docs
+	@rm -rf $(BUILD)/docs-check && mkdir -p $(BUILD)/docs-check
+	@cd $(BUILD) && ./zelto2k-docs docs-check
+	@diff -rq $(DOCS_PICTURES) $(BUILD)/docs-check || \
+	  { echo "$(DOCS_PICTURES)/ differs from what the code draws now: run make docs and commit the pictures"; exit 1; }
+	@echo "$(DOCS_PICTURES)/ is what the code draws ($(BUILD))"
+
 # `make video` renders the whole demo with its music to $(BUILD)/zelto2k.mp4 (needs ffmpeg).
 .PHONY: video
 video: build
 	cd $(BUILD) && ./zelto2k-capture --out zelto2k.mp4
+
+# `make sync` plays the real-time demo under its own Xvfb and PulseAudio null sink and
+# prints how far the picture is from the sound at every scene change and end logo flash;
+# SYNC_ARGS passes options (zelto2k-sync --help), e.g. the CI's short run:
+# make sync SYNC_ARGS="--scene-changes 2 --limit-ms 100"
+SYNC_ARGS ?=
+.PHONY: sync
+sync: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k-sync
+	cd $(BUILD) && ./zelto2k-sync $(SYNC_ARGS)
 
 # `make fuzz`: the fuzz harnesses (clang, ASan + UBSan) built in build-fuzz, each run for
 # FUZZ_SECONDS seconds on a corpus that grows in build-fuzz/fuzz/corpus.

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The same frames from every compiler: the whole suite built and run with clang too, then
+# The same frames from every compiler: the whole suite built and run with clang too (and the
+# documentation's pictures drawn by it, byte for byte the committed ones), then
 # every frame of the whole demo at 10 fps hashed by a gcc build (RelWithDebInfo, -O2), a gcc
 # Release build (-O3, every target built, every library's links checked) and the clang
 # build, and compared. Run from .ci/run after `make test`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 make test BUILD=build-clang CMAKE_FLAGS="-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang"
+make docs-check BUILD=build-clang
 make configure BUILD=build-release CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Release -DZELTO_STRICT_LINKS=ON"
 cmake --build build-release -j "$(nproc)"
 for build in build build-release build-clang; do

@@ -37,6 +37,12 @@
 //                         device the module plays silently, still in real time, and stderr
 //                         says so once.
 //                         A missing or unreadable module fails LoadModule.
+// Under ZELTO_PRESENT_LOG=<file>, every present appends a line to the file: the monotonic
+// clock (CLOCK_MONOTONIC, nanoseconds) right after the present, the shown picture's mean
+// red, green and blue (0..255), the last order handed to the sync callback before the
+// present (-1 before the first) and the monotonic time it was handed over (0 before the
+// first). tools/sync_probe holds it against the sound as the sound server plays it.
+// Without the variable nothing is logged or computed.
 // The sync callback reports a position when it is heard: the changes rendered into a buffer
 // are reported once the device has taken that buffer and asks for the next one (or, when
 // silent, once the clock has reached them), so a report is at most one buffer late.
@@ -89,6 +95,12 @@ struct State {
   std::atomic<bool> stopSilent{false};
   int64_t latencyFrames = 0;
   std::vector<int16_t> silentBuffer;
+  // The present log, when asked for.
+  bool presentLogChecked = false;
+  std::FILE* presentLog = nullptr;
+  // The last order reported and when, written on the audio thread and read for the log:
+  // one 64-bit word, the time in microseconds above the order's 16 bits.
+  std::atomic<int64_t> lastReport{0xFFFF};
 };
 
 // Never destroyed: the audio thread may still run while the process exits (FatalError,
@@ -96,6 +108,11 @@ struct State {
 State& TheState() {
   static State* state = new State;
   return *state;
+}
+
+int64_t MonotonicNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 // Renders one buffer and reports every position change that is now being heard.
@@ -112,6 +129,7 @@ void RenderAndReport(int16_t* samples, int32_t frames) {
     const PositionChange& change = s.pending[reported++];
     if (s.callback)
       s.callback(0, static_cast<uint32_t>(change.order), static_cast<uint32_t>(change.row));
+    s.lastReport.store(MonotonicNanoseconds() / 1000 << 16 | (change.order & 0xFFFF), std::memory_order_relaxed);
   }
   s.pending.erase(s.pending.begin(), s.pending.begin() + static_cast<ptrdiff_t>(reported));
   s.player.RenderAudio(samples, frames, &s.pending);
@@ -181,6 +199,31 @@ void CheckVsyncHolds(State& s) {
   s.checkPresents = 0;
 }
 
+// Appends the present's time and the picture's mean colour to the present log, if any.
+// pixels: the texture's size, 0x00RRGGBB, stride `width`.
+void LogPresent(State& s, const uint32_t* pixels, int32_t width) {
+  if (!s.presentLogChecked) {
+    s.presentLogChecked = true;
+    const char* path = std::getenv("ZELTO_PRESENT_LOG");
+    if (path && *path && !(s.presentLog = std::fopen(path, "w")))
+      std::fprintf(stderr, "zelto2k: cannot write the present log %s\n", path);
+  }
+  if (!s.presentLog) return;
+  const int64_t now = MonotonicNanoseconds();
+  int columns = 0, rows = 0;
+  if (SDL_QueryTexture(s.texture, nullptr, nullptr, &columns, &rows) != 0 || columns <= 0 || rows <= 0) return;
+  uint64_t red = 0, green = 0, blue = 0;
+  for (int32_t y = 0; y < rows; ++y, pixels += width)
+    for (int32_t x = 0; x < columns; ++x)
+      red += pixels[x] >> 16 & 0xFF, green += pixels[x] >> 8 & 0xFF, blue += pixels[x] & 0xFF;
+  const double count = static_cast<double>(columns) * rows;
+  const int64_t report = s.lastReport.load(std::memory_order_relaxed);
+  const int32_t order = static_cast<int32_t>(report & 0xFFFF);
+  std::fprintf(s.presentLog, "%lld %.2f %.2f %.2f %d %lld\n", static_cast<long long>(now), red / count, green / count,
+               blue / count, order == 0xFFFF ? -1 : order, static_cast<long long>((report >> 16) * 1000));
+  std::fflush(s.presentLog);  // the log stays whole however the process ends
+}
+
 // Shows `pixels` (width x height, 0x00RRGGBB) through the texture, scaled by the renderer,
 // at the frame's due time.
 void Show(const uint32_t* pixels, int32_t width) {
@@ -194,6 +237,7 @@ void Show(const uint32_t* pixels, int32_t width) {
   SDL_RenderClear(s.renderer);
   SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
   SDL_RenderPresent(s.renderer);
+  LogPresent(s, pixels, width);
   if (s.vsyncPaces) CheckVsyncHolds(s);
 }
 

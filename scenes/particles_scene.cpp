@@ -146,9 +146,8 @@ void ParticlesScene(uint32_t* frame) {
                   sprite.width, sprite.height);
     if (elapsed > 30.0f) cycleStart = now;
     BlitAdditive(logo.pixels.data(), logo.width, logo.height, frame, 0, 0);
-    // Keep factor between 0.02 and 0.98, one pulse per 3.02 s (1/240 and the literal
-    // phase 3.1415 as the effect was tuned).
-    const double keep = Cos(now * 499.49850000000004 * 0.004166666666666667 + 3.1415) * 0.48 + 0.5;
+    // Keep factor between 0.02 and 0.98, one pulse per 3.02 s.
+    const double keep = Cos(now * kPulseSpeed * kSmearPulseScale + kPulsePhase) * 0.48 + 0.5;
     VerticalSmear(frame, static_cast<float>(keep));
     host::ShowFrame(frame);
   }

@@ -50,8 +50,8 @@ void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip
   const double t = host::SceneSeconds();
   std::memset(frame, 0, kFrameBytes);
   BlitAdditive(logo.pixels.data(), logo.width, logo.height, frame, 0, 0);
-  // 499.4985 / 480 radians per second with the literal phase 3.1415: one pulse per 6.04 s.
-  const double c = Cos(t * 499.49850000000004 * 0.0020833333333333333 + 3.1415);
+  // One pulse per 6.04 s.
+  const double c = Cos(t * kPulseSpeed * kFlashPulseScale + kPulsePhase);
   if (c > 0.9) DrawFlash(frame, strip, bar, *counter);
   if (*counter > 200) *counter = 0;
   *counter += 1;

@@ -33,6 +33,17 @@ inline constexpr SceneStep kSceneTable[kSceneCount] = {
 inline constexpr int32_t kEndLogoEndPosition = 96;
 inline constexpr const char* kEndLogoName = "end logo";
 
+// The beat the picture pulses on, which the song's patterns land on: the particles
+// scene's smear follows cos(t x kPulseSpeed x kSmearPulseScale + kPulsePhase), deepest
+// trails at its troughs, one every 3.019 s; the end logo flashes around the crests of
+// cos(t x kPulseSpeed x kFlashPulseScale + kPulsePhase), one every 6.038 s. t is the scene
+// clock in seconds. The scenes multiply in this order, as the effect was tuned (3.1415 is
+// the literal, not pi).
+inline constexpr double kPulseSpeed = 499.49850000000004;
+inline constexpr double kSmearPulseScale = 0.004166666666666667;    // 1/240
+inline constexpr double kFlashPulseScale = 0.0020833333333333333;  // 1/480
+inline constexpr double kPulsePhase = 3.1415;
+
 // A module must hold the end logo's position to let the demo finish.
 inline constexpr int32_t kSongPositionsNeeded = kEndLogoEndPosition + 1;
 

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb openbox xdotool wmctrl x11-utils imagemagick ffmpeg
+  pulseaudio libpulse-dev
   libxmp-dev xmp
   libhwy-dev
 )

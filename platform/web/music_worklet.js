@@ -5,9 +5,11 @@
 // a module); 'play' {loop} rewinds to order 0, row 0; 'start' lets the sound out; 'stop'
 // silences it; 'free' drops the module; 'latency' {frames} is the context's output
 // latency in sample frames. To the page: 'ready' once libopenmpt runs, 'failed' {reason}
-// if it cannot, and 'position' {order, row} for every change, once it is heard: a change
-// rendered at sample frame f is reported when the frames handed to the output, less the
-// latency, reach f. Positions are checked every 64 frames, as the native player does.
+// if it cannot, and 'position' {order, row, at} for every change, once it is heard: a
+// change rendered at sample frame f is reported when the frames handed to the output, less
+// the latency, reach f; `at` is the context time (seconds) at which f went to the output,
+// for the page to tell when it was heard. Positions are checked every 64 frames, as the
+// native player does.
 import libopenmpt from './libopenmpt.worklet.js';
 
 const kCheckFrames = 64;
@@ -76,7 +78,7 @@ class MusicProcessor extends AudioWorkletProcessor {
     const heard = this.rendered - this.latency;
     while (this.pending.length > 0 && this.pending[0].frame <= heard) {
       const change = this.pending.shift();
-      this.port.postMessage({ type: 'position', order: change.order, row: change.row });
+      this.port.postMessage({ type: 'position', order: change.order, row: change.row, at: change.at });
     }
     if (!this.playing) {
       left.fill(0);
@@ -97,7 +99,7 @@ class MusicProcessor extends AudioWorkletProcessor {
       if (order !== this.lastOrder || row !== this.lastRow) {
         this.lastOrder = order;
         this.lastRow = row;
-        this.pending.push({ frame: this.rendered, order, row });
+        this.pending.push({ frame: this.rendered, order, row, at: (currentFrame + done + step) / sampleRate });
       }
     }
     return true;

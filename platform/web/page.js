@@ -18,9 +18,12 @@
   // .frames (presented so far), .work (milliseconds of the demo's own work for each frame:
   // from the end of the previous frame's wait to this frame's present), .orders (the song
   // position the demo had when it drew that frame), .shownAt (each frame's animation frame
-  // time), .missing (data files the server did not have), .audioState().
+  // time), .heard ({order, row, at, reportedAt} for every song position: when the output
+  // played its first sound and when the worklet's report of it reached the page, on the
+  // clock of .shownAt), .missing (data files the server did not have),
+  // .audioState().
   const page = {
-    state: 'loading', frames: 0, work: [], orders: [], shownAt: [], missing: [],
+    state: 'loading', frames: 0, work: [], orders: [], shownAt: [], heard: [], missing: [],
     audioState: () => (audio ? audio.state : 'none'),
   };
   window.zeltoPage = page;
@@ -147,10 +150,20 @@
     return new Promise((resolve, reject) => { workletAnswer = { type, resolve, reject }; });
   }
 
+  // When the output plays the sound the worklet handed it at context time `at`, on the
+  // page's clock: by the browser's own pairing of the two clocks where it gives one, else
+  // the context's clock now plus the output latency.
+  function heardAt(at) {
+    const stamp = audio.getOutputTimestamp ? audio.getOutputTimestamp() : null;
+    if (stamp && stamp.performanceTime > 0) return stamp.performanceTime + (at - stamp.contextTime) * 1000;
+    return performance.now() + (at - audio.currentTime + latencySeconds()) * 1000;
+  }
+
   function onWorkletMessage(event) {
     const message = event.data;
     if (message.type === 'position') {
       positions.push(message.order * 65536 + message.row);
+      page.heard.push({ order: message.order, row: message.row, at: heardAt(message.at), reportedAt: performance.now() });
     } else if (workletAnswer && message.type === workletAnswer.type) {
       const answer = workletAnswer;
       workletAnswer = null;
@@ -162,10 +175,11 @@
     }
   }
 
+  const latencySeconds = () => (audio.outputLatency || 0) + (audio.baseLatency || 0);
+
   function sendLatency() {
     if (!audio || !worklet) return;
-    const seconds = (audio.outputLatency || 0) + (audio.baseLatency || 0);
-    worklet.port.postMessage({ type: 'latency', frames: Math.round(seconds * audio.sampleRate) });
+    worklet.port.postMessage({ type: 'latency', frames: Math.round(latencySeconds() * audio.sampleRate) });
   }
 
   async function startAudio() {

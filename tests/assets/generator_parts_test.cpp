@@ -1,6 +1,6 @@
 // The generator: two runs write the bytes the build put in data/, and the parts whose
 // faults the finished files would hide: the BMP encoder's row order, seamless noise,
-// instrument tuning and click-free sample loops.
+// instrument tuning, click-free sample loops and the row timing the tempo plan counts on.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include "tools/assetgen/raster.h"
 #include "tools/assetgen/synth.h"
 #include "tools/module_probe/module_probe.h"
+#include "tools/xm/xm_timing.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
@@ -114,6 +115,36 @@ TEST(GeneratorParts, SamplesLoopAndEndWithoutAClick) {
   for (const xm::Instrument& instrument : {assetgen::MakeKick(), assetgen::MakeSnare(), assetgen::MakeClosedHat(),
                                            assetgen::MakeOpenHat(), assetgen::MakeCrash(), assetgen::MakeRiser(3.0)})
     EXPECT_TRUE(!instrument.sample.data.empty() && std::abs(instrument.sample.data.back()) <= 64) << instrument.name;
+}
+
+// Speed and tempo changes in the middle of a pattern, on any channel, time the rows as
+// libopenmpt plays them, at rates whose ticks round differently; an effect that changes
+// the order of the rows gets no answer, as a wrong timing would be worse.
+TEST(GeneratorParts, RowTimingFollowsSpeedAndTempoAsLibopenmptPlays) {
+  xm::Module module = xm::MakeTestModule(2, 8, 6, 125);
+  module.patterns[0].cells[2 * module.channels + 1] = xm::Cell{0, 0, 0, xm::kEffectSpeedOrTempo, 3};   // speed 3
+  module.patterns[0].cells[5 * module.channels] = xm::Cell{0, 0, 0, xm::kEffectSpeedOrTempo, 158};     // 158 BPM
+  module.patterns[1].cells[1 * module.channels + 1] = xm::Cell{0, 0, 0, xm::kEffectSpeedOrTempo, 0};   // nothing
+  module.patterns[1].cells[3 * module.channels] = xm::Cell{0, 0, 0, xm::kEffectSpeedOrTempo, 0x21};    // 33 BPM
+  for (const int rate : {44100, 48000, 22050}) {
+    const std::vector<RenderedRowStart> rendered = RenderRowStarts(xm::EncodeXm(module), rate);
+    const std::vector<int64_t> counted = xm::RowStartFrames(module, rate);
+    ASSERT_EQ(rendered.size(), 16u);
+    ASSERT_EQ(counted.size(), 17u);
+    for (size_t row = 0; row < rendered.size(); ++row)
+      EXPECT_TRUE(counted[row] >= rendered[row].frame && counted[row] < rendered[row].frame + kRowStartStep)
+          << rate << " Hz, row " << row << ": " << counted[row] << " against " << rendered[row].frame;
+    EXPECT_EQ(counted[3] - counted[2], 3 * xm::TickFrames(rate, 125));
+    EXPECT_EQ(counted.back() - counted[15], 3 * xm::TickFrames(rate, 33));
+  }
+  const struct { uint8_t effect, parameter; bool answered; } effects[] = {
+      {0x0B, 0x00, false}, {0x0D, 0x00, false}, {0x0E, 0xE2, false}, {0x0E, 0x61, false},  // jump, break, delay, loop
+      {0x0E, 0x60, true},  {0x0E, 0xE0, true},  {0x0F, 0x00, true}};                      // loop start, no delay, F00
+  for (const auto& [effect, parameter, answered] : effects) {
+    xm::Module changed = module;
+    changed.patterns[1].cells[4 * module.channels] = xm::Cell{0, 0, 0, effect, parameter};
+    EXPECT_EQ(!xm::RowStartFrames(changed, 48000).empty(), answered) << std::hex << int{effect} << int{parameter};
+  }
 }
 
 }  // namespace

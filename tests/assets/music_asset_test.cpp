@@ -17,6 +17,7 @@
 #include "tests/test_io.h"
 #include "tools/assetgen/song.h"
 #include "tools/module_probe/module_probe.h"
+#include "tools/xm/xm_timing.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
@@ -33,9 +34,8 @@ TEST(MusicAsset, PlayersAgreeAndScenesLastAsLongAsPlanned) {
   EXPECT_GE(openMpt.channels, 6);
   EXPECT_EQ(std::pair(openMpt.orders, openMpt.channels), std::pair(xmp.orders, xmp.channels));
   EXPECT_NEAR(openMpt.durationSeconds, xmp.durationSeconds, 0.1 + 0.002 * xmp.durationSeconds);
-  // libxmp counts in whole milliseconds; libopenmpt rounds each tick down to whole output
-  // samples (754 at 48 kHz and 159 BPM, 0.1 % short). The order times agree to a few ticks
-  // and that drift.
+  // libxmp counts in whole milliseconds; libopenmpt renders each tick as whole output
+  // samples. The order times agree to a few ticks and the drift of that rounding.
   ASSERT_EQ(xmp.orderStartSeconds.size(), openMpt.orderStartSeconds.size());
   for (size_t order = 0; order < openMpt.orderStartSeconds.size(); ++order)
     EXPECT_NEAR(openMpt.orderStartSeconds[order], xmp.orderStartSeconds[order],
@@ -76,32 +76,52 @@ int InstrumentNumber(const xm::Module& module, const std::string& name) {
   return -1;
 }
 
-// The particles scene smears hardest at now = (2k + 1)π − 3.1415 over its pulse rate, and
-// the end logo flashes around t = 2kπ − 3.1415 over half that rate: both must fall on
-// pattern starts, and each flash on a crash. The tempo is read from the song, so a change
-// of tempo moves the patterns off the pulses.
+// The particles scene smears hardest at the troughs of its pulse, t = (m pi - phase) /
+// (speed x smear scale) for odd m, and the end logo flashes around the crests of its own,
+// t = (m pi - phase) / (speed x flash scale) for even m, t counted from the order each
+// part starts on. As libopenmpt plays the song at each planned output rate, every such
+// pulse of the part falls within 5 ms of a pattern start, and every flash on a crash; and
+// the generator's own account of the row times is libopenmpt's, to the frame.
 TEST(Song, PatternsLandOnTheScenesPulses) {
   const xm::Module module = assetgen::MakeSong();
   const SongRows song(module);
   ASSERT_EQ(module.orders.size(), static_cast<size_t>(kSongPositionsNeeded));
-  const double rowSeconds = 2.5 * module.speed / module.tempo, rate = 499.49850000000004 / 240;
+  const std::vector<uint8_t> file = xm::EncodeXm(module);
   const int crash = InstrumentNumber(module, "crash");
-  // The pulses at (mπ − 3.1415) / pulseRate after firstOrder begins, m = first, first + 2,
-  // ... while before endOrder: how many there are.
-  auto pulses = [&](int firstOrder, int endOrder, double pulseRate, int first, bool onCrash) {
-    for (int m = first, count = 0;; m += 2, ++count) {
-      const double row = song.orderStart[firstOrder] + (m * kPi - 3.1415) / pulseRate / rowSeconds;
-      if (row >= song.orderStart[endOrder]) return count;  // the last may fall on the end
-      const int start = *std::min_element(song.orderStart.begin() + firstOrder, song.orderStart.begin() + endOrder + 1,
-                                          [&](int a, int b) { return std::abs(a - row) < std::abs(b - row); });
-      EXPECT_NEAR(start, row, 0.25) << "no pattern starts near pulse " << m << " after order " << firstOrder;
-      const xm::Cell* cells = song.Row(start);
-      EXPECT_TRUE(!onCrash || std::any_of(cells, cells + song.channels, [&](const xm::Cell& c) { return c.instrument == crash; }))
-          << "flash at row " << start << " without a crash";
+  for (const int rate : assetgen::kSongPlanRates) {
+    SCOPED_TRACE(std::to_string(rate) + " Hz");
+    const std::vector<RenderedRowStart> rendered = RenderRowStarts(file, rate);
+    const std::vector<int64_t> planned = xm::RowStartFrames(module, rate);
+    ASSERT_EQ(rendered.size() + 1, planned.size()) << "every row once, and the end";
+    std::vector<double> orderSeconds;  // when each order starts, then when the song ends
+    for (size_t row = 0; row < rendered.size(); ++row) {
+      const RenderedRowStart& start = rendered[row];
+      ASSERT_TRUE(planned[row] >= start.frame && planned[row] < start.frame + kRowStartStep)
+          << "order " << start.order << " row " << start.row << " starts at frame " << planned[row]
+          << " as the generator counts, at " << start.frame << " + " << kRowStartStep << " as libopenmpt plays it";
+      if (start.row == 0) orderSeconds.push_back((static_cast<double>(start.frame) + kRowStartStep / 2.0) / rate);
     }
-  };
-  EXPECT_GE(pulses(0, SceneEnd(kParticlesScene), rate, 1, false), 12);
-  EXPECT_GE(pulses(SceneEnd(kRotozoomScene), kEndLogoEndPosition, rate / 2, 2, true), 6);
+    orderSeconds.push_back(static_cast<double>(planned.back()) / rate);
+    ASSERT_EQ(orderSeconds.size(), module.orders.size() + 1);
+    // The pulses at (m pi - phase) / (speed x scale) after firstOrder begins, m = first,
+    // first + 2, ... while before endOrder: how many there are.
+    auto pulses = [&](int firstOrder, int endOrder, double scale, int first, bool onCrash) {
+      for (int m = first, count = 0;; m += 2, ++count) {
+        const double at = orderSeconds[firstOrder] + (m * kPi - kPulsePhase) / (kPulseSpeed * scale);
+        if (at >= orderSeconds[endOrder]) return count;  // the last may fall on the end
+        const int nearest = static_cast<int>(
+            std::min_element(orderSeconds.begin() + firstOrder, orderSeconds.begin() + endOrder + 1,
+                             [&](double a, double b) { return std::abs(a - at) < std::abs(b - at); }) -
+            orderSeconds.begin());
+        EXPECT_NEAR(orderSeconds[nearest], at, 0.005) << "pulse " << m << " after order " << firstOrder;
+        const xm::Cell* cells = song.Row(song.orderStart[nearest]);
+        EXPECT_TRUE(!onCrash || std::any_of(cells, cells + song.channels, [&](const xm::Cell& c) { return c.instrument == crash; }))
+            << "flash at order " << nearest << " without a crash";
+      }
+    };
+    EXPECT_GE(pulses(0, SceneEnd(kParticlesScene), kSmearPulseScale, 1, false), 12);
+    EXPECT_GE(pulses(SceneEnd(kRotozoomScene), kEndLogoEndPosition, kFlashPulseScale, 2, true), 6);
+  }
 }
 
 // At every scene change a voice enters or leaves (crashes, risers and the fill bar before

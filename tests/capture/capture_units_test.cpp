@@ -67,21 +67,51 @@ TEST(FrameAtSeconds, IsTheFirstFrameAtOrAfterTheTimeExactly) {
   for (const auto& c : cases) EXPECT_EQ(FrameAtSeconds({c[0], c[1]}, c[2], c[3]), c[4]) << c[0] << "/" << c[1];
 }
 
-TEST(PngWriter, StoredBlocksRoundTripAtEveryBlockBoundary) {
-  // 1 + 3 * 21845 = 65536 bytes a row: the first block ends one byte before the first row.
+// Pixels for the PNG round trips: noise, so that the compressor finds no match and the
+// filters no pattern, with rows copied from `period` rows above when period > 0.
+std::vector<uint32_t> NoiseRows(int32_t width, int32_t height, int32_t period) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    const size_t row = i / static_cast<size_t>(width);
+    pixels[i] = period > 0 && row >= static_cast<size_t>(period) ? pixels[i - static_cast<size_t>(period) * width]
+                                                                   : static_cast<uint32_t>(i * 2654435761u) & 0x00FFFFFFu;
+  }
+  return pixels;
+}
+
+TEST(PngWriter, StoredAndCompressedPicturesDecodeToTheirPixels) {
+  // 1 + 3 * 21845 = 65536 bytes a row: the first stored block ends one byte before the
+  // first row. Rows of 512 pixels are 1537 bytes: a copy 21 rows up lies 32277 bytes back,
+  // inside the compressor's 32 KB window, and 22 rows up (33814) just outside it.
+  struct Case {
+    int32_t width, height, period;
+  };
+  const Case cases[] = {{1, 1, 0}, {3, 2, 0}, {21845, 1, 0}, {512, 256, 0}, {512, 60, 21}, {512, 60, 22}, {300, 40, 1}};
   const std::string file = "png_writer.png";
   std::string error;
-  for (const auto& [width, height] : std::vector<std::pair<int32_t, int32_t>>{{1, 1}, {3, 2}, {21845, 1}, {512, 256}}) {
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0x00FFFFFFu;
-    ASSERT_TRUE(WritePngFile(file, pixels.data(), width, height, &error)) << error;
-    const std::string read = DecodePictures(file);
-    ASSERT_EQ(read.size(), pixels.size() * 4) << width;
-    EXPECT_EQ(std::memcmp(read.data(), pixels.data(), read.size()), 0) << width;
+  for (const PngPacking packing : {PngPacking::kStored, PngPacking::kCompressed}) {
+    for (const Case& c : cases) {
+      const std::vector<uint32_t> pixels = NoiseRows(c.width, c.height, c.period);
+      ASSERT_TRUE(WritePngFile(file, pixels.data(), c.width, c.height, &error, packing)) << error;
+      const std::string read = DecodePictures(file);
+      ASSERT_EQ(read.size(), pixels.size() * 4) << c.width << "x" << c.height << " period " << c.period;
+      EXPECT_EQ(std::memcmp(read.data(), pixels.data(), read.size()), 0)
+          << c.width << "x" << c.height << " period " << c.period << (packing == PngPacking::kStored ? " stored" : "");
+    }
   }
   fs::remove(file);
+
+  // Flat areas, gradients and repeats are what the documentation's pictures are made of.
+  std::vector<uint32_t> gradient(512 * 256);
+  for (size_t i = 0; i < gradient.size(); ++i) gradient[i] = static_cast<uint32_t>((i / 512) * 0x010101 + (i % 512) / 8);
+  EXPECT_LT(EncodePng(gradient.data(), 512, 256, PngPacking::kCompressed).size() * 20,
+            EncodePng(gradient.data(), 512, 256).size());
+  const std::vector<uint32_t> repeats = NoiseRows(512, 60, 21);
+  EXPECT_LT(EncodePng(repeats.data(), 512, 60, PngPacking::kCompressed).size() * 2, EncodePng(repeats.data(), 512, 60).size());
+
   const uint32_t withTopByte = 0xFF123456u, withoutIt = 0x00123456u;
   EXPECT_EQ(EncodePng(&withTopByte, 1, 1), EncodePng(&withoutIt, 1, 1));
+  EXPECT_EQ(EncodePng(&withTopByte, 1, 1, PngPacking::kCompressed), EncodePng(&withoutIt, 1, 1, PngPacking::kCompressed));
   EXPECT_FALSE(WritePngFile("/nonexistent-folder/x.png", &withTopByte, 1, 1, &error));
   EXPECT_NE(error.find("/nonexistent-folder/x.png"), std::string::npos);
 }

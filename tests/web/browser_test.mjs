@@ -1,5 +1,6 @@
 // The page in headless Chromium: start screen, the particles scene, frame rate, grab, end
-// screen, and the music error of a missing module. With --speed it plays the whole demo
+// screen, the first two scene changes against the sound, and the music error of a missing
+// module. With --speed it plays the whole demo
 // instead and prints each scene's frame rate and worst frame.
 //
 // Usage: node browser_test.mjs <site folder> <native grab_1.bmp> <scene_table.mjs> [--speed]
@@ -175,6 +176,38 @@ if (!speedRun) {
     assert.ok(!(await page.locator('#stage').isVisible()));
     await page.waitForFunction(() => window.zeltoPage.audioState() === 'closed', null, { timeout: 5000 });
     assert.deepEqual(errors, [], 'no error in the console');
+    await page.close();
+  });
+
+  // The page's own account of sync at the first two scene changes, all on the clock of the
+  // animation frames. The worklet's report of the order reaches the page from one frame
+  // period before the output plays the order's first sound to two after (the page's thread
+  // may be busy with a frame when it comes). The new scene's first frame is shown after
+  // that sound, and no later than its own start (the scene loads its assets before it
+  // draws) and two animation frames after the report: the one the running frame waits for,
+  // and its own.
+  test('each scene change is shown as soon as its music is heard', { timeout: 150000 }, async (t) => {
+    const errors = [];
+    const page = await openPage(browser.context, address, errors);
+    await readyToStart(page);
+    await page.click('#start');
+    const changes = kSceneEnds.slice(0, 2);
+    await page.waitForFunction((last) => window.zeltoPage.orders.at(-1) >= last || window.zeltoPage.state !== 'running',
+                               changes.at(-1), { timeout: 120000, polling: 500 });
+    const { orders, shownAt, heard, work } = await page.evaluate(() => window.zeltoPage);
+    const period = 1000 / 60;
+    for (const order of changes) {
+      const first = orders.findIndex((drawnAt) => drawnAt >= order);
+      const sound = heard.find((position) => position.order === order && position.row === 0);
+      assert.ok(first > 0 && sound, `order ${order}: shown at frame ${first}, heard ${JSON.stringify(sound)}`);
+      const reported = sound.reportedAt - sound.at, shown = shownAt[first] - sound.at;
+      t.diagnostic(`order ${order}: reported ${reported.toFixed(1)} ms and its first frame shown ${shown.toFixed(1)} ms ` +
+                   `after its sound; the scene's start took ${work[first].toFixed(1)} ms`);
+      assert.ok(reported >= -period && reported <= 2 * period, `order ${order}: reported ${reported.toFixed(1)} ms from its sound`);
+      assert.ok(shown >= 0 && shown - reported - work[first] <= 2 * period,
+                `order ${order}: shown ${shown.toFixed(1)} ms after its sound`);
+    }
+    assert.deepEqual(errors, []);
     await page.close();
   });
 

@@ -3,13 +3,16 @@
 #include "tools/assetgen/song.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "scenes/scene_table.h"
 #include "tools/assetgen/synth.h"
+#include "tools/xm/xm_timing.h"
 
 namespace assetgen {
 namespace {
@@ -44,15 +47,16 @@ static_assert(kVerseBar == 24 && kChorusBar == 40 && kBreakdownBar == 56 && kDri
 
 // Two pad sets take turns: a new chord attacks on one while the old one releases on the
 // other, so the harmony never drops out at a chord change.
+// The conductor plays no note: it holds the tempo plan's effects.
 enum Channel { kKick, kSnare, kClosedHat, kOpenHat, kBass, kPadA, kPadB = kPadA + 3, kLead = kPadB + 3, kEcho, kArp,
-               kEffects, kChannels };
+               kEffects, kConductor, kChannels };
 enum Instrument { kKickSound = 1, kSnareSound, kClosedHatSound, kOpenHatSound, kCrashSound, kBassSound, kPadSound,
                   kLeadSound, kPluckSound, kRiserSound };
 
 // Where each channel sits (0 left, 128 centre, 255 right), set with every note: drums and
 // bass in the middle, the pad voices spread, the lead right of centre and its echo left.
 // -1: the sample's own panning (hats slightly off centre); the arpeggio sets its own.
-constexpr int kChannelPan[kChannels] = {128, 128, -1, -1, 128, 40, 216, 128, 40, 216, 128, 168, 48, -1, 128};
+constexpr int kChannelPan[kChannels] = {128, 128, -1, -1, 128, 40, 216, 128, 40, 216, 128, 168, 48, -1, 128, -1};
 
 // ------------------------------------------------------------------ the score as text
 
@@ -346,6 +350,75 @@ void FlashHit(Timeline& song, int bar, int volume) {
   song.Note(row, kBass, InRange(ParseChord(kChords[bar]).root, NoteNumber(4, 2)), kBassSound, volume);
 }
 
+// ------------------------------------------------------------------ the tempo plan
+
+// The rows keep to the scenes' pulse: 32 rows to each pulse of the particles scene's
+// smear (3.0190 s, 158.997 BPM at speed 6) and 64 to each of the end logo's flashes, so
+// that every pulse falls on a pattern start at whatever rate the music is played. A
+// player renders each tick as whole sample frames (xm::TickFrames): at a steady 159 BPM
+// 32 rows come out 3.0 ms short of the pulse at 48 kHz and 1.8 ms short at 44.1 kHz, and
+// the shortfall grows pattern after pattern. So each stretch of 32 rows plays some rows
+// at 158 BPM and a few at 161, as many of each as keep the song's running time closest
+// to the pulses at both rates. No single tempo serves both rates; these two round
+// differently at each, so their mix corrects both at once. No row strays more than
+// 1.3 % from 159 BPM, and the nudged rows are spread through the stretch.
+constexpr int kRowsPerPulse = 2 * kRowsPerBar;
+constexpr int kSlowerTempo = kSongTempo - 1, kFasterTempo = kSongTempo + 2;
+
+// Marks `count` of the `rows` places evenly (false where not marked).
+std::vector<bool> Spread(int count, int rows) {
+  std::vector<bool> marked(rows);
+  for (int i = 0; i < rows; ++i) marked[i] = (i + 1) * count / rows > i * count / rows;
+  return marked;
+}
+
+// The tempo of every row of the timeline.
+std::vector<int> PlanTempos() {
+  const double rowSeconds = 2 * std::numbers::pi / (kPulseSpeed * kSmearPulseScale) / kRowsPerPulse;
+  constexpr size_t kRates = std::size(kSongPlanRates);
+  int64_t frames[kRates] = {};  // where the next row starts at each rate
+  std::vector<int> tempos;
+  for (int first = 0; first < kRows; first += kRowsPerPulse) {
+    const int rows = std::min(kRowsPerPulse, kRows - first);
+    const double end = (first + rows) * rowSeconds;
+    // The error is rounded to 0.1 ms, so that of two plans about as close the one that
+    // nudges fewer rows wins.
+    auto error = [&](int slower, int faster) {
+      double worst = 0;
+      for (size_t r = 0; r < kRates; ++r) {
+        const int32_t rate = kSongPlanRates[r];
+        const int64_t stretch = kSongSpeed * ((rows - slower - faster) * xm::TickFrames(rate, kSongTempo) +
+                                              slower * xm::TickFrames(rate, kSlowerTempo) +
+                                              faster * xm::TickFrames(rate, kFasterTempo));
+        worst = std::max(worst, std::abs(static_cast<double>(frames[r] + stretch) / rate - end));
+      }
+      return std::round(worst * 1e4);
+    };
+    int slower = 0, faster = 0;
+    for (int s = 0; s <= rows / 2; ++s)
+      for (int f = 0; f <= rows / 2; ++f)
+        if (error(s, f) < error(slower, faster) || (error(s, f) == error(slower, faster) && s + f < slower + faster))
+          slower = s, faster = f;
+    const std::vector<bool> slow = Spread(slower, rows), fast = Spread(faster, rows - slower);
+    for (int i = 0, others = 0; i < rows; ++i)
+      tempos.push_back(slow[i] ? kSlowerTempo : fast[others++] ? kFasterTempo : kSongTempo);
+    for (size_t r = 0; r < kRates; ++r)
+      for (int i = first; i < first + rows; ++i) frames[r] += kSongSpeed * xm::TickFrames(kSongPlanRates[r], tempos[i]);
+  }
+  return tempos;
+}
+
+// Writes the plan on the conductor: the tempo at the start of every order (so that the
+// loop back to order 0 and any seek find it) and wherever it changes.
+void Conduct(Timeline& song) {
+  const std::vector<int> tempos = PlanTempos();
+  std::vector<bool> orderStart(kRows, false);
+  for (int order = 0, row = 0; order < kSongOrders; row += OrderRows(order++)) orderStart[row] = true;
+  for (int row = 0; row < kRows; ++row)
+    if (orderStart[row] || tempos[row] != tempos[row - 1])
+      song.Effect(row, kConductor, xm::kEffectSpeedOrTempo, static_cast<uint8_t>(tempos[row]));
+}
+
 Timeline Compose() {
   Timeline song;
   // Intro (particles): pads and a growing arpeggio, then kick, hats and bass, then the
@@ -479,7 +552,8 @@ Timeline Compose() {
   song.Off(BarRow(kLastOrderBar), kBass);
   song.Off(BarRow(kLastOrderBar), kLead);
   // Before the loop restarts, hush every channel that might still ring.
-  for (int channel = 0; channel < kChannels; ++channel) song.Off(BarRow(kLastOrderBar) + 8, channel);
+  for (int channel = 0; channel < kConductor; ++channel) song.Off(BarRow(kLastOrderBar) + 8, channel);
+  Conduct(song);
   return song;
 }
 

@@ -1,8 +1,10 @@
 // The demo's music: an original composition written as data, built into an XM module.
 //
 // Structure (orders are the song positions the scenes wait for; a pattern of 32 rows is
-// two bars of 4/4 in sixteenths at 159 BPM, speed 6: 3.019 s, one pulse of the particles
-// scene's smear, so every pattern there starts on its longest trails):
+// two bars of 4/4 in sixteenths at about 159 BPM, speed 6: 3.019 s, one pulse of the
+// particles scene's smear, so every pattern there starts on its longest trails; a tempo
+// plan of rows nudged to 158 and 161 BPM keeps the patterns on the pulses within a
+// millisecond as a player renders them at 44.1 and at 48 kHz, see song.cpp):
 //   0-11  intro, building from pads and arpeggio to the full groove   (24 bars)
 //   12-19 verse with the lead melody                                   (16 bars)
 //   20-27 chorus                                                       (16 bars)
@@ -27,6 +29,8 @@ namespace assetgen {
 inline constexpr int kSongOrders = kSongPositionsNeeded;
 inline constexpr int kSongTempo = 159;
 inline constexpr int kSongSpeed = 6;
+// The output rates the tempo plan keeps the patterns on the scenes' pulses at.
+inline constexpr int32_t kSongPlanRates[] = {44100, 48000};
 
 xm::Module MakeSong();
 

@@ -76,6 +76,30 @@ std::vector<float> RenderModule(const std::vector<uint8_t>& file, int sampleRate
   return out;
 }
 
+std::vector<RenderedRowStart> RenderRowStarts(const std::vector<uint8_t>& file, int sampleRate) {
+  std::vector<RenderedRowStart> starts;
+  try {
+    std::ostringstream quiet;
+    openmpt::module module(file, quiet);
+    float left[kRowStartStep], right[kRowStartStep];
+    // libopenmpt moves to a row when it renders the row's first frame, so the position
+    // read after a step is that of the step's last frame.
+    for (int64_t frame = 0;; frame += kRowStartStep) {
+      if (module.read(sampleRate, kRowStartStep, left, right) == 0) break;
+      const int order = module.get_current_order(), row = module.get_current_row();
+      if (starts.empty() || starts.back().order != order || starts.back().row != row) {
+        // At its end the song is reported back at its start: one pass ends there.
+        if (!starts.empty() && (order < starts.back().order || (order == starts.back().order && row < starts.back().row)))
+          break;
+        starts.push_back({order, row, frame});
+      }
+    }
+  } catch (const std::exception&) {
+    starts.clear();
+  }
+  return starts;
+}
+
 bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes) {
   bytes->clear();
   FILE* file = std::fopen(path.c_str(), "rb");

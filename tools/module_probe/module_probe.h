@@ -26,5 +26,17 @@ ModuleFacts ProbeModuleXmp(const std::vector<uint8_t>& file);
 // stereo floats (left, right) at `sampleRate`. Empty if the module does not load.
 std::vector<float> RenderModule(const std::vector<uint8_t>& file, int sampleRate);
 
+// When each row starts as libopenmpt plays one pass of the song at `sampleRate`: every
+// change of (order, row) in playing order, until the song goes back. The position is read after every
+// kRowStartStep frames, so a row starts at `frame` or up to kRowStartStep - 1 frames
+// later. Empty if the module does not load.
+struct RenderedRowStart {
+  int order = 0;
+  int row = 0;
+  int64_t frame = 0;
+};
+constexpr int kRowStartStep = 16;
+std::vector<RenderedRowStart> RenderRowStarts(const std::vector<uint8_t>& file, int sampleRate);
+
 // Reads a whole file; false if it cannot be read.
 bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes);
