@@ -125,7 +125,7 @@ web: web-site
 	node platform/web/serve.mjs $(WEB_BUILD)/site $(WEB_PORT)
 
 web-test: web-site
-	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k_frames
+	@cmake --build $(BUILD) -j $(JOBS) --target zelto2k_frames zelto_scene_table_mjs
 	@bash tests/web/run.sh $(BUILD) $(WEB_BUILD)
 
 # The releases, in $(DIST): `make dist` the portable Linux tarball (with the program's debug

@@ -14,16 +14,15 @@
 
 Demo* TheDemo = nullptr;
 
+// Left uninitialised, as the scenes clear or overwrite every pixel (spelled with new
+// because emscripten's C++ library lacks make_unique_for_overwrite).
 Demo::Demo() : frameBuffer(new uint32_t[kFramePixels]) {}
 
-Demo::~Demo() {}
+Demo::~Demo() = default;
 
 void ResetDemoState() {
-  if (TheDemo) {
-    delete[] TheDemo->frameBuffer;
-    delete TheDemo;
-    TheDemo = nullptr;
-  }
+  delete TheDemo;
+  TheDemo = nullptr;
   GrabCounter = 1;
   MusicPosition.store(0);
   TimerFrequency = 0;
@@ -36,5 +35,6 @@ void ResetDemoState() {
   zelto::SeedRandom(1);
   SetFatalErrorBox(nullptr);
   SetSceneHost({});
+  WatchScenes(nullptr);
   ResetSceneState();
 }

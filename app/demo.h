@@ -10,19 +10,23 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class Demo {
  public:
   // Allocates the 512 x 256 frame buffer; its contents are left undefined.
   Demo();
-  // Releases nothing: the frame buffer lives until the process ends.
+  // Frees the frame buffer. The demo never destroys its Demo: the buffer lives until the
+  // process ends, and only ResetDemoState, between in-process runs, deletes it.
   virtual ~Demo();
+  Demo(const Demo&) = delete;
+  Demo& operator=(const Demo&) = delete;
   // The six scenes in order, each with frameBuffer.
   void Run();
   // Writes the next "grab_%d.bmp" from frameBuffer (app/screen_grab.h).
   void ScreenGrab();
 
-  uint32_t* frameBuffer;
+  std::unique_ptr<uint32_t[]> frameBuffer;
 };
 
 // The one Demo object, set by DemoMain once constructed.
@@ -31,10 +35,10 @@ extern Demo* TheDemo;
 // The program: start-up, Demo::Run, shut-down; returns 0 after the last scene.
 int DemoMain();
 
-// For tests and capture that run DemoMain more than once in a process: frees the previous
-// Demo and its frame buffer and puts every piece of process state back to its start
-// value: the grab counter (1), the song position (0), the clock, the window and music
-// handles, the shared generator (seed 1), the error box and the scene host (unset until
-// DemoMain gives them again) and what the scenes keep between frames (ResetSceneState).
-// Nothing else lives from one run to the next.
+// For tests and capture that run DemoMain more than once in a process: deletes the
+// previous Demo, which frees its frame buffer, and puts every piece of process state back
+// to its start value: the grab counter (1), the song position (0), the clock, the window
+// and music handles, the shared generator (seed 1), the error box and the scene host
+// (unset until DemoMain gives them again), the scene watcher (none) and what the scenes
+// keep between frames (ResetSceneState). Nothing else lives from one run to the next.
 void ResetDemoState();

@@ -7,6 +7,7 @@
 #include "app/music.h"
 #include "app/demo_host.h"
 #include "app/timer.h"
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "platform/platform.h"
 #include "scenes/scene_table.h"
@@ -24,7 +25,7 @@ constexpr const char* kWindowClassName = "ZELDEMO";
 }  // namespace
 
 void Demo::Run() {
-  for (SceneEntryPoint scene : kSceneEntryPoints) scene(frameBuffer);
+  for (int scene = 0; scene < kSceneCount; ++scene) PlayScene(static_cast<SceneIndex>(scene), frameBuffer.get());
 }
 
 int DemoMain() {
@@ -54,5 +55,5 @@ int DemoMain() {
   MusicShutdown();
   platform::RemoveWindow(MainWindow);
   MainWindow = 0;
-  return 0;
+  return kExitNormal;
 }

@@ -8,6 +8,7 @@
 #include "platform/display_switches.h"
 #include "app/music.h"
 #include "app/viewer_controls.h"
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "core/frame_buffer.h"
 #include "image/flash_limiter.h"
@@ -148,13 +149,13 @@ void PresentFrame(const uint32_t* frame) {
 void WindowProc(platform::WindowHandle window, const platform::InputEvent& message) {
   switch (message.kind) {
     case platform::InputEventKind::Close:
-      platform::RequestQuit(0);  // the window is destroyed by the shut-down, not here
+      platform::RequestQuit(kExitNormal);  // the window is destroyed by the shut-down, not here
       return;
     case platform::InputEventKind::KeyDown:
       if (message.key == platform::InputKey::Return) {
         if (TheDemo) TheDemo->ScreenGrab();
       } else if (message.key == platform::InputKey::Escape) {
-        platform::RequestQuit(0);
+        platform::RequestQuit(kExitNormal);
       } else {
         ViewerKey(message.key);
       }

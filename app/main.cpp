@@ -5,11 +5,11 @@
 
 #include "app/demo.h"
 #include "app/display.h"
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 
 namespace {
 
-constexpr int kUsageExitCode = 2;
 constexpr int kDisplayFramesPerSecond = 60;  // the pace every backend presents at
 
 }  // namespace
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     SetFlashLimit(kDisplayFramesPerSecond);
   } else if (argc > 1) {
     std::fputs("usage: zelto2k [--reduce-flashing]\n", stderr);
-    EndProcess(kUsageExitCode);
+    EndProcess(kExitUsage);
   }
   return DemoMain();
 }

@@ -13,7 +13,7 @@ int32_t GrabCounter = 1;
 
 void Demo::ScreenGrab() {
   std::unique_ptr<uint8_t[]> packed(new uint8_t[kFramePixels * 3]);
-  PackRGB24(frameBuffer, packed.get(), kFramePixels);
+  PackRGB24(frameBuffer.get(), packed.get(), kFramePixels);
   char name[32];
   std::snprintf(name, sizeof name, "grab_%d.bmp", static_cast<int>(GrabCounter));
   ++GrabCounter;

@@ -1,6 +1,7 @@
 // The scene clock on the platform's performance counter.
 #include "app/timer.h"
 
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "platform/platform.h"
 
@@ -13,11 +14,11 @@ int64_t HeldAt = 0;
 }
 
 void TimerStart() {
-  if (!platform::ReadClock(&TimerCount)) EndProcess(kNoCounterExitCode);
+  if (!platform::ReadClock(&TimerCount)) EndProcess(kExitNoCounter);
   // A counter that claims no ticks per second is no counter either: every TimerSeconds
   // would divide by zero.
   if (!platform::ClockRate(&TimerFrequency) || TimerFrequency <= 0)
-    EndProcess(kNoCounterExitCode);
+    EndProcess(kExitNoCounter);
 }
 
 void TimerReset() {

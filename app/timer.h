@@ -1,13 +1,11 @@
 // The scene clock: seconds since the last TimerReset, on the platform's counter.
 //
 // TimerStart reads the counter and its frequency once; without a counter the process
-// ends at once with exit code 10 and no message. TimerReset restarts the clock;
+// ends at once with kExitNoCounter (core/exit_codes.h) and no message. TimerReset restarts the clock;
 // TimerSeconds returns (count - base) / frequency as a double. Main thread only.
 #pragma once
 
 #include <cstdint>
-
-constexpr int kNoCounterExitCode = 10;
 
 extern int64_t TimerFrequency;
 extern int64_t TimerCount;

@@ -57,5 +57,5 @@ void FatalError(const char* message) {
   std::fputs(utf8.c_str(), stderr);
   std::fflush(stderr);
   if (TheFatalErrorBox) TheFatalErrorBox(utf8.c_str());
-  EndProcess(kFatalExitCode);
+  EndProcess(kExitFatal);
 }

@@ -3,9 +3,8 @@
 //
 // FatalError always writes the message to stderr, then hands it to the error box (where
 // the display has registered one: it destroys the window and shows the message in a box
-// titled "FATAL ERROR"), and ends the process with exit code 9999 (a POSIX parent sees
-// 9999 & 0xFF = 15). Every other end with one of the program's own codes (0 on a quit,
-// 1, 2, 3 from the loaders, 10 without a clock, the capture's codes) goes through
+// titled "FATAL ERROR"), and ends the process with kExitFatal. Every other end with one
+// of the program's own codes (core/exit_codes.h) or the capture's goes through
 // EndProcess too, so that there is one place where the process stops. Messages are stored in the
 // Windows-1252 code page, as the program keeps all its own texts; they are converted
 // to UTF-8 only on their way out to the terminal or the dialog.
@@ -17,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-constexpr int kFatalExitCode = 9999;
+#include "core/exit_codes.h"
 
 [[noreturn]] void FatalError(const char* message);
 

@@ -18,9 +18,7 @@ bool InsideBand(int32_t x, int32_t y) {
 }  // namespace
 
 void Objet3d::SortFaces() {
-  SortKeys = faceDepth;
-  SortIndices = faceOrder;
-  QuickSortFaces(0, nbFaces - 1);
+  QuickSortFaces(faceDepth.data(), faceOrder.data(), 0, nbFaces - 1);
 }
 
 void Objet3d::DrawFace(Vecteur3d camera, uint32_t* frame, int32_t face) {
@@ -39,6 +37,6 @@ void Objet3d::DrawFace(Vecteur3d camera, uint32_t* frame, int32_t face) {
   const double toCornerY = (static_cast<double>(corner.y) + position.y) - camera.y;
   const double toCornerZ = (static_cast<double>(corner.z) + position.z) - camera.z;
   if (toCornerX * normal.x + toCornerY * normal.y + toCornerZ * normal.z > 0.0) return;
-  TextureTriangle(texture.pixels, frame, screenX[a], screenY[a], screenX[b], screenY[b], screenX[c],
+  TextureTriangle(texture.pixels.data(), frame, screenX[a], screenY[a], screenX[b], screenY[b], screenX[c],
                   screenY[c], envUV[a].u, envUV[a].v, envUV[b].u, envUV[b].v, envUV[c].u, envUV[c].v);
 }

@@ -1,14 +1,9 @@
-// QuickSortFaces: the depth sort of the faces, through two global array pointers.
+// QuickSortFaces: the depth sort of the faces.
 #include "engine3d/face_sort.h"
 
 #include <utility>
 
-float* SortKeys = nullptr;
-int32_t* SortIndices = nullptr;
-
-void QuickSortFaces(int32_t lo, int32_t hi) {
-  float* keys = SortKeys;
-  int32_t* indices = SortIndices;
+void QuickSortFaces(float* keys, int32_t* indices, int32_t lo, int32_t hi) {
   while (lo < hi) {
     const float pivot = keys[lo + (hi - lo) / 2];
     int32_t i = lo, j = hi;
@@ -26,10 +21,10 @@ void QuickSortFaces(int32_t lo, int32_t hi) {
     // [lo, j] and [i, hi] are sorted independently, so the order in which they are
     // done changes nothing; recursing into the smaller keeps the stack shallow.
     if (j - lo < hi - i) {
-      QuickSortFaces(lo, j);
+      QuickSortFaces(keys, indices, lo, j);
       lo = i;
     } else {
-      QuickSortFaces(i, hi);
+      QuickSortFaces(keys, indices, i, hi);
       hi = j;
     }
   }

@@ -6,14 +6,16 @@
 #include <cstring>
 #include <new>
 
+#include "core/byte_order.h"
 #include "core/data_location.h"
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 
 uint8_t* LoadFile(const char* fileName, size_t* length) {
   FILE* file = std::fopen(DataPath(fileName).c_str(), "rb");
   if (file == nullptr) {
     std::printf("ca chie! -> impossible d'ouvrir le fichier: %s \n", fileName);
-    EndProcess(2);
+    EndProcess(kExitObjectMissing);
   }
   const long start = std::ftell(file);
   long end = -1;
@@ -21,17 +23,17 @@ uint8_t* LoadFile(const char* fileName, size_t* length) {
   if (end < start || std::fseek(file, start, SEEK_SET) != 0) {
     // A stream with no length to measure (a directory, a pipe) cannot be read whole.
     std::printf("read error: ca chie a la lecture de :%s", fileName);
-    EndProcess(3);
+    EndProcess(kExitObjectShortRead);
   }
   const size_t size = static_cast<size_t>(end - start);
   uint8_t* block = new (std::nothrow) uint8_t[size > 0 ? size : 1];
   if (block == nullptr) {
     std::printf("no enough memory!! for loading: %s", fileName);
-    EndProcess(1);
+    EndProcess(kExitObjectUnusable);
   }
   if (std::fread(block, 1, size, file) != size) {
     std::printf("read error: ca chie a la lecture de :%s", fileName);
-    EndProcess(3);
+    EndProcess(kExitObjectShortRead);
   }
   std::fclose(file);
   if (length != nullptr) *length = size;
@@ -41,15 +43,6 @@ uint8_t* LoadFile(const char* fileName, size_t* length) {
 uint8_t* LoadFile(const char* fileName) { return LoadFile(fileName, nullptr); }
 
 namespace {
-
-uint32_t ReadBigEndian32(const uint8_t* bytes) {
-  return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-         (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
-}
-
-uint32_t ReadBigEndian16(const uint8_t* bytes) {
-  return (static_cast<uint32_t>(bytes[0]) << 8) | static_cast<uint32_t>(bytes[1]);
-}
 
 float ReadBigEndianFloat(const uint8_t* bytes) {
   const uint32_t word = ReadBigEndian32(bytes);

@@ -21,7 +21,8 @@
 #include "engine3d/vecteur3d.h"
 
 // Reads the whole file into a new[] block that the caller releases with delete[].
-// Failures end the process: cannot open (exit code 2), no memory (1), short read (3),
+// Failures end the process (core/exit_codes.h): cannot open (kExitObjectMissing), no
+// memory (kExitObjectUnusable), short read (kExitObjectShortRead),
 // each with its message on standard output. The second form also gives the length.
 uint8_t* LoadFile(const char* fileName);
 uint8_t* LoadFile(const char* fileName, size_t* length);
@@ -52,6 +53,3 @@ LwoStatus ParseLwo(const uint8_t* data, size_t size, LwoMesh* mesh);
 
 // One line describing a status, for the error output.
 const char* LwoStatusText(LwoStatus status);
-
-// The exit code that ends the demo for a failed parse: 1 for every status.
-constexpr int kLwoFailureExitCode = 1;

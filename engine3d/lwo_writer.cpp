@@ -3,19 +3,9 @@
 
 #include <cstring>
 
+#include "core/byte_order.h"
+
 namespace {
-
-void PutBigEndian32(std::vector<uint8_t>* bytes, uint32_t value) {
-  bytes->push_back(static_cast<uint8_t>(value >> 24));
-  bytes->push_back(static_cast<uint8_t>(value >> 16));
-  bytes->push_back(static_cast<uint8_t>(value >> 8));
-  bytes->push_back(static_cast<uint8_t>(value));
-}
-
-void PutBigEndian16(std::vector<uint8_t>* bytes, uint32_t value) {
-  bytes->push_back(static_cast<uint8_t>(value >> 8));
-  bytes->push_back(static_cast<uint8_t>(value));
-}
 
 void PutTag(std::vector<uint8_t>* bytes, const char* tag) {
   for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<uint8_t>(tag[i]));

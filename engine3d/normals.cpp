@@ -1,21 +1,22 @@
 // Objet3d normals: one unit normal per face, then one per point.
 #include <cmath>
 
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "core/float_round.h"
 #include "engine3d/objet3d.h"
 
 void Objet3d::CalcNormalesFaces() {
-  if (!TryCalcNormalesFaces()) EndProcess(1);
+  if (!TryCalcNormalesFaces()) EndProcess(kExitObjectUnusable);
 }
 
 void Objet3d::CalcNormalesPoints() {
-  if (!TryCalcNormalesPoints()) EndProcess(1);
+  if (!TryCalcNormalesPoints()) EndProcess(kExitObjectUnusable);
 }
 
 bool Objet3d::TryCalcNormalesFaces() {
   SnifferLog("Objet3d::CalcNormalesFaces()");
-  faceNormals = new Vecteur3d[nbFaces];
+  faceNormals.assign(static_cast<size_t>(nbFaces), Vecteur3d{});
   for (int32_t j = 0; j < nbFaces; ++j) {
     const Vecteur3d& a = points[faces[j].a];
     const Vecteur3d& b = points[faces[j].b];
@@ -45,7 +46,7 @@ bool Objet3d::TryCalcNormalesFaces() {
 
 bool Objet3d::TryCalcNormalesPoints() {
   SnifferLog("Objet3d::CalcNormalesPoints()");
-  pointNormals = new Vecteur3d[nbPoints];
+  pointNormals.assign(static_cast<size_t>(nbPoints), Vecteur3d{});
   // No adjacency table: each point scans every face. It runs once per object load.
   for (int32_t i = 0; i < nbPoints; ++i) {
     double sx = 0.0, sy = 0.0, sz = 0.0;
@@ -66,7 +67,7 @@ bool Objet3d::TryCalcNormalesPoints() {
     pointNormals[i] = {static_cast<float>(sx / length), static_cast<float>(sy / length),
                        static_cast<float>(sz / length)};
   }
-  camNormals = new Vecteur3d[nbPoints];
+  camNormals.assign(static_cast<size_t>(nbPoints), Vecteur3d{});
   SnifferLog("Fin de CalcNormalesPoints()");
   return true;
 }

@@ -1,43 +1,16 @@
 // Objet3d: construction, destruction, loading and the two setters.
 #include "engine3d/objet3d.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <utility>
 
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "engine3d/lwo_reader.h"
 
-Objet3d::Objet3d()
-    : nbPoints(0),
-      nbFaces(0),
-      points(nullptr),
-      camPoints(nullptr),
-      screenX(nullptr),
-      screenY(nullptr),
-      envUV(nullptr),
-      pointNormals(nullptr),
-      camNormals(nullptr),
-      faceNormals(nullptr),
-      faces(nullptr),
-      position{0.0f, 0.0f, 0.0f},
-      orientation{1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f},
-      faceOrder(nullptr),
-      faceDepth(nullptr),
-      texture() {}
+Objet3d::Objet3d() = default;
 
-Objet3d::~Objet3d() {
-  delete[] points;
-  delete[] camPoints;
-  delete[] screenX;
-  delete[] screenY;
-  delete[] envUV;
-  delete[] pointNormals;
-  delete[] camNormals;
-  delete[] faceNormals;
-  delete[] faces;
-  delete[] faceOrder;
-  delete[] faceDepth;
-}
+Objet3d::~Objet3d() = default;
 
 void Objet3d::LoadLWO(const char* fileName) {
   SnifferLog("Objet3d::LoadLWO(char *LWO_filename)");
@@ -46,7 +19,7 @@ void Objet3d::LoadLWO(const char* fileName) {
   uint8_t* data = LoadFile(fileName, &size);
   if (data == nullptr) {
     SnifferLog(" !!!! IMPOSSIBLE !!!!\n");
-    EndProcess(kLwoFailureExitCode);
+    EndProcess(kExitObjectUnusable);
   }
   LwoMesh mesh;
   const LwoStatus status = ParseLwo(data, size, &mesh);
@@ -55,28 +28,26 @@ void Objet3d::LoadLWO(const char* fileName) {
     // Every rejection says which file and why, so a replaced object that the demo
     // cannot use never ends it silently.
     std::fprintf(stderr, "%s: LightWave object rejected: %s\n", fileName, LwoStatusText(status));
-    EndProcess(kLwoFailureExitCode);
+    EndProcess(kExitObjectUnusable);
   }
 
   nbPoints = static_cast<int32_t>(mesh.points.size());
   nbFaces = static_cast<int32_t>(mesh.faces.size());
-  points = new Vecteur3d[nbPoints];
-  std::copy(mesh.points.begin(), mesh.points.end(), points);
-  faces = new FaceIndices[nbFaces];
-  std::copy(mesh.faces.begin(), mesh.faces.end(), faces);
-  camPoints = new Vecteur3d[nbPoints];
-  screenX = new int32_t[nbPoints];
-  screenY = new int32_t[nbPoints];
-  envUV = new TexelCoordinates[nbPoints];
-  faceOrder = new int32_t[nbFaces];
-  faceDepth = new float[nbFaces];
+  points = std::move(mesh.points);
+  faces = std::move(mesh.faces);
+  camPoints.resize(points.size());
+  screenX.resize(points.size());
+  screenY.resize(points.size());
+  envUV.resize(points.size());
+  faceOrder.resize(faces.size());
+  faceDepth.resize(faces.size());
   SnifferLog("Fin de LoadLWO");
 }
 
 void Objet3d::LoadTexture(const char* fileName) {
   texture.Load(fileName);
   // The renderer reads rows 0..254 of a 256-pixel stride, whatever the image says.
-  if (texture.pixels == nullptr || texture.width != 256 || texture.height < 255) {
+  if (texture.pixels.empty() || texture.width != 256 || texture.height < 255) {
     char message[512];
     std::snprintf(message, sizeof message,
                   "Objet3d::LoadTexture: %s must be 256 pixels wide and at least 255 rows high "

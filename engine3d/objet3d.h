@@ -3,17 +3,18 @@
 // its environment map.
 //
 // Life of an object: construct; LoadLWO; CalcNormalesFaces; CalcNormalesPoints;
-// LoadTexture; SetPosition; then Render once per frame; destroy. Every array is a
-// separate new[] block owned by the object, null until allocated, freed by the
-// destructor; rendering a frame allocates nothing. Loading twice is not supported.
+// LoadTexture; SetPosition; then Render once per frame; destroy. Every array is a vector
+// owned by the object, empty until its step fills it (nbPoints or nbFaces long from then
+// on); rendering a frame allocates nothing. Loading twice is not supported.
 //
 // Failures end the process, as the demo has no way back from a broken object: the
-// LightWave reader with exit codes 1 to 3 (see engine3d/lwo_reader.h), a face or
-// point normal of length zero with exit code 1, an environment map of the wrong size
-// through FatalError.
+// LightWave reader with the object's exit codes (core/exit_codes.h, see
+// engine3d/lwo_reader.h), a face or point normal of length zero with kExitObjectUnusable,
+// an environment map of the wrong size through FatalError.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine3d/vecteur3d.h"
 #include "image/surface.h"
@@ -38,11 +39,11 @@ class Objet3d {
   // Reads a LightWave LWOB file (triangles only) into points and faces and allocates
   // the per-point and per-face work arrays. Ends the process on any failure.
   void LoadLWO(const char* fileName);
-  // One unit normal per triangle (engine3d/normals.cpp); exit code 1 for a triangle
+  // One unit normal per triangle (engine3d/normals.cpp); kExitObjectUnusable for a triangle
   // with no area.
   void CalcNormalesFaces();
   // One unit normal per point, the normalised plain sum of the normals of the faces
-  // that use it (each use counts); exit code 1 for a point no face uses or whose
+  // that use it (each use counts); kExitObjectUnusable for a point no face uses or whose
   // normals cancel. Allocates camNormals.
   void CalcNormalesPoints();
   // The two computations without the process-ending policy, for tests and fuzzing:
@@ -72,20 +73,21 @@ class Objet3d {
   // the camera (edge-on faces are drawn).
   void DrawFace(Vecteur3d camera, uint32_t* frame, int32_t face);
 
-  int32_t nbPoints;
-  int32_t nbFaces;
-  Vecteur3d* points;               // per point: object space, exactly as in the file
-  Vecteur3d* camPoints;            // per point: camera space (Transform)
-  int32_t* screenX;                // per point: projected column (Transform)
-  int32_t* screenY;                // per point: projected row (Transform)
-  TexelCoordinates* envUV;         // per point: environment-map texel (CalcEnvUV)
-  Vecteur3d* pointNormals;         // per point: unit normal, object space
-  Vecteur3d* camNormals;           // per point: normal in camera space (Transform)
-  Vecteur3d* faceNormals;          // per face: unit normal, object space
-  FaceIndices* faces;              // per face: point indices, each below nbPoints
-  Vecteur3d position;              // the object's origin in the world
-  float orientation[9];            // identity; nothing reads it (Render takes the camera)
-  int32_t* faceOrder;              // per face: face indices in drawing order
-  float* faceDepth;                // per face: depth key
-  Surface texture;                 // the environment map, 256 wide, >= 255 rows
+  int32_t nbPoints = 0;
+  int32_t nbFaces = 0;
+  std::vector<Vecteur3d> points;           // per point: object space, exactly as in the file
+  std::vector<Vecteur3d> camPoints;        // per point: camera space (Transform)
+  std::vector<int32_t> screenX;            // per point: projected column (Transform)
+  std::vector<int32_t> screenY;            // per point: projected row (Transform)
+  std::vector<TexelCoordinates> envUV;     // per point: environment-map texel (CalcEnvUV)
+  std::vector<Vecteur3d> pointNormals;     // per point: unit normal, object space
+  std::vector<Vecteur3d> camNormals;       // per point: normal in camera space (Transform)
+  std::vector<Vecteur3d> faceNormals;      // per face: unit normal, object space
+  std::vector<FaceIndices> faces;          // per face: point indices, each below nbPoints
+  Vecteur3d position = {0.0f, 0.0f, 0.0f};  // the object's origin in the world
+  // Identity; nothing reads it (Render takes the camera).
+  float orientation[9] = {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+  std::vector<int32_t> faceOrder;          // per face: face indices in drawing order
+  std::vector<float> faceDepth;            // per face: depth key
+  Surface texture;                         // the environment map, 256 wide, >= 255 rows
 };

@@ -41,7 +41,7 @@ void Objet3d::Transform(const float m[9], Vecteur3d camera) {
       screenY[i] = TruncateToInt32(t.y * kFocalLength / t.z + kCentreY);
     }
   }
-  if (pointNormals == nullptr || camNormals == nullptr) return;
+  if (pointNormals.empty() || camNormals.empty()) return;
   for (int32_t i = 0; i < nbPoints; ++i) {
     const double nx = pointNormals[i].x, ny = pointNormals[i].y, nz = pointNormals[i].z;
     camNormals[i] = {static_cast<float>(nz * m[2] + ny * m[1] + nx * m[0]),
@@ -51,7 +51,7 @@ void Objet3d::Transform(const float m[9], Vecteur3d camera) {
 }
 
 void Objet3d::CalcEnvUV() {
-  if (camNormals == nullptr) return;
+  if (camNormals.empty()) return;
   for (int32_t i = 0; i < nbPoints; ++i) {
     envUV[i].u = TruncateToInt32(camNormals[i].x * kEnvScale + kEnvCentre);
     envUV[i].v = TruncateToInt32(camNormals[i].y * kEnvScale + kEnvCentre);
@@ -69,7 +69,7 @@ void Objet3d::CalcFaceDepths() {
 
 void Objet3d::Render(const float matrix[9], Vecteur3d camera, uint32_t* frame) {
   // Shading needs the normals; an object without them has nothing to draw.
-  if (faceNormals == nullptr || camNormals == nullptr || texture.pixels == nullptr) return;
+  if (faceNormals.empty() || camNormals.empty() || texture.pixels.empty()) return;
   Transform(matrix, camera);
   CalcEnvUV();
   CalcFaceDepths();

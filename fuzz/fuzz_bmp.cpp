@@ -1,7 +1,6 @@
 // Fuzzes the BMP reader: DecodeBmp on the bytes, then the file paths that scenes use
-// (Surface::BMP_Load, Surface::Load when the file is loadable, BMP_LoadRaw), which must
-// agree with it. Surface::Load is only reached for a loadable file: its failure is the
-// process-ending FatalError by design.
+// (Surface::BMP_Load, LoadBmpFile), which must agree with it. Surface::Load is left out:
+// its failure is the process-ending FatalError by design.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,9 +12,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodedBmp decoded;
   const BmpStatus status = DecodeBmp(data, size, &decoded);
-  Check(status >= kBmpLoaded && status <= kBmpDamaged);
+  Check(status >= BmpStatus::kLoaded && status <= BmpStatus::kDamaged);
   size_t imageBytes = 0;
-  if (status == kBmpLoaded) {
+  if (status == BmpStatus::kLoaded) {
     Check(decoded.width > 0 && decoded.width % 4 == 0 && decoded.width <= kBmpMaxSide);
     Check(decoded.height > 0 && decoded.height <= kBmpMaxSide);
     Check(decoded.bitsPerPixel == 24 || decoded.bitsPerPixel == 8);
@@ -36,32 +35,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const char* fileName = FuzzFileWithContents(data, size);
   {
+    // The surface is the decoded image in 32 bits, or empty.
     Surface surface;
     Check(surface.BMP_Load(fileName) == status);
-    if (status == kBmpLoaded) {
-      Check(std::memcmp(surface.pixels, decoded.pixels.get(), imageBytes) == 0);
+    if (status == BmpStatus::kLoaded) {
+      Check(surface.depth == 32 && surface.width == decoded.width && surface.height == decoded.height);
+      const size_t count = static_cast<size_t>(surface.width) * static_cast<size_t>(surface.height);
+      Check(surface.pixels.size() == count);
+      for (size_t i = 0; i < count; ++i) Check((surface.pixels[i] >> 24) == 0);
     } else {
-      Check(surface.pixels == nullptr && surface.palette == nullptr);
+      Check(surface.pixels.empty());
     }
   }
-  if (status == kBmpLoaded) {
-    Surface surface;
-    surface.Load(fileName);
-    Check(surface.depth == 32 && surface.width == decoded.width && surface.height == decoded.height);
-    const size_t count = static_cast<size_t>(surface.width) * static_cast<size_t>(surface.height);
-    for (size_t i = 0; i < count; ++i) Check((surface.pixels[i] >> 24) == 0);
-  }
-  uint8_t* pixels = nullptr;
-  uint8_t* palette = nullptr;
-  int32_t width = 0, height = 0, bitsPerPixel = 0;
-  Check(BMP_LoadRaw(fileName, &pixels, &width, &height, &bitsPerPixel, &palette) == status);
-  if (status == kBmpLoaded) {
-    Check(width == decoded.width && height == decoded.height && bitsPerPixel == decoded.bitsPerPixel);
-    Check(std::memcmp(pixels, decoded.pixels.get(), imageBytes) == 0);
+  DecodedBmp loaded;
+  Check(LoadBmpFile(fileName, &loaded) == status);
+  if (status == BmpStatus::kLoaded) {
+    Check(loaded.width == decoded.width && loaded.height == decoded.height && loaded.bitsPerPixel == decoded.bitsPerPixel);
+    Check(std::memcmp(loaded.pixels.get(), decoded.pixels.get(), imageBytes) == 0);
   } else {
-    Check(pixels == nullptr && palette == nullptr);
+    Check(loaded.pixels == nullptr && loaded.palette == nullptr);
   }
-  delete[] pixels;
-  delete[] palette;
   return 0;
 }

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t failedLine = -1;
   const IniStatus status = ParseIniText(text, &entries, &failedLine);
   Check(IniStatusText(status) != nullptr);
-  if (status == kIniLoaded) {
+  if (status == IniStatus::kLoaded) {
     Check(failedLine == 0);
     for (size_t i = 0; i < entries.size(); ++i) {
       Check(entries[i].index == static_cast<int32_t>(i));
@@ -37,12 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FuzzFileWithContents(reinterpret_cast<const uint8_t*>(kValidFile), sizeof kValidFile - 1);
   IniFile settings(fileName);
   FuzzFileWithContents(data, size);
-  const int32_t fileStatus = settings.Load(fileName);
+  const IniStatus fileStatus = settings.Load(fileName);
   if (size <= kIniMaxFileBytes) {
     Check(fileStatus == status);
     Check(settings.Entries().size() == entries.size());
   } else {
-    Check(fileStatus == kIniTooLarge);
+    Check(fileStatus == IniStatus::kTooLarge);
   }
   // Every entry is found by its own name (the first of equal names wins).
   for (const IniEntry& entry : settings.Entries()) {
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(value != nullptr);
     (void)settings.GetFloat(entry.name.c_str());
   }
-  Check(settings.GetString("[boule_vitesse]\n") == nullptr || status == kIniLoaded);
+  Check(settings.GetString("[boule_vitesse]\n") == nullptr || status == IniStatus::kLoaded);
   (void)settings.GetFloat("[boule_vitesse]");
   (void)settings.GetFloat("[anim_speed]");
   return 0;

@@ -44,6 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   float sum = 0.0f;
   for (int32_t i = 0; i < object.nbPoints; ++i) sum += object.pointNormals[i].x;
   (void)sum;
-  Check(object.camNormals != nullptr || object.nbPoints == 0);
+  Check(object.camNormals.size() == static_cast<size_t>(object.nbPoints));
   return 0;
 }

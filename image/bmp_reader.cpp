@@ -37,27 +37,27 @@ BmpStatus DecodeBmp(const uint8_t* data, size_t size, DecodedBmp* out) {
   out->palette.reset();
   out->trace = nullptr;
   if (data == nullptr || size < kFileHeaderBytes + kInfoHeaderBytes) {
-    return Fail(out, kBmpNotBmp, nullptr);
+    return Fail(out, BmpStatus::kNotBmp, nullptr);
   }
   const uint8_t* info = data + kFileHeaderBytes;
-  if (ReadU16(data) != 0x4D42) return Fail(out, kBmpNotBmp, "Format non BMP");
+  if (ReadU16(data) != 0x4D42) return Fail(out, BmpStatus::kNotBmp, "Format non BMP");
 
   out->bitsPerPixel = ReadU16(info + 14);
   if (out->bitsPerPixel != 24 && out->bitsPerPixel != 8) {
-    return Fail(out, kBmpBadDepth, "BMP pas 24 Bits");
+    return Fail(out, BmpStatus::kBadDepth, "BMP pas 24 Bits");
   }
   const int32_t headerWidth = ReadI32(info + 4);
   out->width = headerWidth;
-  if (headerWidth % 4 != 0) return Fail(out, kBmpWidthNotMultipleOf4, "Pas multiple de 4");
+  if (headerWidth % 4 != 0) return Fail(out, BmpStatus::kWidthNotMultipleOf4, "Pas multiple de 4");
   const int32_t headerHeight = ReadI32(info + 8);
   // INT_MIN has no absolute value; it is refused below with the other impossible sizes.
   out->height = headerHeight == INT_MIN ? INT_MIN : (headerHeight < 0 ? -headerHeight : headerHeight);
-  if (ReadU32(info + 16) != 0) return Fail(out, kBmpCompressed, "Compression non support\xE9" "e");
+  if (ReadU32(info + 16) != 0) return Fail(out, BmpStatus::kCompressed, "Compression non support\xE9" "e");
 
   // From here on the historical loader trusted the header; this one checks it.
   if (out->width <= 0 || out->width > kBmpMaxSide || out->height <= 0 ||
       out->height > kBmpMaxSide) {
-    return Fail(out, kBmpDamaged, nullptr);
+    return Fail(out, BmpStatus::kDamaged, nullptr);
   }
   const size_t bytesPerPixel = static_cast<size_t>(out->bitsPerPixel / 8);
 
@@ -71,7 +71,7 @@ BmpStatus DecodeBmp(const uint8_t* data, size_t size, DecodedBmp* out) {
     size_t paletteEnd = 0;
     if (infoSize < kInfoHeaderBytes || !CheckedAdd(kFileHeaderBytes, infoSize, &paletteStart) ||
         !CheckedAdd(paletteStart, size_t{entries} * 4, &paletteEnd) || paletteEnd > size) {
-      return Fail(out, kBmpDamaged, nullptr);
+      return Fail(out, BmpStatus::kDamaged, nullptr);
     }
     out->palette = std::make_unique<uint8_t[]>(kPaletteEntries * 4);  // zeroed: black
     std::memcpy(out->palette.get(), data + paletteStart, size_t{entries} * 4);
@@ -84,7 +84,7 @@ BmpStatus DecodeBmp(const uint8_t* data, size_t size, DecodedBmp* out) {
   if (!CheckedImageBytes(out->width, 1, static_cast<int64_t>(bytesPerPixel), &rowBytes) ||
       !CheckedImageBytes(out->width, out->height, static_cast<int64_t>(bytesPerPixel), &imageBytes) ||
       !CheckedAdd(pixelOffset, imageBytes, &pixelEnd) || pixelEnd > size) {
-    return Fail(out, kBmpDamaged, nullptr);
+    return Fail(out, BmpStatus::kDamaged, nullptr);
   }
 
   // Rows carry no padding: the width is a multiple of 4, so 3 * width and width are too.
@@ -98,7 +98,7 @@ BmpStatus DecodeBmp(const uint8_t* data, size_t size, DecodedBmp* out) {
       source += rowBytes;
     }
   }
-  return kBmpLoaded;
+  return BmpStatus::kLoaded;
 }
 
 bool ReadBmpFile(const char* fileName, std::unique_ptr<uint8_t[]>* bytes, size_t* size) {
@@ -125,4 +125,26 @@ bool ReadBmpFile(const char* fileName, std::unique_ptr<uint8_t[]>* bytes, size_t
   }
   std::fclose(file);
   return ok;
+}
+
+BmpStatus LoadBmpFile(const char* fileName, DecodedBmp* out) {
+  std::unique_ptr<uint8_t[]> file;
+  size_t fileSize = 0;
+  if (!ReadBmpFile(fileName, &file, &fileSize)) {
+    *out = DecodedBmp{};
+    return BmpStatus::kNotBmp;
+  }
+  return DecodeBmp(file.get(), fileSize, out);
+}
+
+const char* BmpStatusText(BmpStatus status) {
+  switch (status) {
+    case BmpStatus::kLoaded: return "no error";
+    case BmpStatus::kNotBmp: return "cannot be read, or does not start with BM";
+    case BmpStatus::kBadDepth: return "neither 24 nor 8 bits per pixel";
+    case BmpStatus::kCompressed: return "compressed";
+    case BmpStatus::kWidthNotMultipleOf4: return "width not a multiple of 4";
+    case BmpStatus::kDamaged: return "impossible sizes or offsets, or pixels missing from the file";
+  }
+  return "unknown error";
 }

@@ -13,14 +13,17 @@
 
 // Status codes. 0 to 4 are the loader's historical codes; 5 covers a header that the
 // historical loader trusted blindly (sizes, offsets, a file shorter than its pixels).
-enum BmpStatus : int32_t {
-  kBmpLoaded = 0,
-  kBmpNotBmp = 1,          // cannot be opened or read, or does not start with "BM"
-  kBmpBadDepth = 2,        // bits per pixel neither 24 nor 8
-  kBmpCompressed = 3,      // compression field not 0
-  kBmpWidthNotMultipleOf4 = 4,
-  kBmpDamaged = 5,         // impossible sizes or offsets, or pixels missing from the file
+enum class BmpStatus : int32_t {
+  kLoaded = 0,
+  kNotBmp = 1,          // cannot be opened or read, or does not start with "BM"
+  kBadDepth = 2,        // bits per pixel neither 24 nor 8
+  kCompressed = 3,      // compression field not 0
+  kWidthNotMultipleOf4 = 4,
+  kDamaged = 5,         // impossible sizes or offsets, or pixels missing from the file
 };
+
+// One line describing a status, for the error output and the tests' messages.
+const char* BmpStatusText(BmpStatus status);
 
 // Largest width and height accepted. Every image of the demo is far smaller.
 constexpr int32_t kBmpMaxSide = 16384;
@@ -36,7 +39,7 @@ struct DecodedBmp {
   const char* trace = nullptr;         // the loader's trace text for a failure, or null
 };
 
-// Decodes `size` bytes at `data`. On kBmpLoaded every field of `out` is set; on failure
+// Decodes `size` bytes at `data`. On BmpStatus::kLoaded every field of `out` is set; on failure
 // `out` holds no buffers, and width, height and bitsPerPixel hold what the header said
 // up to the failing check (as the loader stores them field by field).
 //
@@ -48,3 +51,7 @@ BmpStatus DecodeBmp(const uint8_t* data, size_t size, DecodedBmp* out);
 // Reads a whole file into a new buffer of at most kBmpMaxFileBytes bytes.
 // Returns false if it cannot be opened or read or is larger than that.
 bool ReadBmpFile(const char* fileName, std::unique_ptr<uint8_t[]>* bytes, size_t* size);
+
+// ReadBmpFile then DecodeBmp: kNotBmp (and `out` holding no buffers) when the file cannot
+// be read, else what DecodeBmp says.
+BmpStatus LoadBmpFile(const char* fileName, DecodedBmp* out);

@@ -40,23 +40,23 @@ void EncodeBmpHeader(const BmpLayout& layout, uint8_t header[kBmpHeaderBytes]) {
   Put32(header + 42, static_cast<uint32_t>(layout.pixelsPerMetre));
 }
 
-int32_t BMP_Save(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
+BmpSaveStatus BMP_Save(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
                  int32_t bitsPerPixel, const uint8_t* palette) {
-  if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24) return kBmpUnsupportedDepth;
-  if (width <= 0 || height <= 0) return kBmpInvalidSize;
+  if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24) return BmpSaveStatus::kUnsupportedDepth;
+  if (width <= 0 || height <= 0) return BmpSaveStatus::kInvalidSize;
   BmpLayout layout;
   layout.width = width;
   layout.height = height;
   layout.bitsPerPixel = bitsPerPixel;
   layout.paletteBytes = bitsPerPixel == 8 ? 1024 : 4;
   layout.pixelsPerMetre = 2000;
-  if (BmpFileBytes(layout) > INT32_MAX) return kBmpInvalidSize;
+  if (BmpFileBytes(layout) > INT32_MAX) return BmpSaveStatus::kInvalidSize;
   const int64_t rowBytes = static_cast<int64_t>(width) * bitsPerPixel / 8;
 
   uint8_t header[kBmpHeaderBytes];
   EncodeBmpHeader(layout, header);
   std::FILE* file = std::fopen(fileName, "wb");
-  if (!file) return kBmpWriteFailed;
+  if (!file) return BmpSaveStatus::kWriteFailed;
   bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
   if (bitsPerPixel == 8) {
     static const uint8_t kZeroPalette[1024] = {};
@@ -72,9 +72,19 @@ int32_t BMP_Save(const char* fileName, const uint8_t* pixels, int32_t width, int
   if (!ok) {
     // A half-written grab is worse than none.
     std::remove(fileName);
-    return kBmpWriteFailed;
+    return BmpSaveStatus::kWriteFailed;
   }
-  return kBmpSaved;
+  return BmpSaveStatus::kSaved;
+}
+
+const char* BmpSaveStatusText(BmpSaveStatus status) {
+  switch (status) {
+    case BmpSaveStatus::kSaved: return "no error";
+    case BmpSaveStatus::kUnsupportedDepth: return "bits per pixel neither 8, 16 nor 24";
+    case BmpSaveStatus::kWriteFailed: return "the file could not be created or written";
+    case BmpSaveStatus::kInvalidSize: return "width or height not positive, or a file over 2 GiB";
+  }
+  return "unknown error";
 }
 
 // 32-bit 0x00RRGGBB in, 24-bit B, G, R out; the top byte never reaches the output.

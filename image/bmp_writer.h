@@ -26,18 +26,21 @@ int64_t BmpFileBytes(const BmpLayout& layout);
 // palette colour used).
 void EncodeBmpHeader(const BmpLayout& layout, uint8_t header[kBmpHeaderBytes]);
 
-enum : int32_t {
-  kBmpSaved = 0,
-  kBmpUnsupportedDepth = 1,   // bits per pixel other than 8, 16, 24: no file touched
-  kBmpWriteFailed = 2,        // the file could not be created or written: no file left
-  kBmpInvalidSize = 3,        // width or height not positive, or a file over 2 GiB
+enum class BmpSaveStatus : int32_t {
+  kSaved = 0,
+  kUnsupportedDepth = 1,   // bits per pixel other than 8, 16, 24: no file touched
+  kWriteFailed = 2,        // the file could not be created or written: no file left
+  kInvalidSize = 3,        // width or height not positive, or a file over 2 GiB
 };
+
+// One line describing a status, for the error output and the tests' messages.
+const char* BmpSaveStatusText(BmpSaveStatus status);
 
 // Writes an uncompressed BMP. pixels: top row first, rows of width * bitsPerPixel / 8 bytes
 // with no padding (the rows are stored bottom-up and unpadded, as given). palette: 256
 // four-byte entries for 8 bits (zeros if null), ignored otherwise; other depths get four
 // zero bytes in its place. 2000 pixels per metre. Replaces an existing file of that name.
-int32_t BMP_Save(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
+BmpSaveStatus BMP_Save(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
                  int32_t bitsPerPixel, const uint8_t* palette);
 
 // source: `count` 0x00RRGGBB pixels; destination: 3 * count bytes, blue, green, red per

@@ -3,17 +3,16 @@
 // Scenes construct their surfaces from file names when they start and destroy them
 // when they end. Construction from a file either returns a loaded image or ends the
 // process through FatalError with "Impossible de charger l'Surface : <name> !!\n".
-// After construction from a file (or a default construction followed by Load):
+// A loaded surface holds:
 //   pixels  width * height words 0x00RRGGBB (top byte 0), top row first, stride width;
-//   depth   32; palette null.
-// The surface owns pixels and palette and frees both; it cannot be copied.
-//
-// BMP_Load alone leaves the file's own bytes in `pixels` (3 per pixel, blue, green, red,
-// for 24 bits; 1 palette index per pixel for 8 bits; top row first), read through
-// reinterpret_cast<const uint8_t*>(pixels), with depth 24 or 8. Load finishes the job.
+//   depth   32.
+// The file's own bytes never reach `pixels`: a surface is built from the decoded image
+// (bmp_reader.h), 24-bit pixels converted and 8-bit ones looked up in their palette. The
+// surface owns its pixels; it can be moved but not copied.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "image/bmp_reader.h"
 
@@ -21,39 +20,27 @@ class Surface {
  public:
   Surface();
   explicit Surface(const char* fileName);
+  // The decoded image in 32 bits; empty when the image holds no pixels (a failed decode).
+  explicit Surface(const DecodedBmp& image);
   virtual ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
+  Surface(Surface&&) = default;
+  Surface& operator=(Surface&&) = default;
 
-  // Loads the file and converts it to 32 bits (8-bit files through their palette).
-  // Any failure is fatal, with the message naming the file.
+  // Loads the file; any failure is fatal, with the message naming the file.
   void Load(const char* fileName);
 
-  // Reads the file's pixels and header into this surface, replacing what it held.
-  // Returns a BmpStatus (0 loaded, 1 unreadable or not "BM", 2 depth not 24 or 8,
-  // 3 compressed, 4 width not a multiple of 4, 5 damaged header or missing pixels).
-  // On failure pixels and palette are null.
-  int32_t BMP_Load(const char* fileName);
+  // Loads the file without the fatal policy, replacing what the surface held. On failure
+  // pixels is empty, depth 0, and width and height hold what the header said up to the
+  // failing check.
+  BmpStatus BMP_Load(const char* fileName);
 
-  // Converts width * height 3-byte pixels (blue, green, red) into 0x00RRGGBB words.
-  void Convert24To32(const uint8_t* source, uint32_t* destination);
-
-  uint32_t* pixels;
-  int32_t width;
-  int32_t height;
-  int32_t depth;
-  uint8_t* palette;  // 256 entries of blue, green, red, reserved; 8-bit files only
-
- private:
-  void Release();
+  std::vector<uint32_t> pixels;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t depth = 0;
 };
-
-// Reads a BMP file without a Surface: the same checks and statuses as Surface::BMP_Load,
-// and no trace. On success *pixels holds the file's pixel bytes (top row first) and
-// *palette a 1024-byte table for 8 bits or null for 24; both are new[] arrays that the
-// caller frees with delete[]. On failure both are null and nothing is allocated.
-int32_t BMP_LoadRaw(const char* fileName, uint8_t** pixels, int32_t* width, int32_t* height,
-                    int32_t* bitsPerPixel, uint8_t** palette);
 
 // word i = byte(3i + 2) << 16 | byte(3i + 1) << 8 | byte(3i): blue, green, red bytes to
 // 0x00RRGGBB. Does nothing when count is 0 or less.

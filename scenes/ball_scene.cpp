@@ -35,13 +35,8 @@ GridRays ballRays;
 // its Surface: three small files at scene start.)
 const char* ImageNamedBySettings(const IniFile& settings, const char* section) {
   const char* name = settings.GetRequiredString(section);
-  uint8_t* pixels = nullptr;
-  uint8_t* palette = nullptr;
-  int32_t width = 0, height = 0, bitsPerPixel = 0;
-  const int32_t status = BMP_LoadRaw(name, &pixels, &width, &height, &bitsPerPixel, &palette);
-  delete[] pixels;
-  delete[] palette;
-  if (status != kBmpLoaded) {
+  DecodedBmp image;
+  if (LoadBmpFile(name, &image) != BmpStatus::kLoaded) {
     const std::string message = "Impossible de charger l'Surface : " + std::string(name) + " !!\n(" +
                                 section + " dans " + settings.FileName() + ")\n";
     FatalError(message.c_str());
@@ -148,13 +143,13 @@ void BallScene(uint32_t* frame) {
                  &centreY);
 
     std::memset(frame, 0, kFrameBytes);
-    GridMapMasked(texture.pixels, frame);
+    GridMapMasked(texture.pixels.data(), frame);
     RadialBlur(frame, centreX < 3 ? 3 : (centreX > 509 ? 509 : centreX),
                centreY < 3 ? 3 : (centreY > 251 ? 251 : centreY));
 
     const int32_t frameRows = animation.height / kBallAnimationFrames;
     const int32_t index = BallAnimationFrame(settings.GetFloat("[anim_speed]"), a);
-    const uint32_t* source = animation.pixels + static_cast<ptrdiff_t>(index) * frameRows * animation.width;
+    const uint32_t* source = animation.pixels.data() + static_cast<ptrdiff_t>(index) * frameRows * animation.width;
     BlitAdditive(source, animation.width, frameRows, frame, 0, 0);
     BlitAdditive(source, animation.width, frameRows, frame, 64, 0);
     BlitAdditive(source, animation.width, frameRows, frame, 384, kFrameHeight - frameRows);

@@ -8,9 +8,9 @@
 
 void DrawFlash(uint32_t* frame, const Surface& strip, const Surface& bar, int32_t counter) {
   const int32_t stripOffset = (counter % kStripFrames) * (kStripWidth * kStripFrameRows);
-  BlitAdditive(strip.pixels + stripOffset, strip.width, kStripFrameRows, frame, 448, 0);
+  BlitAdditive(strip.pixels.data() + stripOffset, strip.width, kStripFrameRows, frame, 448, 0);
   const int32_t y = zelto::rand() % 240;
   const int32_t barOffset = (counter % kBarFrames) * (kBarWidth * kBarFrameRows);
-  BlitAdditive(bar.pixels + barOffset, bar.width, kBarFrameRows, frame, 0, y);
+  BlitAdditive(bar.pixels.data() + barOffset, bar.width, kBarFrameRows, frame, 0, y);
   InvertFrame(frame);
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "core/exit_codes.h"
 #include "core/fatal_error.h"
 #include "core/fixed_point.h"
 #include "core/frame_buffer.h"
@@ -46,7 +47,7 @@ void ObjectScene(uint32_t* frame) {
   if (!object.TryCalcNormalesFaces() || !object.TryCalcNormalesPoints()) {
     std::fprintf(stderr, "%s: LightWave object rejected: a triangle with no area or a point that no triangle uses\n",
                  kObjectFile);
-    EndProcess(1);
+    EndProcess(kExitObjectUnusable);
   }
   object.LoadTexture(kEnvironmentFile);  // checks the map's size itself
   object.SetPosition(0.0f, 0.0f, 0.0f);
@@ -69,7 +70,7 @@ void ObjectScene(uint32_t* frame) {
                                                       static_cast<double>(towardZ) * towardZ));
     if (length == 0.0f) {
       SnifferLog("cam = visee!!! dommage: norme = 0");
-      EndProcess(1);
+      EndProcess(kExitObjectUnusable);
     }
     CameraMatrix(matrix, towardX / length, towardY / length, towardZ / length, 0.0);
 
@@ -78,7 +79,7 @@ void ObjectScene(uint32_t* frame) {
     RadialBlur(frame, 256, 128);
     // Added after the blur, so the sprites keep their full brightness.
     for (int32_t slot = 0; slot < 3; ++slot) {
-      const uint32_t* source = sprites.pixels + static_cast<ptrdiff_t>(ObjectSpriteFrame(t, slot)) * spriteRows * sprites.width;
+      const uint32_t* source = sprites.pixels.data() + static_cast<ptrdiff_t>(ObjectSpriteFrame(t, slot)) * spriteRows * sprites.width;
       BlitAdditive(source, sprites.width, spriteRows, frame, slot * (sprites.width + kSpriteGap),
                    kFrameHeight - spriteRows);
     }

@@ -129,9 +129,9 @@ void ParticlesScene(uint32_t* frame) {
   const Surface shape3(kShapeFiles[2]);
   RequireImagePixels(shape3, kShapeFiles[2], kShapePixels);
   TargetSet targets[3];
-  BuildTargets(shape1.pixels, &targets[0].count, &targets[0].xs, &targets[0].ys);
-  BuildTargets(shape2.pixels, &targets[1].count, &targets[1].xs, &targets[1].ys);
-  BuildTargets(shape3.pixels, &targets[2].count, &targets[2].xs, &targets[2].ys);
+  BuildTargets(shape1.pixels.data(), &targets[0].count, &targets[0].xs, &targets[0].ys);
+  BuildTargets(shape2.pixels.data(), &targets[1].count, &targets[1].xs, &targets[1].ys);
+  BuildTargets(shape3.pixels.data(), &targets[2].count, &targets[2].xs, &targets[2].ys);
   const Surface sprite(kSpriteFile);
   const Surface logo(kLogoFile);
 
@@ -142,10 +142,10 @@ void ParticlesScene(uint32_t* frame) {
     const float elapsed = now - cycleStart;
     std::memset(frame, 0, kFrameBytes);
     const TargetSet& chosen = elapsed < 10.0f ? targets[0] : (elapsed < 20.0f ? targets[1] : targets[2]);
-    StepParticles(frame, kParticleCount, x, y, vx, vy, chosen.xs, chosen.ys, chosen.count, sprite.pixels,
+    StepParticles(frame, kParticleCount, x, y, vx, vy, chosen.xs, chosen.ys, chosen.count, sprite.pixels.data(),
                   sprite.width, sprite.height);
     if (elapsed > 30.0f) cycleStart = now;
-    BlitAdditive(logo.pixels, logo.width, logo.height, frame, 0, 0);
+    BlitAdditive(logo.pixels.data(), logo.width, logo.height, frame, 0, 0);
     // Keep factor between 0.02 and 0.98, one pulse per 3.02 s.
     const double keep = Cos(now * kPulseSpeed * kSmearPulseScale + kPulsePhase) * 0.48 + 0.5;
     VerticalSmear(frame, static_cast<float>(keep));

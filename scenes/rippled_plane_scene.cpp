@@ -4,8 +4,8 @@
 
 #include <cfloat>
 #include <cmath>
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/fatal_error.h"
 #include "core/fixed_point.h"
@@ -56,28 +56,18 @@ int32_t FadeLevel(double distance) {
   return level < 255.0 ? static_cast<int32_t>(level) : 255;
 }
 
-// The 256 x 256 texture as a plain texel buffer, read through the raw loader. A file
-// that cannot be read, or that is not a 256 x 256 24-bit picture, ends the process.
-std::unique_ptr<uint32_t[]> LoadPlaneTexture() {
-  uint8_t* bytes = nullptr;
-  uint8_t* palette = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t bitsPerPixel = 0;
-  const int32_t status = BMP_LoadRaw(kTextureFile, &bytes, &width, &height, &bitsPerPixel, &palette);
-  std::unique_ptr<uint8_t[]> ownedBytes(bytes);
-  std::unique_ptr<uint8_t[]> ownedPalette(palette);
-  if (status != 0 || bitsPerPixel != 24) {
+// The 256 x 256 texture as a plain texel buffer. A file that cannot be read, or that is
+// not a 256 x 256 24-bit picture, ends the process.
+std::vector<uint32_t> LoadPlaneTexture() {
+  DecodedBmp image;
+  if (LoadBmpFile(kTextureFile, &image) != BmpStatus::kLoaded || image.bitsPerPixel != 24) {
     std::string message = "Impossible de charger la texture : ";
     message += kTextureFile;
     message += " (il faut une image BMP 24 bits de 256 x 256)\n";
     FatalError(message.c_str());
   }
-  RequireImageSize(kTextureFile, width, height, kTextureSide, kTextureSide);
-  // Rows beyond the 256th are not part of the texture.
-  std::unique_ptr<uint32_t[]> texels(new uint32_t[kTextureSide * kTextureSide]);
-  ConvertBuffer24To32(ownedBytes.get(), texels.get(), kTextureSide * kTextureSide);
-  return texels;
+  RequireImageSize(kTextureFile, image.width, image.height, kTextureSide, kTextureSide);
+  return Surface(image).pixels;
 }
 
 }  // namespace
@@ -120,7 +110,7 @@ void FillRippleGrid(float planeDistance, float eyeX, float eyeY, float eyeZ, flo
 }
 
 void RippledPlaneScene(uint32_t* frame) {
-  const std::unique_ptr<uint32_t[]> texture = LoadPlaneTexture();
+  const std::vector<uint32_t> texture = LoadPlaneTexture();
   const Surface band(kBandFile);
   RequireImageSize(band, kBandFile, 512, kBandRows * kBandCount);
   int32_t flashCounter = 0;
@@ -137,12 +127,12 @@ void RippledPlaneScene(uint32_t* frame) {
     const double length = std::sqrt(static_cast<double>(aimX) * aimX + static_cast<double>(aimZ) * aimZ + 21902400.0);
     FillRippleGrid(1000.0f, eyeX, eyeY, eyeZ, static_cast<float>(aimX / length), static_cast<float>(4680.0 / length),
                    static_cast<float>(aimZ / length), 0.0, tf);
-    GridMap(texture.get(), frame);
+    GridMap(texture.data(), frame);
 
     if (flashCounter < 40) {
       const int32_t y = zelto::rand() % 240;
       // Bands are 25 rows of 512 pixels apart, whatever the image's width.
-      BlitAdditive(band.pixels + kBandRows * (flashCounter % kBandCount) * 512, band.width, kBandRows, frame, 0, y);
+      BlitAdditive(band.pixels.data() + kBandRows * (flashCounter % kBandCount) * 512, band.width, kBandRows, frame, 0, y);
       InvertFrame(frame);
     }
     if (flashCounter > 300) flashCounter = 0;

@@ -38,10 +38,10 @@ void DrawRotozoomFrame(uint32_t* frame, const Surface& texture, const Surface& o
   const TexturePoint k1{cx + 256.0 * Cos(t + 1.57), cy + 256.0 * Sin(t + 1.57)};
   const TexturePoint k2{cx + 256.0 * Cos(t + 3.14), cy + 256.0 * Sin(t + 3.14)};
   const TexturePoint k3{cx + 256.0 * Cos(t + 4.71), cy + 256.0 * Sin(t + 4.71)};
-  RotozoomMap(texture.pixels, frame, k3, k0, k1, k2);
+  RotozoomMap(texture.pixels.data(), frame, k3, k0, k1, k2);
   RadialBlur(frame, TruncateToInt32(Cos(1.3 * t) * 140.0 + 256.0),
              TruncateToInt32(Sin(1.1 * t) * 95.0 + 128.0));
-  BlitAdditive(overlay.pixels, overlay.width, overlay.height, frame, kFrameWidth - overlay.width, 0);
+  BlitAdditive(overlay.pixels.data(), overlay.width, overlay.height, frame, kFrameWidth - overlay.width, 0);
 }
 
 // One end-logo frame; `counter` is the flash counter n, advanced here.
@@ -49,7 +49,7 @@ void DrawEndLogoFrame(uint32_t* frame, const Surface& logo, const Surface& strip
                       int32_t* counter) {
   const double t = host::SceneSeconds();
   std::memset(frame, 0, kFrameBytes);
-  BlitAdditive(logo.pixels, logo.width, logo.height, frame, 0, 0);
+  BlitAdditive(logo.pixels.data(), logo.width, logo.height, frame, 0, 0);
   // One pulse per 6.04 s.
   const double c = Cos(t * kPulseSpeed * kFlashPulseScale + kPulsePhase);
   if (c > 0.9) DrawFlash(frame, strip, bar, *counter);

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "scenes/scene_table.h"
+
 // The demo frame's answers: its PresentFrame, its MusicPosition read, its TimerSeconds and
 // TimerReset.
 struct SceneHost {
@@ -20,6 +22,16 @@ struct SceneHost {
 
 // Replaces the answers; every member must be set before a scene runs.
 void SetSceneHost(const SceneHost& host);
+
+// A watcher sees each scene come and go without a hook inside the scenes (PlayScene in
+// scene_table.h reports to it): tests use it, the demo sets none. It runs on the main
+// thread, between frames. A scene that ends the process (a quit) never reports its return.
+enum class SceneMoment { kStart, kReturn };
+using SceneWatcher = void (*)(SceneIndex scene, SceneMoment moment);
+// Replaces the watcher; nullptr for none (ResetDemoState puts it back to none).
+void WatchScenes(SceneWatcher watcher);
+// Tells the watcher, if there is one.
+void ReportScene(SceneIndex scene, SceneMoment moment);
 
 namespace host {
 

@@ -1,5 +1,4 @@
 // What the scenes keep between frames, put back to its start.
-#include "engine3d/face_sort.h"
 #include "scenes/ball_scene.h"
 #include "scenes/rippled_plane_scene.h"
 #include "scenes/scenes.h"
@@ -9,6 +8,4 @@ void ResetSceneState() {
   ResetBallScene();
   ResetRippledPlaneScene();
   ResetZoomScene();
-  SortKeys = nullptr;
-  SortIndices = nullptr;
 }

@@ -1,10 +1,17 @@
-// The scenes' entry points beside their running order.
+// The scenes' entry points beside their running order, and one scene played.
 #include "scenes/scene_table.h"
 
+#include "scenes/scene_host.h"
 #include "scenes/scenes.h"
 
 const SceneEntryPoint kSceneEntryPoints[kSceneCount] = {ParticlesScene,    ObjectScene, BallScene,
                                                         RippledPlaneScene, ZoomScene,   RotozoomScene};
+
+void PlayScene(SceneIndex scene, uint32_t* frame) {
+  ReportScene(scene, SceneMoment::kStart);
+  kSceneEntryPoints[scene](frame);
+  ReportScene(scene, SceneMoment::kReturn);
+}
 
 namespace {
 

@@ -54,3 +54,6 @@ constexpr int32_t SceneStart(SceneIndex scene) { return scene == 0 ? 0 : kSceneT
 // The scenes' entry points, in the order of kSceneTable (scene_table.cpp).
 using SceneEntryPoint = void (*)(uint32_t* frame);
 extern const SceneEntryPoint kSceneEntryPoints[kSceneCount];
+// Runs one scene on the frame until it returns, reporting its start and its return to the
+// scene host's watcher (scene_host.h). Demo::Run plays each scene through it.
+void PlayScene(SceneIndex scene, uint32_t* frame);

@@ -13,6 +13,6 @@ void ZoomScene(uint32_t* frame);
 void RotozoomScene(uint32_t* frame);
 
 // For programs that run the demo more than once: forgets what the scenes keep between
-// frames (the ray casters' camera rows and bases, the depth sort's array pointers), so
+// frames (the ray casters' camera rows and bases), so
 // that the next run starts as the first did. ResetDemoState calls it.
 void ResetSceneState();

@@ -170,7 +170,7 @@ void ZoomScene(uint32_t* frame) {
 
     TracePlanes(800.0f, a, b, camZ, dirX, dirY, dirZ, roll);
     TraceTube(400.0f, a, b, camZ, dirX, dirY, dirZ, roll);
-    GridMap(texture.pixels, frame);  // every pixel, so the frame is never cleared
+    GridMap(texture.pixels.data(), frame);  // every pixel, so the frame is never cleared
     if (flashCounter < 40) DrawFlash(frame, strip, bar, flashCounter);
     if (flashCounter > 200) flashCounter = 0;
     flashCounter += 1;

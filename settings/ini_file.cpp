@@ -100,7 +100,7 @@ IniStatus ParseIniText(std::string_view text, std::vector<IniEntry>* entries, in
     LineReader reader(text);
     std::string line;
     while (reader.Next(&line)) {
-      if (TooLong(line)) return fail(kIniLineTooLong, reader.lineNumber());
+      if (TooLong(line)) return fail(IniStatus::kLineTooLong, reader.lineNumber());
       if (line[0] == '[') ++sectionCount;
     }
   }
@@ -114,24 +114,24 @@ IniStatus ParseIniText(std::string_view text, std::vector<IniEntry>* entries, in
     while (more && name[0] == ';') more = reader.Next(&name);
     // Every '[' line is either a name or a rejected value, so the pairs cannot run out
     // before the count is reached; the check stays for safety.
-    if (!more) return fail(kIniMissingValue, reader.lineNumber());
-    if (!reader.Next(&value)) return fail(kIniMissingValue, reader.lineNumber());
-    if (value[0] == '[') return fail(kIniValueIsSection, reader.lineNumber());
+    if (!more) return fail(IniStatus::kMissingValue, reader.lineNumber());
+    if (!reader.Next(&value)) return fail(IniStatus::kMissingValue, reader.lineNumber());
+    if (value[0] == '[') return fail(IniStatus::kValueIsSection, reader.lineNumber());
     name.pop_back();
     value.pop_back();
     entries->push_back(IniEntry{static_cast<int32_t>(entries->size()), name, value});
   }
-  return kIniLoaded;
+  return IniStatus::kLoaded;
 }
 
 const char* IniStatusText(IniStatus status) {
   switch (status) {
-    case kIniLoaded: return "lu";
-    case kIniUnreadable: return "illisible";
-    case kIniLineTooLong: return "ligne trop longue";
-    case kIniValueIsSection: return "ligne de valeur commen\xE7" "ant par '['";
-    case kIniMissingValue: return "section sans ligne de valeur";
-    case kIniTooLarge: return "fichier trop grand";
+    case IniStatus::kLoaded: return "lu";
+    case IniStatus::kUnreadable: return "illisible";
+    case IniStatus::kLineTooLong: return "ligne trop longue";
+    case IniStatus::kValueIsSection: return "ligne de valeur commen\xE7" "ant par '['";
+    case IniStatus::kMissingValue: return "section sans ligne de valeur";
+    case IniStatus::kTooLarge: return "fichier trop grand";
   }
   return "erreur inconnue";
 }
@@ -143,10 +143,9 @@ IniFile::IniFile(const char* fileName) {
     FatalError(("fichier ini " + std::string(shownName) + " absent").c_str());
   }
   std::fclose(probe);
-  const int32_t status = Load(fileName);
-  if (status != kIniLoaded) {
-    std::string message = "fichier ini " + std::string(shownName) + " incorrect : " +
-                          IniStatusText(static_cast<IniStatus>(status));
+  const IniStatus status = Load(fileName);
+  if (status != IniStatus::kLoaded) {
+    std::string message = "fichier ini " + std::string(shownName) + " incorrect : " + IniStatusText(status);
     if (failedLine_ > 0) message += " (ligne " + std::to_string(failedLine_) + ")";
     FatalError(message.c_str());
   }
@@ -154,12 +153,12 @@ IniFile::IniFile(const char* fileName) {
 
 IniFile::~IniFile() = default;
 
-int32_t IniFile::Load(const char* fileName) {
+IniStatus IniFile::Load(const char* fileName) {
   entries_.clear();
   failedLine_ = 0;
   fileName_ = fileName != nullptr ? fileName : "";
   std::FILE* file = fileName != nullptr ? std::fopen(DataPath(fileName).c_str(), "rb") : nullptr;
-  if (file == nullptr) return kIniUnreadable;
+  if (file == nullptr) return IniStatus::kUnreadable;
   std::string text;
   char buffer[4096];
   size_t count = 0;
@@ -168,8 +167,8 @@ int32_t IniFile::Load(const char* fileName) {
   }
   const bool readError = std::ferror(file) != 0;
   std::fclose(file);
-  if (readError) return kIniUnreadable;
-  if (text.size() > kIniMaxFileBytes) return kIniTooLarge;
+  if (readError) return IniStatus::kUnreadable;
+  if (text.size() > kIniMaxFileBytes) return IniStatus::kTooLarge;
   return ParseIniText(text, &entries_, &failedLine_);
 }
 

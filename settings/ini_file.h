@@ -25,13 +25,13 @@ struct IniEntry {
   std::string value;  // the value line without its last character
 };
 
-enum IniStatus : int32_t {
-  kIniLoaded = 0,
-  kIniUnreadable = 1,          // the file cannot be opened or read
-  kIniLineTooLong = 2,         // a line of more than kIniMaxLineLength characters
-  kIniValueIsSection = 3,      // a value line beginning with '['
-  kIniMissingValue = 4,        // a section line with no value line before the end
-  kIniTooLarge = 5,            // more than kIniMaxFileBytes bytes
+enum class IniStatus : int32_t {
+  kLoaded = 0,
+  kUnreadable = 1,          // the file cannot be opened or read
+  kLineTooLong = 2,         // a line of more than kIniMaxLineLength characters
+  kValueIsSection = 3,      // a value line beginning with '['
+  kMissingValue = 4,        // a section line with no value line before the end
+  kTooLarge = 5,            // more than kIniMaxFileBytes bytes
 };
 
 constexpr size_t kIniMaxLineLength = 1022;
@@ -59,9 +59,8 @@ class IniFile {
   IniFile(const IniFile&) = delete;
   IniFile& operator=(const IniFile&) = delete;
 
-  // Reads the file, replacing the entries. Returns an IniStatus; on failure there are
-  // no entries.
-  int32_t Load(const char* fileName);
+  // Reads the file, replacing the entries; on failure there are no entries.
+  IniStatus Load(const char* fileName);
 
   // The value of the first entry whose name equals `name` byte for byte (brackets
   // included), or null if there is none. The text belongs to this object.

@@ -52,10 +52,8 @@ void BM_RenderClosedMesh(benchmark::State& state) {
   std::remove(fileName.c_str());
   object.CalcNormalesFaces();
   object.CalcNormalesPoints();
-  object.texture.pixels = new uint32_t[256 * 256];  // the Surface owns it from here
+  object.texture.pixels = MakeEnvironmentMap();
   object.texture.width = object.texture.height = 256;
-  const std::vector<uint32_t> map = MakeEnvironmentMap();
-  std::copy(map.begin(), map.end(), object.texture.pixels);
   object.SetPosition(0, 60, 0);
 
   // 64 views spread along the orbit; each iteration is one frame: clear and Render.

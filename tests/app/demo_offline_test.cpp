@@ -11,6 +11,7 @@
 
 #include "app/demo.h"
 #include "app/music.h"
+#include "core/exit_codes.h"
 #include "core/frame_buffer.h"
 #include "platform/offline.h"
 #include "scenes/scene_table.h"
@@ -58,7 +59,7 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
     const auto black = [](uint32_t p) { return p == 0; };
     bordersBlack &= std::all_of(frame.surface, picture, black) && std::all_of(below, below + 64 * 512, black);
     if (frame.index == 0) frameZeroCleared = std::all_of(picture, below, black);
-    else pictureInPlace &= std::equal(picture, below, frame.picture) && std::equal(picture, below, TheDemo->frameBuffer);
+    else pictureInPlace &= std::equal(picture, below, frame.picture) && std::equal(picture, below, TheDemo->frameBuffer.get());
     grabsAfterFrame.push_back({std::filesystem::exists("grab_1.bmp"), std::filesystem::exists("grab_2.bmp")});
   };
   NewRun(settings);
@@ -85,7 +86,7 @@ TEST_F(DemoOffline, PlaysTheSixScenesOnTheMusicGrabsOnReturnAndReturnsZero) {
   EXPECT_EQ(grab[391738] | grab[391739] << 8 | grab[391740] << 16, static_cast<int>(StandInCardColour(1)));
   EXPECT_EQ(ReadFileBytes("grab_2.bmp"), grab);
   ASSERT_EQ(StandInSceneCalls.size(), 6u);
-  const uint32_t* const frameBuffer = TheDemo->frameBuffer;
+  const uint32_t* const frameBuffer = TheDemo->frameBuffer.get();
   for (int i = 0; i < 6; ++i)
     EXPECT_EQ(std::pair(StandInSceneCalls[i].scene, StandInSceneCalls[i].frame), std::pair(i + 1, frameBuffer));
   // When each scene starts and ends on the song is checked with the real scenes (WholeDemo).
@@ -140,30 +141,30 @@ TEST_F(DemoOffline, EveryWayOfEndingGivesItsStatusMessageAndLastCalls) {
   const std::string load = "data/mowt.xm: missing, unreadable or not a playable XM module\n" + midas("loadModule");
   const EndCase cases[] = {
       // The key is handled with frame 5, the quit message found by frame 6's poll.
-      {"Escape", [] { platform::OfflineScriptMessage(5, OfflineMessage::Escape); }, 0, "", quit, 6},
-      {"Close", [] { platform::OfflineScriptMessage(5, OfflineMessage::Close); }, 0, "", quit, 6},
+      {"Escape", [] { platform::OfflineScriptMessage(5, OfflineMessage::Escape); }, kExitNormal, "", quit, 6},
+      {"Close", [] { platform::OfflineScriptMessage(5, OfflineMessage::Close); }, kExitNormal, "", quit, 6},
       // Without the callback the audio plays but the position stays 0: the first scene runs
       // until the viewer quits.
-      {"no sync callback", fail(SetPositionCallback, 2000), 0, "", quit, 2001},
+      {"no sync callback", fail(SetPositionCallback, 2000), kExitNormal, "", quit, 2001},
       // No performance counter: the process ends before any music call.
-      {"no counter", fail(ReadClock), 10, "", {"ReadClock"}, 0},
-      {"no frequency", fail(ClockRate), 10, "", {"ClockRate"}, 0},
-      {"OpenDisplay", fail(OpenDisplay), 15, ddraw("ddraw"), box, 0},
-      {"TakeScreen", fail(TakeScreen), 15, ddraw("SetCooperativeLevel"), box, 0},
-      {"ChooseScreenMode", fail(ChooseScreenMode), 15, ddraw("fullscreen"), box, 0},
-      {"CreateScreenBuffers", fail(CreateScreenBuffers), 15, ddraw("CreateSurface"), box, 0},
-      {"AttachBackBuffer", fail(AttachBackBuffer), 15, ddraw("CreateSurface"), box, 0},
-      {"ChooseMusicOutput", fail(ChooseMusicOutput), 15, midas("config"), box, 0},
-      {"OpenMusicOutput", fail(OpenMusicOutput), 15, midas("init"), box, 0},
-      {"LoadModule", fail(LoadModule), 15, load, box, 0},
-      {"PrepareModule", fail(PrepareModule), 15, midas("playModule"), box, 0},
+      {"no counter", fail(ReadClock), kExitNoCounter, "", {"ReadClock"}, 0},
+      {"no frequency", fail(ClockRate), kExitNoCounter, "", {"ClockRate"}, 0},
+      {"OpenDisplay", fail(OpenDisplay), kExitFatalSeen, ddraw("ddraw"), box, 0},
+      {"TakeScreen", fail(TakeScreen), kExitFatalSeen, ddraw("SetCooperativeLevel"), box, 0},
+      {"ChooseScreenMode", fail(ChooseScreenMode), kExitFatalSeen, ddraw("fullscreen"), box, 0},
+      {"CreateScreenBuffers", fail(CreateScreenBuffers), kExitFatalSeen, ddraw("CreateSurface"), box, 0},
+      {"AttachBackBuffer", fail(AttachBackBuffer), kExitFatalSeen, ddraw("CreateSurface"), box, 0},
+      {"ChooseMusicOutput", fail(ChooseMusicOutput), kExitFatalSeen, midas("config"), box, 0},
+      {"OpenMusicOutput", fail(OpenMusicOutput), kExitFatalSeen, midas("init"), box, 0},
+      {"LoadModule", fail(LoadModule), kExitFatalSeen, load, box, 0},
+      {"PrepareModule", fail(PrepareModule), kExitFatalSeen, midas("playModule"), box, 0},
       // The shut-down failures, at the normal end and on a quit.
-      {"StopModule", fail(StopModule), 15, midas("stopModule"), box, -1},
-      {"FreeModule", fail(FreeModule), 15, midas("freeModule"), box, -1},
-      {"CloseMusicLibrary", fail(CloseMusicLibrary), 15, midas("close"), box, -1},
-      {"MusicStopModule on quit", fail(StopModule, 3), 15, midas("stopModule"), box, 4},
-      {"MusicFreeModule on quit", fail(FreeModule, 3), 15, midas("freeModule"), box, 4},
-      {"MusicClose on quit", fail(CloseMusicLibrary, 3), 15, midas("close"), box, 4},
+      {"StopModule", fail(StopModule), kExitFatalSeen, midas("stopModule"), box, -1},
+      {"FreeModule", fail(FreeModule), kExitFatalSeen, midas("freeModule"), box, -1},
+      {"CloseMusicLibrary", fail(CloseMusicLibrary), kExitFatalSeen, midas("close"), box, -1},
+      {"MusicStopModule on quit", fail(StopModule, 3), kExitFatalSeen, midas("stopModule"), box, 4},
+      {"MusicFreeModule on quit", fail(FreeModule, 3), kExitFatalSeen, midas("freeModule"), box, 4},
+      {"MusicClose on quit", fail(CloseMusicLibrary, 3), kExitFatalSeen, midas("close"), box, 4},
       // Last, as they spoil the module: missing, then cut short.
       {"missing module", [] { std::filesystem::remove("data/mowt.xm"); }, 15, load, box, 0},
       {"truncated module", [] { std::ofstream("data/mowt.xm", std::ios::binary) << "Extended Module: \x1a"; },
@@ -173,7 +174,7 @@ TEST_F(DemoOffline, EveryWayOfEndingGivesItsStatusMessageAndLastCalls) {
     SCOPED_TRACE(c.name);
     const ChildResult result = RunDemoInChild(c.script);
     ASSERT_TRUE(result.exited);
-    EXPECT_EQ(result.exitCode, c.exitCode);  // FatalError's 9999 arrives as 15
+    EXPECT_EQ(result.exitCode, c.exitCode);
     std::vector<std::string> calls;
     std::string message;
     std::istringstream stream(result.errorOutput);
@@ -200,7 +201,7 @@ TEST(DemoStartUp, TheDebugLogIsDeletedBeforeMainRuns) {
           static_cast<char*>(nullptr));
     return 3;
   });
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, kExitNormal);
   EXPECT_FALSE(std::filesystem::exists("sniffer.txt"));
 }
 

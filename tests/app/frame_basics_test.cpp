@@ -39,7 +39,7 @@ TEST(ScreenGrab, WritesNumberedFilesWithTheExactLayoutAndDropsAnUnwritableOne) {
   { std::ofstream stale("grab_3.bmp"); stale << "old"; }  // from an earlier run: replaced
   for (int i = 0; i < 3; ++i) TheDemo->ScreenGrab();
   const std::vector<uint8_t> first = ReadFileBytes("grab_1.bmp");
-  EXPECT_EQ(first, ExpectedGrab(TheDemo->frameBuffer));
+  EXPECT_EQ(first, ExpectedGrab(TheDemo->frameBuffer.get()));
   EXPECT_TRUE(std::filesystem::is_directory("grab_2.bmp"));
   EXPECT_EQ(ReadFileBytes("grab_3.bmp"), first);
   EXPECT_EQ(GrabCounter, 4);
@@ -52,7 +52,7 @@ TEST(BmpSave, ThePaletteComesBeforeTheRowsAndBadInputWritesNothing) {
   uint8_t palette[1024];
   for (int i = 0; i < 1024; ++i) palette[i] = static_cast<uint8_t>(i * 7);
 
-  ASSERT_EQ(BMP_Save("eight.bmp", pixels, 4, 2, 8, palette), kBmpSaved);
+  ASSERT_EQ(BMP_Save("eight.bmp", pixels, 4, 2, 8, palette), BmpSaveStatus::kSaved);
   std::vector<uint8_t> eight = ReadFileBytes("eight.bmp");
   ASSERT_EQ(eight.size(), 54u + 1024u + 8u);
   EXPECT_EQ(eight[10] | eight[11] << 8, 1078);  // pixel data after the palette
@@ -60,11 +60,11 @@ TEST(BmpSave, ThePaletteComesBeforeTheRowsAndBadInputWritesNothing) {
   // Rows bottom-up: row 1 (bytes 4..7) first.
   EXPECT_EQ(std::vector<uint8_t>(eight.begin() + 1078, eight.end()), (std::vector<uint8_t>{5, 6, 7, 8, 1, 2, 3, 4}));
 
-  EXPECT_EQ(BMP_Save("none.bmp", pixels, 4, 2, 32, nullptr), kBmpUnsupportedDepth);
-  EXPECT_EQ(BMP_Save("none.bmp", pixels, 0, 2, 24, nullptr), kBmpInvalidSize);
-  EXPECT_EQ(BMP_Save("none.bmp", pixels, 65536, 65536, 24, nullptr), kBmpInvalidSize);
+  EXPECT_EQ(BMP_Save("none.bmp", pixels, 4, 2, 32, nullptr), BmpSaveStatus::kUnsupportedDepth);
+  EXPECT_EQ(BMP_Save("none.bmp", pixels, 0, 2, 24, nullptr), BmpSaveStatus::kInvalidSize);
+  EXPECT_EQ(BMP_Save("none.bmp", pixels, 65536, 65536, 24, nullptr), BmpSaveStatus::kInvalidSize);
   EXPECT_FALSE(std::filesystem::exists("none.bmp"));
-  EXPECT_EQ(BMP_Save("no-such-folder/x.bmp", pixels, 4, 2, 24, nullptr), kBmpWriteFailed);
+  EXPECT_EQ(BMP_Save("no-such-folder/x.bmp", pixels, 4, 2, 24, nullptr), BmpSaveStatus::kWriteFailed);
 }
 
 TEST(FatalText, Windows1252BecomesUtf8OnTheWayOut) {

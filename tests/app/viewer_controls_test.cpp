@@ -11,6 +11,7 @@
 #include "app/demo.h"
 #include "app/music.h"
 #include "app/timer.h"
+#include "core/exit_codes.h"
 #include "image/surface.h"
 #include "platform/offline.h"
 #include "tests/app/harness.h"
@@ -73,7 +74,7 @@ class ViewerControls : public testing::Test {
 
 TEST_F(ViewerControls, APauseLosesNothingAndItsGrabHoldsTheFrameShownBeforeIt) {
   const RunRecord plain = PlayWith({});
-  ASSERT_EQ(plain.exitCode, 0);
+  ASSERT_EQ(plain.exitCode, kExitNormal);
   ASSERT_GT(plain.frames.size(), 200u);
 
   // Space in frame 30 pauses after it is shown; Return and M and M again are answered in
@@ -82,7 +83,7 @@ TEST_F(ViewerControls, APauseLosesNothingAndItsGrabHoldsTheFrameShownBeforeIt) {
                                {70, OfflineMessage::M}, {71, OfflineMessage::M},
                                {150, OfflineMessage::Space}, {200, OfflineMessage::Space},
                                {201, OfflineMessage::Space}});
-  ASSERT_EQ(paused.exitCode, 0);
+  ASSERT_EQ(paused.exitCode, kExitNormal);
   EXPECT_EQ(platform::OfflineCallCount(OfflineCall::HoldMusic), 4);
   // Frame for frame the same cards, clock readings, positions and sound: nothing jumped.
   ASSERT_EQ(paused.frames.size(), plain.frames.size());
@@ -97,7 +98,7 @@ TEST_F(ViewerControls, APauseLosesNothingAndItsGrabHoldsTheFrameShownBeforeIt) {
 TEST_F(ViewerControls, MutingSilencesTheSoundWhileTheSongMovesOn) {
   const RunRecord plain = PlayWith({});
   const RunRecord muted = PlayWith({{20, OfflineMessage::M}, {100, OfflineMessage::M}});
-  ASSERT_EQ(muted.exitCode, 0);
+  ASSERT_EQ(muted.exitCode, kExitNormal);
   ASSERT_EQ(muted.frames.size(), plain.frames.size());
   bool someSound = false;
   for (size_t i = 0; i < plain.frames.size(); ++i) {
@@ -132,7 +133,7 @@ TEST_F(ViewerControls, TheQuitKeysWorkInAPauseAndANeverEndingPauseIsClosed) {
       return DemoMain() + 100;  // the normal end would give 100
     });
     ASSERT_TRUE(result.exited) << c.what;
-    EXPECT_EQ(result.exitCode, 0) << c.what;
+    EXPECT_EQ(result.exitCode, kExitNormal) << c.what;
     // Ended from inside the pause, after frame 40, with the music shut down first.
     const std::string& trace = result.errorOutput;
     const size_t wait = trace.rfind("platform: WaitForEvent");

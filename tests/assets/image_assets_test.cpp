@@ -72,10 +72,11 @@ TEST(ImageAssets, EveryPictureLoadsAndFitsItsScene) {
       ASSERT_EQ(name.rfind("data/", 0), 0u) << rule.name << " names " << name;
       name = name.substr(5);
     }
-    // BMP_Load first, so a bad file fails the test instead of ending the process in Load.
-    Surface probe;
-    ASSERT_EQ(probe.BMP_Load(DataPath(name).c_str()), 0) << name;
-    ASSERT_EQ(probe.depth, 24) << name;
+    // Decoded first, so a bad file fails the test instead of ending the process in Load.
+    DecodedBmp probe;
+    const BmpStatus status = LoadBmpFile(DataPath(name).c_str(), &probe);
+    ASSERT_EQ(status, BmpStatus::kLoaded) << name << ": " << BmpStatusText(status);
+    ASSERT_EQ(probe.bitsPerPixel, 24) << name;
     const Surface s(DataPath(name).c_str());
     ASSERT_TRUE(s.width >= rule.minWidth && s.width <= rule.maxWidth && s.height >= rule.minHeight &&
                 s.height <= rule.maxHeight && s.height % rule.heightStep == 0) << name << ": " << s.width << " x " << s.height;

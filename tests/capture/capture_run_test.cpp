@@ -10,6 +10,7 @@
 
 #include "app/demo.h"
 #include "app/music.h"
+#include "core/exit_codes.h"
 #include "platform/offline.h"
 #include "scenes/scene_table.h"
 #include "tests/capture/capture_test_support.h"
@@ -186,12 +187,12 @@ TEST_F(CaptureRun, ADemoThatDiesMidwayLeavesNoHalfMadeFile) {
   MakeDemoFolder(broken, 97, 1, 2, 125);
   fs::remove(broken + "/data/logofin.bmp");
   ProgramResult result = RunCapture(broken, {"--out", "frames/", "--fps", "30"});
-  EXPECT_EQ(result.exitCode, 9999 & 0xFF) << result.errorOutput;
+  EXPECT_EQ(result.exitCode, kExitFatalSeen) << result.errorOutput;
   const int frames = CountFrames(broken + "/frames");
   EXPECT_GT(frames, 30);
   EXPECT_EQ(Wav(broken + "/frames").size(), 2u * 1600 * static_cast<size_t>(frames)) << "the WAV is closed whole";
   result = RunCapture(broken, {"--out", "video.mp4", "--fps", "30", "--scale", "1", "--preset", "ultrafast"});
-  EXPECT_EQ(result.exitCode, 9999 & 0xFF) << result.errorOutput;
+  EXPECT_EQ(result.exitCode, kExitFatalSeen) << result.errorOutput;
   EXPECT_FALSE(fs::exists(broken + "/video.mp4.parts")) << "no encoder left running, no parts left";
   EXPECT_FALSE(fs::exists(broken + "/video.mp4"));
 }

@@ -12,75 +12,16 @@
 #include "core/exact_divide.h"
 #include "core/exp.h"
 #include "core/trig.h"
+#include "tests/core/trig_sweep.h"
 
 namespace {
 
-// Doubles as integers in the order of their values, so that adjacent doubles differ by 1.
-int64_t Ordered(double x) {
-  int64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits < 0 ? INT64_MIN - bits : bits;
-}
-int64_t UlpsApart(double a, double b) {
-  const int64_t d = Ordered(a) - Ordered(b);
-  return d < 0 ? -d : d;
-}
-// |got - exact| in units of the last place of doubles at the exact value.
-double UlpError(double got, long double exact) {
-  int exponent;
-  std::frexp(static_cast<double>(exact), &exponent);
-  return static_cast<double>(std::fabs(static_cast<long double>(got) - exact) /
-                             std::ldexp(1.0L, std::max(exponent, -1021) - 53));
-}
-
-// A double spread evenly over the exponents 2^-60 .. 2^1023, either sign.
-double WideArgument(std::mt19937_64& generator) {
-  const double mantissa = 1.0 + static_cast<double>(generator() >> 12) * 0x1p-52;
-  const double x = std::ldexp(mantissa, static_cast<int>(generator() % 1084) - 60);
-  return (generator() & 1) != 0 ? -x : x;
-}
-
 TEST(Trig, WithinOneUlpOfTheCLibraryAndOfALongDoubleEvaluation) {
-  // Scene angles are clock seconds (up to hours) times factors of 0.02 to 2, plus
-  // offsets; camera angles lie in [-2 pi, 2 pi]; atan2 gets camera rows and hit points.
-  // Near multiples of pi / 2 the reduction cancels most bits: the hardest arguments.
-  std::mt19937_64 generator(12);
-  std::uniform_real_distribution<double> angle(-8.0, 8.0), clock(0.0, 30000.0), row(-1.0, 1.0),
-      hit(-6000.0, 6000.0);
-  constexpr int kArguments = 10000000;
-  double worstSin = 0.0, worstCos = 0.0, worstAtan2 = 0.0;
-  int64_t differ[3] = {};  // last-bit differences from the C library: sin, cos, atan2
-  for (int i = 0; i < kArguments; ++i) {
-    const int kind = i % 5;
-    const double x = kind == 0   ? angle(generator)
-                     : kind == 1 ? clock(generator) * 0.6 + 3.1415
-                     : kind == 2 ? clock(generator) * 0.013
-                     : kind == 3 ? std::nextafter(std::round(clock(generator)) * 1.5707963267948966, 0.0)
-                                 : WideArgument(generator);
-    const double sine = Sin(x), cosine = Cos(x);
-    ASSERT_LE(UlpsApart(sine, std::sin(x)), 1) << std::hexfloat << x;
-    ASSERT_LE(UlpsApart(cosine, std::cos(x)), 1) << std::hexfloat << x;
-    const auto pick = [&] {
-      return kind == 0 ? row(generator) : kind == 1 ? hit(generator) : kind == 2 ? angle(generator) : WideArgument(generator);
-    };
-    const double y = pick(), along = pick();
-    const double atan = Atan2(y, along);
-    ASSERT_LE(UlpsApart(atan, std::atan2(y, along)), 1) << std::hexfloat << y << ", " << along;
-    differ[0] += sine != std::sin(x);
-    differ[1] += cosine != std::cos(x);
-    differ[2] += atan != std::atan2(y, along);
-    if (i / 5 % 5 == 0) {  // a fifth of the arguments of each kind
-      worstSin = std::max(worstSin, UlpError(sine, sinl(x)));
-      worstCos = std::max(worstCos, UlpError(cosine, cosl(x)));
-      worstAtan2 = std::max(worstAtan2, UlpError(atan, atan2l(y, along)));
-    }
-  }
-  std::printf("last-bit differences from the C library over %d arguments each: sin %.3f %%, cos %.3f %%, atan2 %.3f %%\n"
-              "worst errors: sin %.3f, cos %.3f, atan2 %.3f ulp\n",
-              kArguments, 100.0 * differ[0] / kArguments, 100.0 * differ[1] / kArguments, 100.0 * differ[2] / kArguments,
-              worstSin, worstCos, worstAtan2);
-  EXPECT_LT(std::max({worstSin, worstCos, worstAtan2}), 1.0)
-      << "sin " << worstSin << ", cos " << worstCos << ", atan2 " << worstAtan2 << " ulp";
+  // A small sweep here; bench/core/trig_sweep_bench.cpp runs 10 million arguments.
+  const TrigSweep sweep = SweepTrig(200000);
+  EXPECT_LE(sweep.mostUlpsFromTheCLibrary, 1) << "at " << std::hexfloat << sweep.worstArgument;
+  EXPECT_LT(std::max({sweep.worstSin, sweep.worstCos, sweep.worstAtan2}), 1.0)
+      << "sin " << sweep.worstSin << ", cos " << sweep.worstCos << ", atan2 " << sweep.worstAtan2 << " ulp";
 }
 
 TEST(Trig, ZerosSignsQuadrantsAndSpecialValues) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/exit_codes.h"
 #include "tests/app/harness.h"
 #include "tests/e2e/x_session.h"
 
@@ -33,7 +34,7 @@ Pace MeasurePace(const Environment& environment, bool minimise) {
   }
   int exitCode = -1;
   EXPECT_TRUE(program.WaitForExit(15, &exitCode)) << program.ErrorOutput();
-  EXPECT_EQ(exitCode, 0) << program.ErrorOutput();
+  EXPECT_EQ(exitCode, kExitNormal) << program.ErrorOutput();
   std::ifstream output(work.path() + "/stdout.txt");
   std::string ready;
   long long frames = 0;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/exit_codes.h"
 #include "image/surface.h"
 #include "tests/app/harness.h"
 #include "tests/e2e/x_session.h"
@@ -122,7 +123,7 @@ TEST_F(RealWindow, ShowsTheCardFullScreenGrabsItOnReturnAndEscapeGetsThroughASto
   std::vector<uint8_t> grab;
   WaitUntil(5, [&] { return (grab = ReadFileBytes(work_.path() + "/grab_1.bmp")).size() == 393274u; }, 50);
   ASSERT_EQ(grab.size(), 393274u);
-  const int grabbed = StandInCardOf(Surface((work_.path() + "/grab_1.bmp").c_str()).pixels);
+  const int grabbed = StandInCardOf(Surface((work_.path() + "/grab_1.bmp").c_str()).pixels.data());
   EXPECT_TRUE(grabbed == card || grabbed == card + 1) << grabbed;  // the frame shown when Return went down
 
   // Only key-downs and the close request are queued: 600 mouse moves handled one per
@@ -132,7 +133,7 @@ TEST_F(RealWindow, ShowsTheCardFullScreenGrabsItOnReturnAndEscapeGetsThroughASto
     moves += " mousemove " + std::to_string(100 + i % 500) + " " + std::to_string(100 + i % 300);
   CommandOutput(moves + " key Escape");
   const auto escape = std::chrono::steady_clock::now();
-  ExpectExit(5, 0);
+  ExpectExit(5, kExitNormal);
   EXPECT_LT(SecondsSince(escape), kPromptQuitSeconds);
 }
 
@@ -158,7 +159,7 @@ TEST_F(RealWindow, SpacePausesWithTheWindowAnsweringAndTheMusicWaitsThenGoesOn) 
   const auto resumed = std::chrono::steady_clock::now();
   // The music waited too: after the pause the rest of the song is still to come (3.84 s
   // to order 96 less what played before Space), not what the pause's length left of it.
-  ExpectExit(20, 0);
+  ExpectExit(20, kExitNormal);
   EXPECT_GT(SecondsSince(resumed), 3.84 - playedAtMost - 0.4);
   EXPECT_EQ(ReadFileBytes(work_.path() + "/grab_2.bmp").size(), 0u);
 }
@@ -178,7 +179,7 @@ TEST_F(RealWindow, EscapeOrClosingTheWindowInThePauseEndsItWithZero) {
     ASSERT_TRUE(demo_.Running()) << way.what;
     CommandOutput(way.command);
     const auto asked = std::chrono::steady_clock::now();
-    ExpectExit(5, 0);
+    ExpectExit(5, kExitNormal);
     EXPECT_LT(SecondsSince(asked), kPromptQuitSeconds) << way.what;
   }
 }
@@ -186,12 +187,12 @@ TEST_F(RealWindow, EscapeOrClosingTheWindowInThePauseEndsItWithZero) {
 TEST_F(RealWindow, TheWindowManagersCloseEndsItWithZero) {
   StartDemo();
   CommandOutput("timeout 5 wmctrl -c Zelto2k");
-  ExpectExit(5, 0);
+  ExpectExit(5, kExitNormal);
 }
 
 TEST_F(RealWindow, TheWholeSequencePlaysToTheEndAndReturnsZero) {
   StartDemo(1, 2);  // 97 orders of 40 ms
-  ExpectExit(30, 0);
+  ExpectExit(30, kExitNormal);
   EXPECT_NE(demo_.ErrorOutput().find("the music plays silently"), std::string::npos);
 }
 
@@ -210,7 +211,7 @@ TEST_F(RealWindow, AFatalErrorBoxWaitsForItsOk) {
     CommandOutput("timeout 5 wmctrl -c 'FATAL ERROR'");
     ASSERT_TRUE(demo_.WaitForExit(5, &exitCode));
   }
-  EXPECT_EQ(exitCode, 15);
+  EXPECT_EQ(exitCode, kExitFatalSeen);
 }
 
 TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
@@ -222,7 +223,7 @@ TEST_F(RealWindow, TheRealDemoOpensItsWindowAndQuitsOnEscape) {
   ASSERT_TRUE(demo_.Running()) << demo_.ErrorOutput();
   Activate(WindowId("Zelto2k"));
   CommandOutput("timeout 5 xdotool key Escape");
-  ExpectExit(10, 0);
+  ExpectExit(10, kExitNormal);
 }
 
 TEST_F(RealWindow, TheReducedFlashingModePlaysAndQuitsOnEscapeAndAnythingElseGetsTheUsage) {
@@ -233,7 +234,7 @@ TEST_F(RealWindow, TheReducedFlashingModePlaysAndQuitsOnEscapeAndAnythingElseGet
   ASSERT_TRUE(demo_.Running()) << demo_.ErrorOutput();
   Activate(WindowId("Zelto2k"));
   CommandOutput("timeout 5 xdotool key Escape");
-  ExpectExit(10, 0);
+  ExpectExit(10, kExitNormal);
 
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--reduce-flashing=yes"}, {"--reduce-flashing", "x"}, {"-h"}}) {
@@ -241,7 +242,7 @@ TEST_F(RealWindow, TheReducedFlashingModePlaysAndQuitsOnEscapeAndAnythingElseGet
     ASSERT_TRUE(wrong.Start(ZELTO_DEMO_PROGRAM, work_.path(), kSilentOnX, arguments));
     int exitCode = -1;
     ASSERT_TRUE(wrong.WaitForExit(10, &exitCode));
-    EXPECT_EQ(exitCode, 2) << arguments[0];
+    EXPECT_EQ(exitCode, kExitUsage) << arguments[0];
     EXPECT_EQ(wrong.ErrorOutput(), "usage: zelto2k [--reduce-flashing]\n");
     EXPECT_TRUE(WindowId("Zelto2k").empty()) << "no window opens for a wrong command line";
   }
@@ -258,7 +259,7 @@ TEST(NoDisplay, RefusesToPlayUnseenAndSaysWhatToDoAndTheDummyDriverPlaysItHeadle
     int exitCode = -1;
     ASSERT_TRUE(demo.WaitForExit(30, &exitCode));
     const std::string errors = demo.ErrorOutput();
-    EXPECT_EQ(exitCode, *driver ? 0 : 15) << errors;
+    EXPECT_EQ(exitCode, *driver ? kExitNormal : kExitFatalSeen) << errors;
     if (!*driver) {
       EXPECT_NE(errors.find("impossible de poser le ddraw!!\n"), std::string::npos) << errors;
       EXPECT_NE(errors.find("SDL_VIDEODRIVER=dummy"), std::string::npos) << errors;

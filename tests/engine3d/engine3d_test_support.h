@@ -42,7 +42,7 @@ inline void WriteBmp24(const std::string& fileName, int32_t width, int32_t heigh
   const std::vector<uint32_t> pixels = TestPicture(width, height);
   std::vector<uint8_t> bytes(pixels.size() * 3);
   PackRGB24(pixels.data(), bytes.data(), static_cast<int32_t>(pixels.size()));
-  ASSERT_EQ(BMP_Save(fileName.c_str(), bytes.data(), width, height, 24, nullptr), kBmpSaved);
+  ASSERT_EQ(BMP_Save(fileName.c_str(), bytes.data(), width, height, 24, nullptr), BmpSaveStatus::kSaved);
 }
 
 // Loads the mesh through a file and LoadLWO, computes its normals and loads the test

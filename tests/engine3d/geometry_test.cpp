@@ -2,6 +2,7 @@
 // the renderer reads.
 #include <cmath>
 
+#include "core/exit_codes.h"
 #include "engine3d/camera.h"
 #include "tests/engine3d/engine3d_test_support.h"
 
@@ -20,7 +21,7 @@ TEST(Normals, FaceNormalsFollowTheCornerOrderAndPointNormalsAverageThem) {
   LoadTestObject(&object, {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 3}}, {{0, 2, 1}, {0, 1, 3}});
   ExpectNear(&object.faceNormals[0].x, {0, 0, 1, 1, 0, 0});
   ExpectNear(&object.pointNormals[0].x, {0.7071068f, 0, 0.7071068f, 0.7071068f, 0, 0.7071068f, 0, 0, 1, 1, 0, 0});
-  EXPECT_NE(object.camNormals, nullptr);
+  EXPECT_EQ(object.camNormals.size(), 4u);
 }
 
 TEST(Normals, ComponentsAreRoundedToFloatBeforeTheLength) {
@@ -40,7 +41,7 @@ TEST(NormalsDeathTest, DegenerateTrianglesAndUnusedPointsEndWithCodeOne) {
     Objet3d object;
     LoadTestObject(&object, points, faces, false);
     if (!onFaces) object.CalcNormalesFaces();
-    EXPECT_EXIT(onFaces ? object.CalcNormalesFaces() : object.CalcNormalesPoints(), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(onFaces ? object.CalcNormalesFaces() : object.CalcNormalesPoints(), ::testing::ExitedWithCode(kExitObjectUnusable), "");
   };
   // A point named twice in a triangle: see Tampering.Object.
   expectExit({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}}, {{0, 1, 2}}, true);                 // on one line
@@ -125,8 +126,8 @@ TEST(Transform, NormalsGiveEnvironmentTexelsAndFacesTheirDepthKeys) {
   Objet3d object;
   LoadTestObject(&object, {{0, 0, 1}, {0, 0, 2}, {0, 0, 4}, {1, 1, 3}, {2, 1, 3}, {1, 2, 3}}, {{0, 1, 2}, {3, 4, 5}},
                  false);
-  object.pointNormals = new Vecteur3d[6]{{0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 1, 0}, {0.6f, 0.8f, 0}};
-  object.camNormals = new Vecteur3d[6];
+  object.pointNormals = {{0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 1, 0}, {0.6f, 0.8f, 0}};
+  object.camNormals.resize(6);
   object.Transform(kIdentity, {0, 0, 0});
   object.CalcEnvUV();
   const int32_t expected[][2] = {{127, 127}, {247, 127}, {127, 7}, {7, 127}, {127, 247}, {199, 223}};

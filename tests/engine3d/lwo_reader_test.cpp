@@ -1,4 +1,5 @@
 // The LightWave reader: chunk walking, number decoding, and the files it refuses.
+#include "core/exit_codes.h"
 #include "engine3d/lwo_reader.h"
 #include "tests/engine3d/engine3d_test_support.h"
 
@@ -107,7 +108,7 @@ TEST(LoadLwoDeathTest, EndsTheProcessWithTheReaderExitCodes) {
   const auto expectExit = [&](const std::vector<uint8_t>& bytes, const char* stderrPattern) {
     const std::string fileName = TestFileName("bad") + ".lwo";
     ASSERT_TRUE(WriteBytes(fileName, bytes));
-    EXPECT_EXIT(object.LoadLWO(fileName.c_str()), ::testing::ExitedWithCode(1), stderrPattern);
+    EXPECT_EXIT(object.LoadLWO(fileName.c_str()), ::testing::ExitedWithCode(kExitObjectUnusable), stderrPattern);
     std::remove(fileName.c_str());
   };
   expectExit(LwoBytes().Build("LWO2"), "^bad_[A-Za-z_0-9]+\\.lwo: LightWave object rejected: form type is not LWOB");

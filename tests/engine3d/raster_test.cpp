@@ -5,6 +5,7 @@
 #include <numeric>
 #include <random>
 
+#include "core/exit_codes.h"
 #include "engine3d/face_sort.h"
 #include "engine3d/texture_triangle.h"
 #include "tests/engine3d/engine3d_test_support.h"
@@ -117,8 +118,7 @@ TEST(TextureTriangle, CornersInAnyOrderDrawTheSamePixelsAndNothingOutsideTheFram
 std::vector<int32_t> SortFaces(std::vector<float>& keys) {
   std::vector<int32_t> indices(keys.size());
   std::iota(indices.begin(), indices.end(), 0);
-  SortKeys = keys.data(), SortIndices = indices.data();
-  QuickSortFaces(0, static_cast<int32_t>(keys.size()) - 1);
+  QuickSortFaces(keys.data(), indices.data(), 0, static_cast<int32_t>(keys.size()) - 1);
   return indices;
 }
 
@@ -136,26 +136,27 @@ TEST(QuickSortFaces, EqualKeysEndWhereThePartitionsLeaveThemAndEveryKeyMovesWith
     ASSERT_TRUE(std::is_sorted(keys.begin(), keys.end())) << trial;
     for (size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(keys[i], original[indices[i]]) << trial;
   }
-  QuickSortFaces(0, -1);  // an empty range returns at once
+  QuickSortFaces(nullptr, nullptr, 0, -1);  // an empty range returns at once, touching nothing
 }
 
 std::vector<float> worstKeys(10000);
+std::vector<int32_t> worstSlots(worstKeys.size());
 
 TEST(QuickSortFaces, WorstCaseKeysFitInASmallStack) {
   // Every middle pivot is the largest key of its range, so each partition splits off
   // one key: recursing into the left part would go 10000 calls deep, past the stack.
-  std::vector<int32_t> slots(worstKeys.size());
+  std::vector<int32_t>& slots = worstSlots;
   std::iota(slots.begin(), slots.end(), 0);
   for (size_t hi = worstKeys.size() - 1; hi >= 1; --hi) {
     worstKeys[slots[hi / 2]] = static_cast<float>(hi);
     std::swap(slots[hi / 2], slots[hi]);
   }
-  SortKeys = worstKeys.data(), SortIndices = slots.data();
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   pthread_attr_setstacksize(&attributes, 256 * 1024);
   pthread_t thread;
-  const auto sort = [](void*) -> void* { return QuickSortFaces(0, static_cast<int32_t>(worstKeys.size()) - 1), nullptr; };
+  const auto sort = [](void*) -> void* { return QuickSortFaces(worstKeys.data(), worstSlots.data(), 0, static_cast<int32_t>(worstKeys.size()) - 1), nullptr;
+  };
   ASSERT_EQ(pthread_create(&thread, &attributes, sort, nullptr), 0);
   pthread_join(thread, nullptr);
   EXPECT_TRUE(std::is_sorted(worstKeys.begin(), worstKeys.end()));
@@ -218,9 +219,9 @@ TEST(LoadTextureDeathTest, TheEnvironmentMapMustBe256WideAndAtLeast255High) {
   WriteBmp24(low, 256, 254);
   WriteBmp24(enough, 256, 255);
   Objet3d object;
-  EXPECT_EXIT(object.LoadTexture(narrow.c_str()), ::testing::ExitedWithCode(9999 & 0xFF),
+  EXPECT_EXIT(object.LoadTexture(narrow.c_str()), ::testing::ExitedWithCode(kExitFatalSeen),
               "narrow_[A-Za-z_0-9]+\\.bmp must be 256 pixels wide.*128 x 256");
-  EXPECT_EXIT(object.LoadTexture(low.c_str()), ::testing::ExitedWithCode(9999 & 0xFF), "256 x 254");
+  EXPECT_EXIT(object.LoadTexture(low.c_str()), ::testing::ExitedWithCode(kExitFatalSeen), "256 x 254");
   object.LoadTexture(enough.c_str());
   EXPECT_EQ(object.texture.height, 255);
   for (const std::string& name : {narrow, low, enough}) std::remove(name.c_str());

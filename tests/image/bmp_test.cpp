@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/exit_codes.h"
 #include "image/bmp_reader.h"
 #include "image/surface.h"
 #include "tests/test_io.h"
@@ -13,7 +14,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-constexpr int kFatal = 9999 & 0xFF;  // the exit status a POSIX parent sees
 
 void Put32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.at(at + i) = (v >> (8 * i)) & 0xFF;  // at(): GCC 12 -O3 sees a false overflow in []
@@ -53,34 +53,42 @@ TEST(BmpReader, StatusesInTheirCheckOrderAndImpossibleHeaders) {
   Bytes tinyInfo = onePalette;
   Put32(tinyInfo, 14, 12);
   std::vector<std::pair<Bytes, BmpStatus>> cases = {
-      {notBmp, kBmpNotBmp}, {{'B', 'M', 0}, kBmpNotBmp}, {MakeBmp(6, 2, 24, Bytes(36)), kBmpWidthNotMultipleOf4},
-      {MakeBmp(8, 2, 8, Bytes(16), 1), kBmpCompressed}, {MakeBmp(6, 2, 16, {}, 3), kBmpBadDepth},
-      {MakeBmp(4, 2, 32, {}), kBmpBadDepth}, {shortByOne, kBmpDamaged}, {farOffset, kBmpDamaged},
-      {wrapOffset, kBmpDamaged}, {palette, kBmpDamaged}, {onePalette, kBmpLoaded}, {tinyInfo, kBmpDamaged}};
+      {notBmp, BmpStatus::kNotBmp}, {{'B', 'M', 0}, BmpStatus::kNotBmp}, {MakeBmp(6, 2, 24, Bytes(36)), BmpStatus::kWidthNotMultipleOf4},
+      {MakeBmp(8, 2, 8, Bytes(16), 1), BmpStatus::kCompressed}, {MakeBmp(6, 2, 16, {}, 3), BmpStatus::kBadDepth},
+      {MakeBmp(4, 2, 32, {}), BmpStatus::kBadDepth}, {shortByOne, BmpStatus::kDamaged}, {farOffset, BmpStatus::kDamaged},
+      {wrapOffset, BmpStatus::kDamaged}, {palette, BmpStatus::kDamaged}, {onePalette, BmpStatus::kLoaded}, {tinyInfo, BmpStatus::kDamaged}};
   for (auto [width, height] : std::vector<std::pair<int32_t, int32_t>>{
            {0, 2}, {-4, 2}, {INT_MIN, 2}, {4, 0}, {4, INT_MIN}, {16388, 1}, {4, 16385}, {1 << 28, 1 << 28}})
-    cases.push_back({MakeBmp(width, height, 24, kBlueThenRed), kBmpDamaged});  // impossible sizes
-  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Decode(cases[i].first), cases[i].second) << "case " << i;
+    cases.push_back({MakeBmp(width, height, 24, kBlueThenRed), BmpStatus::kDamaged});  // impossible sizes
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const BmpStatus status = Decode(cases[i].first);
+    EXPECT_EQ(status, cases[i].second) << "case " << i << ": " << BmpStatusText(status);
+  }
 }
 
-TEST(BmpReader, LoadRawHandsOverBuffersOrNothing) {
-  WriteFileBytes("raw.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
-  uint8_t* pixels = nullptr;
-  uint8_t* palette = reinterpret_cast<uint8_t*>(&pixels);  // must be overwritten
-  int32_t width = 0, height = 0, bits = 0;
-  ASSERT_EQ(BMP_LoadRaw("raw.bmp", &pixels, &width, &height, &bits, &palette), 0);
-  EXPECT_EQ(std::vector<int32_t>({width, height, bits}), std::vector<int32_t>({4, 2, 24}));
-  EXPECT_EQ(palette, nullptr);
-  delete[] pixels;
-  EXPECT_EQ(BMP_LoadRaw("no_such_file.bmp", &pixels, &width, &height, &bits, &palette), 1);
-  EXPECT_EQ(pixels, nullptr);
+TEST(BmpReader, ASurfaceHoldsTheDecodedPictureOrNothing) {
+  WriteFileBytes("loaded.bmp", MakeBmp(4, 2, 24, kBlueThenRed));
+  WriteFileBytes("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
+  Surface surface;
+  ASSERT_EQ(surface.BMP_Load("loaded.bmp"), BmpStatus::kLoaded);
+  EXPECT_EQ(std::vector<int32_t>({surface.width, surface.height, surface.depth}), std::vector<int32_t>({4, 2, 32}));
+  EXPECT_EQ(surface.pixels.size(), 8u);
+  // A failed load replaces what the surface held: no pixels of the previous picture
+  // remain under the new header's size, and a missing file says it is no BMP.
+  EXPECT_EQ(surface.BMP_Load("width6.bmp"), BmpStatus::kWidthNotMultipleOf4);
+  EXPECT_TRUE(surface.pixels.empty());
+  EXPECT_EQ(std::pair(surface.width, surface.depth), std::pair(6, 0));
+  DecodedBmp decoded;
+  EXPECT_EQ(LoadBmpFile("no_such_file.bmp", &decoded), BmpStatus::kNotBmp);
+  EXPECT_EQ(decoded.pixels, nullptr);
+  EXPECT_TRUE(Surface(decoded).pixels.empty());
 }
 
 // Missing and damaged files of the demo's own data: see Tampering.Images.
 TEST(BmpReaderDeathTest, FailedLoadsEndTheProgramNamingTheFile) {
   WriteFileBytes("width6.bmp", MakeBmp(6, 2, 24, Bytes(36)));
-  EXPECT_EXIT(Surface("width6.bmp"), testing::ExitedWithCode(kFatal), "Impossible de charger l'Surface : width6.bmp !!");
-  EXPECT_EXIT(Surface(nullptr), testing::ExitedWithCode(kFatal), "Surface");
+  EXPECT_EXIT(Surface("width6.bmp"), testing::ExitedWithCode(kExitFatalSeen), "Impossible de charger l'Surface : width6.bmp !!");
+  EXPECT_EXIT(Surface(nullptr), testing::ExitedWithCode(kExitFatalSeen), "Surface");
 }
 
 // --- Files written by ImageMagick: 8 x 4 pixels of 32 distinct colours ---------------
@@ -104,12 +112,12 @@ std::string Convert(const std::string& options, const std::string& output) {
 
 void ExpectPicture(const std::string& file, int32_t fileDepth) {
   SCOPED_TRACE(file);
-  Surface raw;
-  ASSERT_EQ(raw.BMP_Load(file.c_str()), 0);
-  EXPECT_EQ(raw.depth, fileDepth);
+  DecodedBmp decoded;
+  ASSERT_EQ(LoadBmpFile(file.c_str(), &decoded), BmpStatus::kLoaded);
+  EXPECT_EQ(decoded.bitsPerPixel, fileDepth);
   Surface surface(file.c_str());
   ASSERT_EQ(std::pair(surface.width, surface.height), std::pair(8, 4));
-  EXPECT_EQ(surface.palette, nullptr);  // an 8-bit file's palette is used up and freed
+  EXPECT_EQ(surface.depth, 32);
   for (int i = 0; i < 32; ++i) EXPECT_EQ(surface.pixels[i], Expected(i)) << i;
 }
 
@@ -119,7 +127,7 @@ TEST(BmpReaderImageMagick, ClassicLargeHeaderAndPaletteFiles) {
   ExpectPicture(Convert("-type Palette -compress None", "BMP3:im_pal3.bmp"), 8);
   ExpectPicture(Convert("-type Palette -compress None", "BMP:im_pal.bmp"), 8);  // palette after a 124-byte header
   Surface surface;
-  EXPECT_EQ(surface.BMP_Load(Convert("-type Palette", "BMP3:im_rle.bmp").c_str()), kBmpCompressed);
+  EXPECT_EQ(surface.BMP_Load(Convert("-type Palette", "BMP3:im_rle.bmp").c_str()), BmpStatus::kCompressed);
 }
 
 TEST(BmpReaderImageMagick, TopDownCopyAndGapBeforePixels) {

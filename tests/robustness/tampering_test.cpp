@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/exit_codes.h"
 #include "tests/robustness/fast_module.h"
 #include "tests/test_io.h"
 
@@ -31,7 +32,6 @@ using Bytes = std::vector<uint8_t>;
 using Damage = std::function<bool(Bytes*)>;  // false: the damage does not apply to this file
 
 constexpr int kFramesPerSecond = 10;
-constexpr int kFatal = 9999 & 0xFF;  // FatalError's 9999 as a parent sees it
 
 // A damage and its outcome. The LightWave reader stops with 2 when it cannot open the file
 // and 1 when it rejects it; the other readers stop through FatalError.
@@ -70,20 +70,20 @@ std::vector<Variant> Common(int missing, int empty, int half, std::string halfSa
 // BMP: 14-byte file header then the 40-byte info header, little-endian.
 std::vector<Variant> ImageVariants(const Bytes&) {
   return {
-      {"width 0", kFatal, Field(18, 0)},
-      {"width negative", kFatal, Field(18, 0xFFFFFFFCu)},
-      {"width huge", kFatal, Field(18, 0x7FFFFFFCu)},
-      {"height 0", kFatal, Field(22, 0)},
-      {"height most negative", kFatal, Field(22, 0x80000000u)},
-      {"height huge", kFatal, Field(22, 0x7FFFFFFFu)},
-      {"pixel offset past the end", kFatal, Field(10, 0xFFFFFFF0u)},
-      {"pixel offset at the end", kFatal, Field(10, [](const Bytes& b) { return static_cast<uint32_t>(b.size()); })},
-      {"bits per pixel 0", kFatal, Field(28, 0, 2)},
-      {"compression huge", kFatal, Field(30, 0xFFFFFFFFu)},
+      {"width 0", kExitFatalSeen, Field(18, 0)},
+      {"width negative", kExitFatalSeen, Field(18, 0xFFFFFFFCu)},
+      {"width huge", kExitFatalSeen, Field(18, 0x7FFFFFFCu)},
+      {"height 0", kExitFatalSeen, Field(22, 0)},
+      {"height most negative", kExitFatalSeen, Field(22, 0x80000000u)},
+      {"height huge", kExitFatalSeen, Field(22, 0x7FFFFFFFu)},
+      {"pixel offset past the end", kExitFatalSeen, Field(10, 0xFFFFFFF0u)},
+      {"pixel offset at the end", kExitFatalSeen, Field(10, [](const Bytes& b) { return static_cast<uint32_t>(b.size()); })},
+      {"bits per pixel 0", kExitFatalSeen, Field(28, 0, 2)},
+      {"compression huge", kExitFatalSeen, Field(30, 0xFFFFFFFFu)},
       // The same picture stored top-down: still a valid image of the same size.
-      {"height negated", 0, Field(22, [](const Bytes& b) { return 0u - Get(b, 22, 4); })},
+      {"height negated", kExitNormal, Field(22, [](const Bytes& b) { return 0u - Get(b, 22, 4); })},
       // Fields the reader does not use.
-      {"file size and image size 0", 0,
+      {"file size and image size 0", kExitNormal,
        [](Bytes* b) { return b->size() >= 54 && (Put(b, 2, 0, 4), Put(b, 34, 0, 4), true); }},
   };
 }
@@ -92,10 +92,10 @@ std::vector<Variant> ImageVariants(const Bytes&) {
 std::vector<Variant> ObjectVariants(const Bytes& original) {
   std::vector<Variant> variants = {
       // An empty FORM is an object with nothing in it: it plays, drawing nothing.
-      {"FORM size 0", 0, Field(4, 0, 4, true)},
-      {"FORM size negative", 1, Field(4, 0x80000000u, 4, true)},
-      {"FORM size huge", 1, Field(4, 0xFFFFFFFFu, 4, true)},
-      {"FORM type not LWOB", 1, Field(8, 0x4C574F32u, 4, true)},  // "LWO2"
+      {"FORM size 0", kExitNormal, Field(4, 0, 4, true)},
+      {"FORM size negative", kExitObjectUnusable, Field(4, 0x80000000u, 4, true)},
+      {"FORM size huge", kExitObjectUnusable, Field(4, 0xFFFFFFFFu, 4, true)},
+      {"FORM type not LWOB", kExitObjectUnusable, Field(8, 0x4C574F32u, 4, true)},  // "LWO2"
   };
   for (size_t at = 12; at + 8 <= original.size(); at += 8 + size_t{Get(original, at + 4, 4, true)}) {
     const std::string tag(reinterpret_cast<const char*>(original.data() + at), 4);
@@ -104,12 +104,12 @@ std::vector<Variant> ObjectVariants(const Bytes& original) {
     const std::pair<const char*, uint32_t> sizes[] = {
         {"0", 0}, {"negative", 0x80000000u}, {"huge", 0xFFFFFFFFu}, {"one past the end", onePast}};
     for (const auto& [what, size] : sizes)
-      variants.push_back({tag + " chunk size " + what, 1, Field(at + 4, size, 4, true),
+      variants.push_back({tag + " chunk size " + what, kExitObjectUnusable, Field(at + 4, size, 4, true),
                           size == 0 ? "a chunk runs past the end of the file" : ""});
     // The first triangle naming one point twice: no area, no normal.
     const auto firstPoint = [at](const Bytes& b) { return Get(b, at + 10, 2); };
     if (tag == "POLS" && Get(original, at + 4, 4, true) >= 10)
-      variants.push_back({"a triangle with no area", 1, Field(at + 12, firstPoint, 2)});
+      variants.push_back({"a triangle with no area", kExitObjectUnusable, Field(at + 12, firstPoint, 2)});
   }
   return variants;
 }
@@ -145,17 +145,17 @@ Damage Values(bool numbers, const std::string& to) {
 
 std::vector<Variant> SettingsVariants(const Bytes&) {
   std::vector<Variant> variants = {
-      {"a value line starting with '['", kFatal, EachLine([](Line l, bool value) { return value ? "[" + l : l; })},
-      {"section names changed", kFatal,
+      {"a value line starting with '['", kExitFatalSeen, EachLine([](Line l, bool value) { return value ? "[" + l : l; })},
+      {"section names changed", kExitFatalSeen,
        EachLine([](Line l, bool) { return l.starts_with("[") ? "[x" + l.substr(1) : l; })},
-      {"a line too long", kFatal, EachLine([](Line l, bool value) { return value ? l + std::string(2000, ' ') : l; })},
+      {"a line too long", kExitFatalSeen, EachLine([](Line l, bool value) { return value ? l + std::string(2000, ' ') : l; })},
       // File names that lead nowhere, or to a file that is not an image.
-      {"file names emptied", kFatal, Values(false, "")},
-      {"file names pointing at the module", kFatal, Values(false, "data/mowt.xm")},
+      {"file names emptied", kExitFatalSeen, Values(false, "")},
+      {"file names pointing at the module", kExitFatalSeen, Values(false, "data/mowt.xm")},
   };
   // Numbers at the edges of what a double holds: the scene still plays.
   for (std::string number : {"0", "-1e308", "1e308", "nan", "inf", "1e-320"})
-    variants.push_back({"numbers set to " + number, 0, Values(true, number)});
+    variants.push_back({"numbers set to " + number, kExitNormal, Values(true, number)});
   return variants;
 }
 
@@ -168,19 +168,19 @@ std::vector<Variant> ModuleVariants(const Bytes&) {
   const std::string refused = "data/mowt.xm: missing, unreadable or not a playable XM module\n"
                               "MIDAS ERREUR : MIDASloadModule \n";
   return {
-      {"header size 0", 0, Field(60, 0), "", true},
+      {"header size 0", kExitNormal, Field(60, 0), "", true},
       // Fewer positions than the scenes wait for: refused at start-up, never a demo that waits.
-      {"song length 0", kFatal, Field(64, 0, 2)},
-      {"song length shorter than the demo", kFatal, Field(64, 50, 2)},
-      {"song length huge", kFatal, Field(64, 0xFFFF, 2), refused},
-      {"restart position huge", 0, Field(66, 0xFFFF, 2)},
-      {"channels 0", kFatal, Field(68, 0, 2), refused},
-      {"channels huge", kFatal, Field(68, 0xFFFF, 2), refused},
-      {"patterns huge", kFatal, Field(70, 0xFFFF, 2), refused},
-      {"instruments huge", kFatal, Field(72, 0xFFFF, 2), refused},
-      {"speed 0 and tempo 0", 0, Field(76, 0, 4)},
+      {"song length 0", kExitFatalSeen, Field(64, 0, 2)},
+      {"song length shorter than the demo", kExitFatalSeen, Field(64, 50, 2)},
+      {"song length huge", kExitFatalSeen, Field(64, 0xFFFF, 2), refused},
+      {"restart position huge", kExitNormal, Field(66, 0xFFFF, 2)},
+      {"channels 0", kExitFatalSeen, Field(68, 0, 2), refused},
+      {"channels huge", kExitFatalSeen, Field(68, 0xFFFF, 2), refused},
+      {"patterns huge", kExitFatalSeen, Field(70, 0xFFFF, 2), refused},
+      {"instruments huge", kExitFatalSeen, Field(72, 0xFFFF, 2), refused},
+      {"speed 0 and tempo 0", kExitNormal, Field(76, 0, 4)},
       // The first pattern's header: its length at 0, its packed size at 7.
-      {"first pattern sizes huge", 0, [](Bytes* b) {
+      {"first pattern sizes huge", kExitNormal, [](Bytes* b) {
          const size_t pattern = b->size() < 64 ? b->size() : 60 + size_t{Get(*b, 60, 4)};
          return pattern + 9 <= b->size() && (Put(b, pattern, 0xFFFFFFFFu, 4), Put(b, pattern + 7, 0xFFFF, 2), true);
        }, "", true},
@@ -261,14 +261,14 @@ TEST_F(Tampering, TheWholeDemoPlaysOnTheUntouchedData) {
   EXPECT_EQ(RunDemo(), std::make_pair(0, std::string()));
 }
 TEST_F(Tampering, Images) {
-  CheckAll(".bmp", Common(kFatal, kFatal, kFatal), ImageVariants, kUnderSanitizers ? 3 : 1);
+  CheckAll(".bmp", Common(kExitFatalSeen, kExitFatalSeen, kExitFatalSeen), ImageVariants, kUnderSanitizers ? 3 : 1);
 }
-TEST_F(Tampering, Object) { CheckAll(".lwo", Common(2, 1, 1), ObjectVariants); }
+TEST_F(Tampering, Object) { CheckAll(".lwo", Common(kExitObjectMissing, kExitObjectUnusable, kExitObjectUnusable), ObjectVariants); }
 // The first half of the settings file ends in the middle of a file name.
 TEST_F(Tampering, Settings) {
-  CheckAll(".ini", Common(kFatal, kFatal, kFatal, "data/boule/boule_tex.bm !!"), SettingsVariants);
+  CheckAll(".ini", Common(kExitFatalSeen, kExitFatalSeen, kExitFatalSeen, "data/boule/boule_tex.bm !!"), SettingsVariants);
 }
 // The first half of the module still plays.
-TEST_F(Tampering, Module) { CheckAll(".xm", Common(kFatal, kFatal, 0), ModuleVariants); }
+TEST_F(Tampering, Module) { CheckAll(".xm", Common(kExitFatalSeen, kExitFatalSeen, kExitNormal), ModuleVariants); }
 
 }  // namespace

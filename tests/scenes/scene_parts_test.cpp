@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/exit_codes.h"
 #include "core/frame_buffer.h"
 #include "image/surface.h"
 #include "scenes/object_scene.h"
@@ -23,12 +24,11 @@ TEST(RequireImageSizeDeathTest, WrongSizesEndWithAMessageNamingFileAndSize) {
   RequireImageSize(image, "ok.bmp", kAnyWidth, 30);
   RequireImageSize(image, "ok.bmp", 128, 256);
   RequireImagePixels(image, "ok.bmp", 32768);
-  // FatalError ends the process with 9999, which a POSIX parent sees as 15.
-  EXPECT_EXIT(RequireImageSize(image, "data/zoom/texture1.bmp", 256, 256), ::testing::ExitedWithCode(15),
+  EXPECT_EXIT(RequireImageSize(image, "data/zoom/texture1.bmp", 256, 256), ::testing::ExitedWithCode(kExitFatalSeen),
               "data/zoom/texture1.bmp : il faut 256 pixels de large et au moins 256 lignes \\(taille lue : 128 x 256\\)");
-  EXPECT_EXIT(RequireImageSize(image, "data/boule/anim.bmp", kAnyWidth, 300), ::testing::ExitedWithCode(15),
+  EXPECT_EXIT(RequireImageSize(image, "data/boule/anim.bmp", kAnyWidth, 300), ::testing::ExitedWithCode(kExitFatalSeen),
               "data/boule/anim.bmp : il faut au moins 300 lignes");
-  EXPECT_EXIT(RequireImagePixels(image, "data/particules/forme.bmp", 64000), ::testing::ExitedWithCode(15),
+  EXPECT_EXIT(RequireImagePixels(image, "data/particules/forme.bmp", 64000), ::testing::ExitedWithCode(kExitFatalSeen),
               "data/particules/forme.bmp : il faut au moins 64000 pixels \\(taille lue : 128 x 256\\)");
 }
 

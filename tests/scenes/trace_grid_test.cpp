@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/exit_codes.h"
 #include "image/grid_mapper.h"
 #include "scenes/ball_scene.h"
 #include "scenes/rippled_plane_scene.h"
@@ -104,5 +105,5 @@ TEST(TraceZoomDeathTest, FirstDirectionAlongTheAxisGivesFiniteRays) {
         for (int i = 0; i < kGridVertices; ++i) finite = finite && GridU[i] != INT32_MIN && GridLight[i] >= 0;
         std::exit(finite ? 0 : 1);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(kExitNormal), "");
 }

@@ -1,8 +1,7 @@
 // The whole demo through the offline backend: where each scene starts and ends, the
 // shared generator's draws, and golden frames of every scene.
 //
-// The scene entry points are wrapped at link time (--wrap, see CMakeLists.txt), so the
-// test sees when each scene begins and returns without any hook in the scenes. The demo
+// The scene host's watcher tells the test when each scene begins and returns. The demo
 // runs in a folder of its own whose data/ links to the generated assets, with a short
 // test module as the music: orders 0..43 of 2 rows (19.6 ms) and 44..99 of 16 rows
 // (157 ms), so that every scene gets a few frames and the end logo reaches its flashes.
@@ -14,13 +13,17 @@
 #include <fstream>
 #include <iomanip>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "app/demo.h"
 #include "app/music.h"
 #include "core/frame_buffer.h"
 #include "core/random.h"
 #include "platform/offline.h"
+#include "scenes/scene_host.h"
 #include "scenes/scene_table.h"
+#include "tests/frame_hash.h"
 #include "tests/test_io.h"
 #include "tools/xm/xm_writer.h"
 
@@ -31,8 +34,14 @@ constexpr int kSegmentCount = kSceneCount + 1;
 constexpr int32_t kSegmentEnds[kSegmentCount] = {
     SceneEnd(kParticlesScene), SceneEnd(kObjectScene),   SceneEnd(kBallScene),  SceneEnd(kRippledPlaneScene),
     SceneEnd(kZoomScene),      SceneEnd(kRotozoomScene), kEndLogoEndPosition};
-const char* const kSegmentNames[kSegmentCount] = {"particles", "object", "ball", "rippled_plane",
-                                                  "zoom", "rotozoom", "end_logo"};
+// Their names as the golden file spells them: the scene table's, blanks made underscores.
+const std::vector<std::string> kSegmentNames = [] {
+  std::vector<std::string> names;
+  for (const SceneStep& step : kSceneTable) names.push_back(step.name);
+  names.push_back(kEndLogoName);
+  for (std::string& name : names) std::replace(name.begin(), name.end(), ' ', '_');
+  return names;
+}();
 constexpr int kEndLogo = 6;
 
 struct DemoRun {
@@ -63,14 +72,16 @@ int NextNumber(uint32_t state) { return static_cast<int>(((state * 214013u + 253
 void RecordFrame(const platform::OfflineFrame& frame) {
   DemoRun& run = *recording;
   run.positions.push_back(MusicPosition.load());
-  uint64_t hash = 1469598103934665603ull;  // FNV-1a over the pixel words
-  for (int i = 0; i < kFramePixels; ++i) hash = (hash ^ frame.picture[i]) * 1099511628211ull;
-  run.hashes.push_back(hash);
+  run.hashes.push_back(FrameHash(frame.picture));
   const int seen = zelto::rand();
   const int64_t last = run.draws.empty() ? 800 : run.draws.back();
   const int64_t drawn = NextNumber(StateAfter(last)) == seen ? last : NextNumber(StateAfter(last + 1)) == seen ? last + 1 : -1;
   run.draws.push_back(drawn);
   zelto::SeedRandom(StateAfter(drawn < 0 ? last : drawn));
+}
+
+void WatchScene(SceneIndex scene, SceneMoment moment) {
+  (moment == SceneMoment::kStart ? recording->sceneBegin : recording->sceneEnd)[scene] = platform::OfflinePresentedFrames();
 }
 
 // Runs the demo to its normal end, which comes on the frame that reaches the end logo's end.
@@ -95,6 +106,7 @@ DemoRun RunDemo(const char* folderName, int32_t framesPerSecond) {
   settings.frameSink = RecordFrame;
   platform::OfflineReset(settings);
   recording = &run;
+  WatchScenes(WatchScene);
   EXPECT_EQ(DemoMain(), 0);
   EXPECT_GE(MusicPosition.load(), kEndLogoEndPosition);
   recording = nullptr;
@@ -116,21 +128,23 @@ bool IsFlashFrame(int segment, int64_t index) {
 
 }  // namespace
 
-extern "C" {
-#define ZELTO_WRAP_SCENE(number, mangled)                                           \
-  void __real_##mangled(uint32_t* frame);                                           \
-  void __wrap_##mangled(uint32_t* frame) {                                          \
-    if (recording) recording->sceneBegin[number] = platform::OfflinePresentedFrames(); \
-    __real_##mangled(frame);                                                        \
-    if (recording) recording->sceneEnd[number] = platform::OfflinePresentedFrames();   \
+
+TEST(FrameHash, IsFnv1a64OfThePictureBytes) {
+  // The published FNV-1a 64 values of "", "a" and "foobar".
+  const std::pair<const char*, uint64_t> known[] = {
+      {"", 0xcbf29ce484222325ull}, {"a", 0xaf63dc4c8601ec8cull}, {"foobar", 0x85944171f73967e8ull}};
+  for (const auto& [text, expected] : known) {
+    uint64_t hash = kFnv1a64OffsetBasis;
+    for (const char* c = text; *c; ++c) hash = Fnv1a64Step(hash, static_cast<uint8_t>(*c));
+    EXPECT_EQ(hash, expected) << '"' << text << '"';
   }
-ZELTO_WRAP_SCENE(0, _Z14ParticlesScenePj)
-ZELTO_WRAP_SCENE(1, _Z11ObjectScenePj)
-ZELTO_WRAP_SCENE(2, _Z9BallScenePj)
-ZELTO_WRAP_SCENE(3, _Z17RippledPlaneScenePj)
-ZELTO_WRAP_SCENE(4, _Z9ZoomScenePj)
-ZELTO_WRAP_SCENE(5, _Z13RotozoomScenePj)
-#undef ZELTO_WRAP_SCENE
+  // Each word low byte first: a frame whose first pixel is 0x00636261 starts as "abc\0".
+  std::vector<uint32_t> picture(kFramePixels, 0);
+  picture[0] = 0x00636261u;
+  uint64_t expected = kFnv1a64OffsetBasis;
+  for (const uint8_t byte : {'a', 'b', 'c'}) expected = Fnv1a64Step(expected, byte);
+  for (int i = 3; i < kFramePixels * 4; ++i) expected = Fnv1a64Step(expected, 0);
+  EXPECT_EQ(FrameHash(picture.data()), expected);
 }
 
 // One demo run per test: under ctest each test is a process of its own.

@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
+#include "core/exit_codes.h"
 #include "settings/ini_file.h"
 
 namespace {
 
-constexpr int kFatal = 9999 & 0xFF;
 
 TEST(IniFile, LooksUpValuesByTheirWholeSectionLine) {
   std::ofstream("five.ini", std::ios::binary)
@@ -40,20 +40,20 @@ TEST(IniFile, FloatsAreTheLongestDecimalPrefix) {
 
 TEST(IniFile, LineRulesAndMalformedFiles) {
   std::vector<IniEntry> entries;
-  ASSERT_EQ(ParseIniText("[a]\r\n1\r\n[b]\r\n2.25\r\n", &entries), kIniLoaded);
+  ASSERT_EQ(ParseIniText("[a]\r\n1\r\n[b]\r\n2.25\r\n", &entries), IniStatus::kLoaded);
   EXPECT_EQ(entries.at(1).name + "=" + entries.at(1).value, "[b]=2.25");
   // The last character of every line goes, even a real one on a last line with no line feed.
-  ASSERT_EQ(ParseIniText("[a]\n1.5", &entries), kIniLoaded);
+  ASSERT_EQ(ParseIniText("[a]\n1.5", &entries), IniStatus::kLoaded);
   EXPECT_EQ(entries[0].value, "1.");
   const std::string longest(1022, 'x');
-  EXPECT_EQ(ParseIniText("[a]\r\n" + longest + "\r\n", &entries), kIniLoaded);  // CR LF is one line feed
+  EXPECT_EQ(ParseIniText("[a]\r\n" + longest + "\r\n", &entries), IniStatus::kLoaded);  // CR LF is one line feed
   EXPECT_EQ(entries[0].value, longest);
   int32_t line = 0;
-  EXPECT_EQ(ParseIniText("[a]\n[b]\n1\n", &entries, &line), kIniValueIsSection);
+  EXPECT_EQ(ParseIniText("[a]\n[b]\n1\n", &entries, &line), IniStatus::kValueIsSection);
   EXPECT_EQ(line, 2);
-  EXPECT_EQ(ParseIniText("[a]\n1\n;c\n[b]\n", &entries, &line), kIniMissingValue);
+  EXPECT_EQ(ParseIniText("[a]\n1\n;c\n[b]\n", &entries, &line), IniStatus::kMissingValue);
   EXPECT_TRUE(entries.empty());
-  EXPECT_EQ(ParseIniText("[a]\n" + longest + "xy", &entries, &line), kIniLineTooLong);
+  EXPECT_EQ(ParseIniText("[a]\n" + longest + "xy", &entries, &line), IniStatus::kLineTooLong);
   EXPECT_EQ(line, 2);
 }
 
@@ -64,7 +64,7 @@ TEST(IniFile, RandomTextParsesOrFailsCleanly) {
     std::string text(generator() % 40, ' ');
     for (char& c : text) c = alphabet[generator() % (sizeof alphabet - 1)];
     std::vector<IniEntry> entries;
-    if (ParseIniText(text, &entries) == kIniLoaded) {
+    if (ParseIniText(text, &entries) == IniStatus::kLoaded) {
       for (const IniEntry& entry : entries) ASSERT_NE(entry.value.substr(0, 1), "[") << text;
     } else {
       ASSERT_TRUE(entries.empty());
@@ -75,7 +75,7 @@ TEST(IniFile, RandomTextParsesOrFailsCleanly) {
 // A missing file and a missing section, named in the message: see Tampering.Settings.
 TEST(IniFileDeathTest, ABrokenFileIsFatalAndTheMessageNamesTheLine) {
   std::ofstream("broken.ini", std::ios::binary) << "[a]\n[b]\n";
-  EXPECT_EXIT(IniFile("broken.ini"), testing::ExitedWithCode(kFatal), "broken.ini.*ligne 2");
+  EXPECT_EXIT(IniFile("broken.ini"), testing::ExitedWithCode(kExitFatalSeen), "broken.ini.*ligne 2");
 }
 
 }  // namespace

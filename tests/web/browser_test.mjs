@@ -4,22 +4,23 @@
 // of other browsers emulated here. With --speed it plays the whole demo instead and prints
 // each scene's frame rate and worst frame.
 //
-// Usage: node browser_test.mjs <site folder> <native grab_1.bmp> [--speed]
+// Usage: node browser_test.mjs <site folder> <native grab_1.bmp> <scene_table.mjs> [--speed]
+// scene_table.mjs is the native build's tests/web/scene_table.mjs, written from the scene
+// table: the names and end positions of the scenes.
 // The site is served by platform/web/serve.mjs on a free port; Chromium is Debian's, with a
 // fresh profile each run.
 import assert from 'assert/strict';
 import fs from 'fs';
 import path from 'path';
 import test from 'node:test';
+import { pathToFileURL } from 'url';
 import { openBrowser, serve } from './page_support.mjs';
 
-const [site, nativeGrab] = process.argv.slice(2).filter((a) => !a.startsWith('--'));
+const [site, nativeGrab, sceneTable] = process.argv.slice(2).filter((a) => !a.startsWith('--'));
 const speedRun = process.argv.includes('--speed');
 
 const kGrabBytes = 393274;
-// Scene i runs while the song position is below kSceneEnds[i] (the end logo is the last).
-const kSceneEnds = [12, 20, 28, 32, 40, 44, 96];
-const kSceneNames = ['particles', 'object', 'ball', 'rippled plane', 'zoom', 'rotozoom', 'end logo'];
+const { kSceneEnds, kSceneNames } = await import(pathToFileURL(path.resolve(sceneTable)));
 
 // Opens the page and waits for its start screen; `errors` collects the console's errors.
 async function openPage(context, address, errors) {

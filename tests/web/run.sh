@@ -20,11 +20,11 @@ status=0
 (cd "$work" && "$native/tests/web/zelto2k_frames" 10 20 > native.txt) || status=1
 
 if [ "${3:-}" = --speed ]; then
-  node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" --speed
+  node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" "$native/tests/web/scene_table.mjs" --speed
   exit $?
 fi
 node tests/web/serve_test.mjs || status=1
-node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" || status=1
+node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" "$native/tests/web/scene_table.mjs" || status=1
 
 echo "Frames of the whole demo at 10 fps, Node.js build against native:"
 (cd "$work" && $emscripten_node "$OLDPWD/tests/web/run_frames.mjs" "$web/node/zelto2k_frames.js" 10 > wasm.txt) || status=1

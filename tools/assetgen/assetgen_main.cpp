@@ -1,11 +1,13 @@
 // assetgen DATA_DIRECTORY: writes every file the demo reads under data/ (images, the ball
 // scene's settings, the 3D object and the music), the same bytes on every run.
 // assetgen --icons ICON_DIRECTORY: writes the program's icons, zelto2k_SIZE.png.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tools/assetgen/data_files.h"
 #include "tools/assetgen/icons.h"
 #include "tools/assetgen/images.h"
 #include "tools/assetgen/mesh.h"
@@ -22,6 +24,13 @@ bool WriteBytes(const std::filesystem::path& path, const void* data, size_t size
   if (!file) return false;
   const bool written = std::fwrite(data, 1, size, file) == size;
   return std::fclose(file) == 0 && written;
+}
+
+// Writes a file of data/ and notes its path, for the check against the build's list.
+bool WriteDataFile(const std::filesystem::path& root, const std::string& path, const void* data, size_t size,
+                   std::vector<std::string>* written) {
+  written->push_back(path);
+  return WriteBytes(root / path, data, size);
 }
 
 int Fail(const std::string& what) {
@@ -57,22 +66,31 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path root = argv[1];
 
+  std::vector<std::string> written;
   std::vector<assetgen::ImageFile> images;
   std::string error;
   if (!assetgen::MakeImages(&images, &error)) return Fail(error);
   for (const assetgen::ImageFile& image : images) {
     const std::vector<uint8_t> bytes = assetgen::EncodeBmp(image.canvas);
-    if (!WriteBytes(root / image.path, bytes.data(), bytes.size())) return Fail("cannot write " + image.path);
+    if (!WriteDataFile(root, image.path, bytes.data(), bytes.size(), &written)) return Fail("cannot write " + image.path);
   }
 
   const std::string settings = assetgen::BallSettingsText();
-  if (!WriteBytes(root / "boule/boule.ini", settings.data(), settings.size())) return Fail("cannot write boule.ini");
+  if (!WriteDataFile(root, "boule/boule.ini", settings.data(), settings.size(), &written))
+    return Fail("cannot write boule.ini");
 
   const std::vector<uint8_t> object = assetgen::EncodeLwob(assetgen::MakeRing());
-  if (!WriteBytes(root / "3d/u_mec.lwo", object.data(), object.size())) return Fail("cannot write u_mec.lwo");
+  if (!WriteDataFile(root, "3d/u_mec.lwo", object.data(), object.size(), &written)) return Fail("cannot write u_mec.lwo");
 
   const std::vector<uint8_t> music = xm::EncodeXm(assetgen::MakeSong(), &error);
   if (music.empty()) return Fail("module: " + error);
-  if (!WriteBytes(root / "mowt.xm", music.data(), music.size())) return Fail("cannot write mowt.xm");
+  if (!WriteDataFile(root, "mowt.xm", music.data(), music.size(), &written)) return Fail("cannot write mowt.xm");
+
+  // The build only knows the files of its list: one written beside it would go unnoticed
+  // when missing, one listed but not written would make the build run the generator forever.
+  std::vector<std::string> listed = assetgen::DataFiles();
+  std::sort(listed.begin(), listed.end());
+  std::sort(written.begin(), written.end());
+  if (written != listed) return Fail("the files written differ from tools/assetgen/data_files.txt");
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "tools/capture/deflate.h"
 
 namespace {
@@ -24,13 +25,6 @@ const std::array<uint32_t, 256>& CrcTable() {
     return entries;
   }();
   return table;
-}
-
-void PutBigEndian32(std::vector<uint8_t>* out, uint32_t value) {
-  out->push_back(static_cast<uint8_t>(value >> 24));
-  out->push_back(static_cast<uint8_t>(value >> 16));
-  out->push_back(static_cast<uint8_t>(value >> 8));
-  out->push_back(static_cast<uint8_t>(value));
 }
 
 // A chunk: length, type, data, CRC of type and data.

@@ -171,7 +171,7 @@ std::vector<Picture> TargetShapes() {
     int32_t count = 0;
     float* xs = nullptr;
     float* ys = nullptr;
-    BuildTargets(shape.pixels, &count, &xs, &ys);
+    BuildTargets(shape.pixels.data(), &count, &xs, &ys);
     Picture panel(kFrameWidth, kFrameHeight, 0x081020);
     for (int32_t i = 0; i < count; ++i)
       panel.At(static_cast<int32_t>(xs[i]), static_cast<int32_t>(ys[i])) = 0xFFE8A0;
@@ -186,7 +186,7 @@ std::vector<Picture> TargetShapes() {
 std::vector<Picture> SmearAndInversion() {
   const Surface logo("data/logofin.bmp");
   std::vector<uint32_t> frame(kFramePixels, 0);
-  BlitAdditive(logo.pixels, logo.width, logo.height, frame.data(), 0, 0);
+  BlitAdditive(logo.pixels.data(), logo.width, logo.height, frame.data(), 0, 0);
   std::vector<Picture> steps = {Picture::FromFrame(frame.data())};
   VerticalSmear(frame.data(), 0.1f);
   steps.push_back(Picture::FromFrame(frame.data()));
