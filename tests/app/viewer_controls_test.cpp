@@ -91,7 +91,7 @@ TEST_F(ViewerControls, APauseLosesNothingAndItsGrabHoldsTheFrameShownBeforeIt) {
 
   const Surface grab("grab_1.bmp");
   ASSERT_EQ(paused.pictureAt30.size(), static_cast<size_t>(grab.width) * grab.height);
-  EXPECT_TRUE(std::equal(paused.pictureAt30.begin(), paused.pictureAt30.end(), grab.pixels));
+  EXPECT_TRUE(std::equal(paused.pictureAt30.begin(), paused.pictureAt30.end(), grab.pixels.begin()));
   EXPECT_FALSE(std::filesystem::exists("grab_2.bmp"));
 }
 

@@ -151,7 +151,7 @@ TEST_F(RealWindow, SpacePausesWithTheWindowAnsweringAndTheMusicWaitsThenGoesOn) 
   // screen stays on it.
   CommandOutput("timeout 5 xdotool key Return");
   WaitUntil(5, [&] { return ReadFileBytes(work_.path() + "/grab_1.bmp").size() == 393274u; }, 50);
-  EXPECT_EQ(StandInCardOf(Surface((work_.path() + "/grab_1.bmp").c_str()).pixels), paused);
+  EXPECT_EQ(StandInCardOf(Surface((work_.path() + "/grab_1.bmp").c_str()).pixels.data()), paused);
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_EQ(CardOnScreen(Screenshot()), paused);
   ASSERT_TRUE(demo_.Running());
