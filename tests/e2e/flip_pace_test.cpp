@@ -71,7 +71,10 @@ TEST_F(FlipPace, SixtyFramesASecondWithOrWithoutVsyncAndAsleepWhenMinimised) {
   noVsync.push_back({"SDL_RENDER_VSYNC", "0"});
   EXPECT_TRUE(PacedAtSixty(onX, false, 0.6)) << "vsync asked for";
   EXPECT_TRUE(PacedAtSixty(noVsync, false, 0.6)) << "vsync off";
-  EXPECT_TRUE(PacedAtSixty(onX, true, 0.1)) << "minimised";
+  // Minimised, the program still fills its buffer and the display model still copies it
+  // (about a tenth of a core here, more on a loaded machine); a pacer that spins takes a
+  // whole core, and one that still renders takes what the visible cases take.
+  EXPECT_TRUE(PacedAtSixty(onX, true, 0.2)) << "minimised";
 }
 
 }  // namespace
