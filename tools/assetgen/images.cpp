@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <tuple>
+#include <utility>
 
 #include "core/exp.h"
 #include "core/trig.h"
@@ -212,53 +214,79 @@ Canvas RingAnimation() {
 
 // ---------------------------------------------------------------- ball scene
 
-// The texture row under the ball's centre on screen at texture column `column`. The camera
-// stands at (c, s, c) x 5600 with c = cos(0.3 a), s = sin(0.3 a): the point of the sphere
-// nearest to it has longitude |0.3 a| folded into 0..pi (column = longitude / pi x 256) and
-// height z / radius = c / sqrt(1 + c^2) (row = z / radius x 150, wrapping at 256). The
-// scene's light rays start at that point, so whatever lies on this track floods the frame.
-double BallCentreRow(double column) {
-  const double c = Cos(column / 256.0 * kPi);
-  return 150.0 * c / std::sqrt(1.0 + c * c);
-}
+// The ball scene's camera stands at (c, s, c) x 5600 with c = cos(0.3 a), s = sin(0.3 a) at
+// scene time a = clock seconds x kBallSpeed. The scene plays from about 61 to 85 s of the
+// clock; at this speed the camera is then near its farthest, c close to -1, so the ball
+// fills the middle of the view with its outline on both sides, and it turns slowly under
+// the camera: about a radian in all, half of it each side of the longitude pi at which the
+// texture's half turn folds back, so the point facing the camera stays within 30 degrees.
+constexpr double kBallSpeed = 0.1434;
+constexpr double kBallSceneFirstSecond = 60.0, kBallSceneLastSecond = 86.0;
+// The corner ornament's 30 frames advance this many per unit of scene time: 7 a clock
+// second, one slow loop in about 4.3 s.
+constexpr double kOrnamentFramesPerSceneSecond = 50.0;
 
-// Distance in texels from (x, y) to the centre track, rows wrapping at 256.
-double BallTrackDistance(double x, double y) {
-  double best = 1e9;
-  for (double column = x - 12; column <= x + 12; column += 0.25) {
-    const double folded = std::abs(column) > 256 ? 512 - std::abs(column) : std::abs(column);  // mirrored halves
-    double dy = std::fmod(y - BallCentreRow(folded) + 512.0, 256.0);
-    if (dy > 128) dy -= 256;
-    best = std::min(best, std::sqrt((column - x) * (column - x) + dy * dy));
+struct SpherePoint {
+  double x, y, z;
+};
+
+// The sphere's points facing the camera over the scene: where its light rays start.
+std::vector<SpherePoint> BallCentreTrack() {
+  std::vector<SpherePoint> track;
+  for (double second = kBallSceneFirstSecond; second <= kBallSceneLastSecond; second += 0.25) {
+    const double a = second * kBallSpeed, c = Cos(0.3 * a), s = Sin(0.3 * a);
+    const double length = std::sqrt(1.0 + c * c);
+    track.push_back({c / length, s / length, c / length});
   }
-  return best;
+  return track;
 }
 
-// Dark veined marble under a mid-bright latitude and longitude grid (a line every 8
-// texels, every fourth a little brighter): the grid's cyan has almost no red, so the rays it
-// feeds never add up to white. The meridians at columns 0 and 256 lie on the mirror seams.
-// Along the track of the ball's centre the grid fades out, so no line ever lights the start
-// of the rays.
+// The angle in radians between a texel's point on the sphere and the nearest point of the
+// track. A texel shows two points, longitude +-column / 256 x pi (the texture covers half a
+// turn, mirrored); its row is z / radius x 150, wrapping at 256, so rows 106..150 show both
+// pole caps: here the one near the camera's path, z < 0 (the other is never seen).
+double BallTrackAngle(const std::vector<SpherePoint>& track, double column, double row) {
+  const double height = (row > 105.0 ? row - 256.0 : row) / 150.0;
+  const double across = std::sqrt(std::max(0.0, 1.0 - height * height));
+  const double longitude = column / 256.0 * kPi;
+  double nearest = -1.0;
+  for (const SpherePoint& p : track)
+    for (const double side : {1.0, -1.0})
+      nearest = std::max(nearest, across * Cos(longitude) * p.x + side * across * Sin(longitude) * p.y + height * p.z);
+  return std::acos(std::clamp(nearest, -1.0, 1.0));
+}
+
+// The rays carry a pixel's light outwards losing one level a step; a channel of 44..86
+// adds one back. So the ball's body sits in that band and passes the light of the ray
+// centre on unchanged, a few
+// large dark islands (under 44) cast dark spokes, and towards the rim a rising share of
+// texels under 44 lets the light run out before the outline, so the ball darkens gradually
+// like a lit sphere and the black around it stays dark. No bright spot lies on the track:
+// the centre texel starts every ray, and a bright one would flood them. Red stays low
+// everywhere: no ray adds up to white.
 Canvas BallTexture() {
+  const std::vector<SpherePoint> track = BallCentreTrack();
   Canvas canvas(256, 256);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
-      const double fx = x / 256.0, fy = y / 256.0;
-      const double warp = TileFractal(fx * 4, fy * 4, 4, 4, 11) * 2.0;
-      const double vein = Square(Square(Square(1.0 - std::abs(Sin((fx * 2 + fy * 3 + warp) * kPi)))));
-      const double detail = TileFractal(fx * 8, fy * 8, 8, 3, 23);
-      Colour c = Mix({0.03f, 0.04f, 0.11f}, {0.09f, 0.07f, 0.2f}, static_cast<float>(detail));
-      c = Mix(c, {0.26f, 0.14f, 0.34f}, static_cast<float>(vein * 0.8));
-      const auto lineAt = [](double t, double period) {
-        const double d = std::abs(std::fmod(t + period / 2, period) - period / 2);
-        return Exp(-d * d / 0.9);
-      };
       const double px = x + 0.5, py = y + 0.5;
-      const double minor = std::max(lineAt(px, 8), lineAt(py, 8));
-      const double major = std::max(lineAt(px, 32), lineAt(py, 32));
-      const double clear = Smooth(1.5, 5.0, BallTrackDistance(px, py));
-      c = Mix(c, {0.16f, 0.75f, 0.85f}, static_cast<float>(minor * 0.9 * clear));
-      c = Mix(c, {0.3f, 0.95f, 1.0f}, static_cast<float>(major * 0.95 * clear));
+      const double angle = BallTrackAngle(track, px, py) * 180.0 / kPi;
+      const double height = (py > 105.0 ? py - 256.0 : py) / 150.0;
+      const double longitude = px / 256.0 * kPi;
+      Colour c = {0.15f, 0.3f, 0.335f};  // green 76, blue 85
+      // Three islands round the middle of the track (longitude pi, height -0.71), 7 degrees
+      // across, 15 to 20 degrees from it: in view all scene long, each casts a dark spoke.
+      bool island = false;
+      for (const auto& [islandLongitude, islandLatitude] :
+           {std::pair{kPi - 0.3, -0.5}, std::pair{kPi - 0.12, -1.1}, std::pair{kPi - 0.42, -0.95}}) {
+        const double across = std::sqrt(std::max(0.0, 1.0 - height * height));
+        const double cosine = across * Cos(islandLatitude) * Cos(longitude - islandLongitude) + height * Sin(islandLatitude);
+        island = island || cosine > Cos(7.0 * kPi / 180.0);
+      }
+      const uint32_t hash = (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u);
+      const double scatter = static_cast<double>((hash * 2654435761u) >> 16 & 0xFFFF) / 65536.0;
+      if (island) c = {0.04f, 0.12f, 0.17f};
+      else if (scatter < Smooth(8.0, 22.0, angle)) c = {0.04f, 0.1f, 0.13f};
       canvas.At(x, y) = c;
     }
   canvas.Clamp();
@@ -538,17 +566,22 @@ bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
 }
 
 std::string BallSettingsText() {
-  return "; ball scene: texture, corner animation (30 frames), logo, then the two speeds\n"
+  const auto FormatSpeed = [](double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f\n", value);
+    return std::string(text);
+  };
+  return std::string("; ball scene: texture, corner animation (30 frames), logo, then the two speeds\n"
          "[boule_text]\n"
          "data/boule/boule_tex.bmp\n"
          "[anim_octet]\n"
          "data/boule/anim_octet.bmp\n"
          "[boule_logo]\n"
-         "data/boule/boule_logo.bmp\n"
-         "[boule_vitesse]\n"
-         "1.0\n"
-         "[anim_speed]\n"
-         "60.0\n";
+         "data/boule/boule_logo.bmp\n") +
+         "[boule_vitesse]\n" +
+         FormatSpeed(kBallSpeed) +
+         "[anim_speed]\n" +
+         FormatSpeed(kOrnamentFramesPerSceneSecond);
 }
 
 }  // namespace assetgen
