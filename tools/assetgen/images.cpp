@@ -404,15 +404,87 @@ Canvas PanelTexture() {
 
 // An emblem tile: a gold-rimmed "Z" in a glowing ring on a soft checkerboard with a diagonal
 // gradient made of whole periods, so the tile repeats without seams.
+// The emblem's colours: the icons' own, and the rotozoom's, whose ring and outline are a
+// pale gold with nearly as much green as red, so the rays they feed never turn to a
+// saturated red.
+struct EmblemColours {
+  Colour ringGlow, ringTop, ringBottom, outlineTop, outlineBottom, faceTop, faceBottom;
+};
+constexpr EmblemColours kIconColours = {{1.0f, 0.6f, 0.2f},   {0.9f, 0.68f, 0.3f},   {0.86f, 0.4f, 0.08f},
+                                        {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f}, {0.26f, 0.3f, 0.35f},
+                                        {0.16f, 0.2f, 0.34f}};
+// The rotozoom's letter face is in the band where the rays gain a level a step: it feeds
+// them a little along the whole stroke, so the letter reads as a shape, not an outline.
+constexpr EmblemColours kRotozoomColours = {{0.8f, 0.74f, 0.3f},   {0.95f, 0.9f, 0.34f},  {0.9f, 0.8f, 0.28f},
+                                            {0.97f, 0.95f, 0.32f}, {0.9f, 0.84f, 0.28f}, {0.46f, 0.44f, 0.2f},
+                                            {0.4f, 0.38f, 0.18f}};
+
+Canvas EmblemIn(const EmblemColours& colours) {
+  Canvas canvas(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
+      // Under 44 in every channel: the rays fade over the ground and come from the emblem.
+      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.19f);
+      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
+      canvas.At(x, y) = c;
+    }
+  Mask ring(256, 256);
+  DrawRing(ring, 128, 128, 92, 10);
+  AddMask(canvas, BlurMask(ring, 6), 0, 0, colours.ringGlow, 0.5f);
+  PaintGradient(canvas, ring, 0, 0, colours.ringTop, colours.ringBottom);
+  // The letter's face stays dark (under 90, where the rays only carry light on) so that
+  // its bright gold outline and the ring are what the rays stream from; gold and orange
+  // hold little blue, so even a ray along the outline never adds up to white.
+  Mask letter(256, 256);
+  Lettering bold(kBoldFont);
+  const TextExtent e = bold.Measure("Z", 150);
+  bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
+  AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
+  PaintGradient(canvas, letter, 0, 0, colours.faceTop, colours.faceBottom);
+  PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, colours.outlineTop, colours.outlineBottom);
+  canvas.Clamp();
+  return canvas;
+}
+
+// The texel under the scene's ray centre, frame by frame over the phase's first 13 seconds
+// of clock (it ends after about 12): the corners and the centre as the scene computes them.
+std::vector<std::pair<double, double>> RotozoomCentreTrack() {
+  std::vector<std::pair<double, double>> track;
+  for (int frame = 0; frame < 13 * 60; ++frame) {
+    const double t = frame / 60.0 * 0.6;
+    const double cx = Cos(0.1 * t) * 100 + 1.2 * t + 64, cy = Sin(0.13 * t) * 100 + 1.4 * t + 64;
+    const double leftX = cx + 256 * Cos(t + 4.71), leftY = cy + 256 * Sin(t + 4.71);  // top-left corner
+    const double acrossX = cx + 256 * Cos(t) - leftX, acrossY = cy + 256 * Sin(t) - leftY;
+    const double downX = cx + 256 * Cos(t + 3.14) - leftX, downY = cy + 256 * Sin(t + 3.14) - leftY;
+    const double rayX = std::trunc(Cos(1.3 * t) * 140 + 256) + 1, rayY = std::trunc(Sin(1.1 * t) * 95 + 128) + 1;
+    track.emplace_back(leftX + rayX * acrossX / 256 + rayY * downX / 256, leftY + rayX * acrossY / 256 + rayY * downY / 256);
+  }
+  return track;
+}
+
+// The emblem tile in gold. The ray centre starts every ray with the texel under it, so a
+// bright line there lights the whole picture for as long as it crosses: along the centre's
+// path the tile is kept dark, a notch of 4 texels each side where the path crosses a line.
 Canvas RotozoomTexture() {
-  const Canvas canvas = Emblem();
+  const Canvas emblem = EmblemIn(kRotozoomColours);
+  const std::vector<std::pair<double, double>> track = RotozoomCentreTrack();
   // The scene's ray centre wanders over the turning tile along a path fixed by the clock;
   // this shift of the tile (searched offline over the scene's first 17 seconds) puts the
   // emblem's bright lines under it about half as often as the centred tile would.
   constexpr int kShiftX = 248, kShiftY = 148;
   Canvas shifted(256, 256);
   for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) shifted.At((x + kShiftX) % 256, (y + kShiftY) % 256) = canvas.At(x, y);
+    for (int x = 0; x < 256; ++x) shifted.At((x + kShiftX) % 256, (y + kShiftY) % 256) = emblem.At(x, y);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      double nearest = 1e9;
+      for (const auto& [u, v] : track) {
+        const double du = std::remainder(x + 0.5 - u, 256.0), dv = std::remainder(y + 0.5 - v, 256.0);
+        nearest = std::min(nearest, du * du + dv * dv);
+      }
+      shifted.At(x, y) = Mix(Scale(shifted.At(x, y), 0.15f), shifted.At(x, y), Smooth(2.5, 4.5, std::sqrt(nearest)));
+    }
   return shifted;
 }
 
@@ -502,33 +574,7 @@ Canvas EndLogo() {
 
 }  // namespace
 
-Canvas Emblem() {
-  Canvas canvas(256, 256);
-  for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) {
-      const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
-      // Under 44 in every channel: the rays fade over the ground and come from the emblem.
-      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.19f);
-      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
-      canvas.At(x, y) = c;
-    }
-  Mask ring(256, 256);
-  DrawRing(ring, 128, 128, 92, 10);
-  AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.5f);
-  PaintGradient(canvas, ring, 0, 0, {0.9f, 0.68f, 0.3f}, {0.86f, 0.4f, 0.08f});
-  // The letter's face stays dark (under 90, where the rays only carry light on) so that
-  // its bright gold outline and the ring are what the rays stream from; gold and orange
-  // hold little blue, so even a ray along the outline never adds up to white.
-  Mask letter(256, 256);
-  Lettering bold(kBoldFont);
-  const TextExtent e = bold.Measure("Z", 150);
-  bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
-  AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
-  PaintGradient(canvas, letter, 0, 0, {0.26f, 0.3f, 0.35f}, {0.16f, 0.2f, 0.34f});
-  PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f});
-  canvas.Clamp();
-  return canvas;
-}
+Canvas Emblem() { return EmblemIn(kIconColours); }
 
 bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
   images->clear();
