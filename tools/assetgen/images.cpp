@@ -168,14 +168,14 @@ Canvas EnvironmentMap() {
   Canvas canvas(256, 256);
   for (int v = 0; v < 256; ++v)
     for (int u = 0; u < 256; ++u) {
-      const double nx = (u - 127) / 120.0, ny = (v - 127) / 120.0;
+      const double nx = (u - 127) / 120.0, ny = (127 - v) / 120.0;
       const double r = std::sqrt(nx * nx + ny * ny);
       if (r > 1.06) continue;  // never read for unit normals; texel 0, the fallback, stays black
-      // Which side the normal turns to: 1 towards the upper left, 0 towards the lower right.
+      // Which side the normal turns to: 1 towards the lower left, 0 towards the upper right.
       const double side = r > 1e-9 ? 0.5 - 0.5 * (nx + ny) / (r * std::sqrt(2.0)) : 0.5;
-      Colour c = Mix({0.1f, 0.04f, 0.07f}, {0.7f, 0.4f, 0.13f}, Smooth(0.26, 0.58, r));
-      const Colour rim = Mix({1.0f, 0.62f, 0.3f}, {1.0f, 0.9f, 0.45f}, Smooth(0.3, 0.7, side));
-      c = Mix(c, rim, Smooth(0.62, 0.85, r) * static_cast<float>(0.75 + 0.25 * std::abs(2 * side - 1)));
+      Colour c = Mix({0.1f, 0.04f, 0.07f}, {0.5f, 0.42f, 0.17f}, Smooth(0.3, 0.6, r));
+      const Colour rim = Mix({0.8f, 0.66f, 0.38f}, {0.8f, 0.78f, 0.5f}, Smooth(0.3, 0.7, side));
+      c = Mix(c, rim, Smooth(0.62, 0.9, r) * static_cast<float>(0.75 + 0.25 * std::abs(2 * side - 1)));
       for (const auto& [hx, hy, size] : {std::tuple{-0.5, -0.55, 0.08}, std::tuple{0.62, 0.42, 0.05}}) {
         const double dx = nx - hx, dy = ny - hy;
         c = Mix(c, {1.0f, 0.95f, 0.6f}, static_cast<float>(Exp(-(dx * dx + dy * dy) / (size * size))));
