@@ -20,7 +20,8 @@ sed -n '/^scene /,$p' "$out/reduced.txt"
 grep -q '^FAIL: \|^PASS: ' "$out/default.txt"
 grep -q '^PASS: 0 of [0-9]* seconds over the limit' "$out/reduced.txt"
 
-# Song positions: the particles and ball scenes end at 12 and 28, the rotozoom runs 40..44.
+# Song positions: the particles, object and ball scenes end at 12, 20 and 28; the rotozoom
+# runs from 40 to 44.
 "$capture" --to 28 --flash-report "$out/first.txt" >/dev/null
 "$capture" --from 40 --to 44 --flash-report "$out/rotozoom.txt" >/dev/null
 within_limit() {  # REPORT SCENE: the scene's row says 0 seconds over the limit
@@ -28,5 +29,6 @@ within_limit() {  # REPORT SCENE: the scene's row says 0 seconds over the limit
                      END { exit !(found && !bad) }' "$1"
 }
 within_limit "$out/first.txt" particles
+within_limit "$out/first.txt" object
 within_limit "$out/first.txt" ball
 within_limit "$out/rotozoom.txt" rotozoom
