@@ -161,9 +161,11 @@ Canvas GroupLogo() {
 // Environment map indexed by the camera-space normal (u right, v down, radius 120 at a
 // normal seen edge-on). The scene blurs the object into light rays, and the blur keeps a
 // pixel's own light only from 44 up, so the map is dim (under 44) wherever the surface faces
-// the camera, rises through a mid band that carries the rays across the body, and is bright
-// only at grazing normals: a warm rim light from the upper left, a cool one from the lower
-// right, and two small sharp highlights.
+// the camera, rises through a mid band that adds a level a step at most (so rays that start
+// on a surface facing the camera never flood the picture), and is bright only at grazing
+// normals, where the outline streams its rays: a pale gold rim light, warmer towards the
+// upper right, and two small sharp highlights. Green stays close to red, so the rays never
+// add up to a saturated red.
 Canvas EnvironmentMap() {
   Canvas canvas(256, 256);
   for (int v = 0; v < 256; ++v)
@@ -253,17 +255,17 @@ double BallTrackAngle(const std::vector<SpherePoint>& track, double column, doub
   for (const SpherePoint& p : track)
     for (const double side : {1.0, -1.0})
       nearest = std::max(nearest, across * Cos(longitude) * p.x + side * across * Sin(longitude) * p.y + height * p.z);
-  return std::acos(std::clamp(nearest, -1.0, 1.0));
+  nearest = std::clamp(nearest, -1.0, 1.0);
+  return Atan2(std::sqrt(1.0 - nearest * nearest), nearest);
 }
 
 // The rays carry a pixel's light outwards losing one level a step; a channel of 44..86
 // adds one back. So the ball's body sits in that band and passes the light of the ray
-// centre on unchanged, a few
-// large dark islands (under 44) cast dark spokes, and towards the rim a rising share of
-// texels under 44 lets the light run out before the outline, so the ball darkens gradually
-// like a lit sphere and the black around it stays dark. No bright spot lies on the track:
-// the centre texel starts every ray, and a bright one would flood them. Red stays low
-// everywhere: no ray adds up to white.
+// centre on unchanged; three large dark islands (under 44) cast dark spokes; and towards
+// the rim a rising share of texels under 44 lets the light run out before the outline, so
+// the ball darkens gradually like a lit sphere and the black around it stays dark. No bright
+// spot lies on the track: the centre texel starts every ray, and a bright one would flood
+// them. Red stays low everywhere: no ray adds up to white.
 Canvas BallTexture() {
   const std::vector<SpherePoint> track = BallCentreTrack();
   Canvas canvas(256, 256);
@@ -402,8 +404,6 @@ Canvas PanelTexture() {
 
 // ---------------------------------------------------------------- rotozoom and end
 
-// An emblem tile: a gold-rimmed "Z" in a glowing ring on a soft checkerboard with a diagonal
-// gradient made of whole periods, so the tile repeats without seams.
 // The emblem's colours: the icons' own, and the rotozoom's, whose ring and outline are a
 // pale gold with nearly as much green as red, so the rays they feed never turn to a
 // saturated red.
@@ -419,6 +419,8 @@ constexpr EmblemColours kRotozoomColours = {{0.8f, 0.74f, 0.3f},   {0.95f, 0.9f,
                                             {0.97f, 0.95f, 0.32f}, {0.9f, 0.84f, 0.28f}, {0.46f, 0.44f, 0.2f},
                                             {0.4f, 0.38f, 0.18f}};
 
+// An emblem tile: a gold-rimmed "Z" in a glowing ring on a soft checkerboard with a diagonal
+// gradient made of whole periods, so the tile repeats without seams.
 Canvas EmblemIn(const EmblemColours& colours) {
   Canvas canvas(256, 256);
   for (int y = 0; y < 256; ++y)
@@ -433,9 +435,9 @@ Canvas EmblemIn(const EmblemColours& colours) {
   DrawRing(ring, 128, 128, 92, 10);
   AddMask(canvas, BlurMask(ring, 6), 0, 0, colours.ringGlow, 0.5f);
   PaintGradient(canvas, ring, 0, 0, colours.ringTop, colours.ringBottom);
-  // The letter's face stays dark (under 90, where the rays only carry light on) so that
-  // its bright gold outline and the ring are what the rays stream from; gold and orange
-  // hold little blue, so even a ray along the outline never adds up to white.
+  // In the icons' colours the letter's face stays dark so that its bright outline and the
+  // ring stand out; gold and orange hold little blue, so even a ray along the outline
+  // never adds up to white.
   Mask letter(256, 256);
   Lettering bold(kBoldFont);
   const TextExtent e = bold.Measure("Z", 150);
