@@ -404,49 +404,28 @@ Canvas PanelTexture() {
 
 // ---------------------------------------------------------------- rotozoom and end
 
-// The emblem's colours: the icons' own, and the rotozoom's, whose ring and outline are a
-// pale gold with nearly as much green as red, so the rays they feed never turn to a
-// saturated red.
-struct EmblemColours {
-  Colour ringGlow, ringTop, ringBottom, outlineTop, outlineBottom, faceTop, faceBottom;
-};
-constexpr EmblemColours kIconColours = {{1.0f, 0.6f, 0.2f},   {0.9f, 0.68f, 0.3f},   {0.86f, 0.4f, 0.08f},
-                                        {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f}, {0.26f, 0.3f, 0.35f},
-                                        {0.16f, 0.2f, 0.34f}};
-// The rotozoom's letter face is in the band where the rays gain a level a step: it feeds
-// them a little along the whole stroke, so the letter reads as a shape, not an outline.
-constexpr EmblemColours kRotozoomColours = {{0.8f, 0.74f, 0.3f},   {0.95f, 0.9f, 0.34f},  {0.9f, 0.8f, 0.28f},
-                                            {0.97f, 0.95f, 0.32f}, {0.9f, 0.84f, 0.28f}, {0.46f, 0.44f, 0.2f},
-                                            {0.4f, 0.38f, 0.18f}};
-
-// An emblem tile: a gold-rimmed "Z" in a glowing ring on a soft checkerboard with a diagonal
-// gradient made of whole periods, so the tile repeats without seams.
-Canvas EmblemIn(const EmblemColours& colours) {
+// The emblem's ground: a soft checkerboard with a diagonal gradient made of whole periods,
+// so the tile repeats without seams; `level` at most 0.19 keeps every channel under 44,
+// where the rays only carry light on: they fade over the ground and come from the figure.
+Canvas EmblemGround(float level) {
   Canvas canvas(256, 256);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
       const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
-      // Under 44 in every channel: the rays fade over the ground and come from the emblem.
-      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.19f);
+      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), level);
       if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
       canvas.At(x, y) = c;
     }
-  Mask ring(256, 256);
-  DrawRing(ring, 128, 128, 92, 10);
-  AddMask(canvas, BlurMask(ring, 6), 0, 0, colours.ringGlow, 0.5f);
-  PaintGradient(canvas, ring, 0, 0, colours.ringTop, colours.ringBottom);
-  // In the icons' colours the letter's face stays dark so that its bright outline and the
-  // ring stand out; gold and orange hold little blue, so even a ray along the outline
-  // never adds up to white.
+  return canvas;
+}
+
+// The emblem's letter, a bold "Z" centred on the tile.
+Mask EmblemLetter(int size) {
   Mask letter(256, 256);
   Lettering bold(kBoldFont);
-  const TextExtent e = bold.Measure("Z", 150);
-  bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
-  AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
-  PaintGradient(canvas, letter, 0, 0, colours.faceTop, colours.faceBottom);
-  PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, colours.outlineTop, colours.outlineBottom);
-  canvas.Clamp();
-  return canvas;
+  const TextExtent e = bold.Measure("Z", size);
+  bold.DrawCentred(letter, "Z", size, 128, 128 - (e.top + e.bottom) / 2);
+  return letter;
 }
 
 // The texel under the scene's ray centre, frame by frame over the phase's first 13 seconds
@@ -465,15 +444,30 @@ std::vector<std::pair<double, double>> RotozoomCentreTrack() {
   return track;
 }
 
-// The emblem tile in gold. The ray centre starts every ray with the texel under it, so a
-// bright line there lights the whole picture for as long as it crosses: along the centre's
-// path the tile is kept dark, a notch of 4 texels each side where the path crosses a line.
+// The rotozoom's tile: a thick, bright gold "Z" on a darker ground in a thin gold ring.
+// Under the rays a pixel shows the light gained between it and the ray centre, so a figure
+// reads where its light starts: the letter's face gains about four levels a step (red and
+// green above 218, blue under 87, so no ray of it adds up to white) and starts sharp-edged
+// bands on the black ground, while the faint ring only marks each tile.
+Canvas RotozoomTile() {
+  Canvas canvas = EmblemGround(0.12f);
+  Mask ring(256, 256);
+  DrawRing(ring, 128, 128, 100, 4);
+  PaintGradient(canvas, ring, 0, 0, {0.75f, 0.62f, 0.12f}, {0.72f, 0.5f, 0.1f});
+  PaintGradient(canvas, DilateMask(EmblemLetter(170), 1), 0, 0, {0.98f, 0.88f, 0.22f}, {0.96f, 0.64f, 0.1f});
+  canvas.Clamp();
+  return canvas;
+}
+
+// The ray centre starts every ray with the texel under it, so a bright line there lights
+// the whole picture for as long as it crosses: along the centre's path the tile is kept
+// dark, a notch of 4 texels each side where the path crosses a line.
 Canvas RotozoomTexture() {
-  const Canvas emblem = EmblemIn(kRotozoomColours);
+  const Canvas emblem = RotozoomTile();
   const std::vector<std::pair<double, double>> track = RotozoomCentreTrack();
   // The scene's ray centre wanders over the turning tile along a path fixed by the clock;
   // this shift of the tile (searched offline over the scene's first 17 seconds) puts the
-  // emblem's bright lines under it about half as often as the centred tile would.
+  // tile's bright lines under it about half as often as the centred tile would.
   constexpr int kShiftX = 248, kShiftY = 148;
   Canvas shifted(256, 256);
   for (int y = 0; y < 256; ++y)
@@ -576,7 +570,21 @@ Canvas EndLogo() {
 
 }  // namespace
 
-Canvas Emblem() { return EmblemIn(kIconColours); }
+// The icons' emblem: the ring and the letter's outline glow orange and gold around a dark
+// blue face; gold and orange hold little blue, so the icon never turns white.
+Canvas Emblem() {
+  Canvas canvas = EmblemGround(0.19f);
+  Mask ring(256, 256);
+  DrawRing(ring, 128, 128, 92, 10);
+  AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.5f);
+  PaintGradient(canvas, ring, 0, 0, {0.9f, 0.68f, 0.3f}, {0.86f, 0.4f, 0.08f});
+  const Mask letter = EmblemLetter(150);
+  AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
+  PaintGradient(canvas, letter, 0, 0, {0.26f, 0.3f, 0.35f}, {0.16f, 0.2f, 0.34f});
+  PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f});
+  canvas.Clamp();
+  return canvas;
+}
 
 bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
   images->clear();

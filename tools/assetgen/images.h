@@ -24,7 +24,7 @@ struct ImageFile {
 bool MakeImages(std::vector<ImageFile>* images, std::string* error);
 
 // The group's emblem, a gold Z in an orange ring centred on a 256 x 256 tile; the program's
-// icons are drawn from it (the rotozoom texture is the same tile in paler gold, shifted).
+// icons are drawn from it (the rotozoom texture is a brighter, thicker Z in a thin ring).
 Canvas Emblem();
 
 // The settings file's text (LF line ends, one trailing LF).
