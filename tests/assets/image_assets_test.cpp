@@ -112,4 +112,25 @@ TEST(ImageAssets, EveryPictureLoadsAndFitsItsScene) {
   EXPECT_TRUE(cyclesPerSecond >= 0.125 && cyclesPerSecond <= 0.5) << cyclesPerSecond;
 }
 
+// The rotozoom tile under the rays: a pixel shows the light gained between it and the ray
+// centre; a step outwards a channel loses about a level and gains its own term (1 from 44,
+// 2 from 87, 4 from 174), so it gains light only from 87 up, three levels from 174. The tile
+// must start its light on a figure that gains fast (the letter, or the rays show a faint
+// glow), on a ground that gains nothing, and no texel may gain in all three channels (or
+// the rays add up to white).
+TEST(ImageAssets, TheRotozoomTileGainsLightOnItsLetterAlone) {
+  const Surface tile(DataPath("rotozoom/texture.bmp").c_str());
+  ASSERT_EQ(tile.width * tile.height, 65536);
+  int fast = 0, dark = 0, white = 0;
+  for (int i = 0; i < 65536; ++i) {
+    const uint32_t p = tile.pixels[i], r = p >> 16 & 255, g = p >> 8 & 255, b = p & 255;
+    fast += r >= 174 && g >= 131;
+    dark += std::max({r, g, b}) < 44;
+    white += std::min({r, g, b}) >= 87;
+  }
+  EXPECT_GE(fast, 65536 / 10) << "texels that feed the rays fast";
+  EXPECT_GE(dark, 65536 / 2) << "ground texels that feed them nothing";
+  EXPECT_EQ(white, 0) << "texels that feed all three channels";
+}
+
 }  // namespace
