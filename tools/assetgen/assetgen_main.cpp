@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   if (!WriteDataFile(root, "boule/boule.ini", settings.data(), settings.size(), &written))
     return Fail("cannot write boule.ini");
 
-  const std::vector<uint8_t> object = assetgen::EncodeLwob(assetgen::MakeRing());
+  const std::vector<uint8_t> object = assetgen::EncodeLwob(assetgen::MakeMushroom());
   if (!WriteDataFile(root, "3d/u_mec.lwo", object.data(), object.size(), &written)) return Fail("cannot write u_mec.lwo");
 
   const std::vector<uint8_t> music = xm::EncodeXm(assetgen::MakeSong(), &error);

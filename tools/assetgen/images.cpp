@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <tuple>
+#include <utility>
 
 #include "core/exp.h"
 #include "core/trig.h"
@@ -159,21 +161,23 @@ Canvas GroupLogo() {
 // Environment map indexed by the camera-space normal (u right, v down, radius 120 at a
 // normal seen edge-on). The scene blurs the object into light rays, and the blur keeps a
 // pixel's own light only from 44 up, so the map is dim (under 44) wherever the surface faces
-// the camera, rises through a mid band that carries the rays across the body, and is bright
-// only at grazing normals: a warm rim light from the upper left, a cool one from the lower
-// right, and two small sharp highlights.
+// the camera, rises through a mid band that adds a level a step at most (so rays that start
+// on a surface facing the camera never flood the picture), and is bright only at grazing
+// normals, where the outline streams its rays: a pale gold rim light, warmer towards the
+// upper right, and two small sharp highlights. Green stays close to red, so the rays never
+// add up to a saturated red.
 Canvas EnvironmentMap() {
   Canvas canvas(256, 256);
   for (int v = 0; v < 256; ++v)
     for (int u = 0; u < 256; ++u) {
-      const double nx = (u - 127) / 120.0, ny = (v - 127) / 120.0;
+      const double nx = (u - 127) / 120.0, ny = (127 - v) / 120.0;
       const double r = std::sqrt(nx * nx + ny * ny);
       if (r > 1.06) continue;  // never read for unit normals; texel 0, the fallback, stays black
-      // Which side the normal turns to: 1 towards the upper left, 0 towards the lower right.
+      // Which side the normal turns to: 1 towards the lower left, 0 towards the upper right.
       const double side = r > 1e-9 ? 0.5 - 0.5 * (nx + ny) / (r * std::sqrt(2.0)) : 0.5;
-      Colour c = Mix({0.1f, 0.04f, 0.07f}, {0.7f, 0.4f, 0.13f}, Smooth(0.26, 0.58, r));
-      const Colour rim = Mix({1.0f, 0.62f, 0.3f}, {1.0f, 0.9f, 0.45f}, Smooth(0.3, 0.7, side));
-      c = Mix(c, rim, Smooth(0.62, 0.85, r) * static_cast<float>(0.75 + 0.25 * std::abs(2 * side - 1)));
+      Colour c = Mix({0.1f, 0.04f, 0.07f}, {0.5f, 0.42f, 0.17f}, Smooth(0.3, 0.6, r));
+      const Colour rim = Mix({0.8f, 0.66f, 0.38f}, {0.8f, 0.78f, 0.5f}, Smooth(0.3, 0.7, side));
+      c = Mix(c, rim, Smooth(0.62, 0.9, r) * static_cast<float>(0.75 + 0.25 * std::abs(2 * side - 1)));
       for (const auto& [hx, hy, size] : {std::tuple{-0.5, -0.55, 0.08}, std::tuple{0.62, 0.42, 0.05}}) {
         const double dx = nx - hx, dy = ny - hy;
         c = Mix(c, {1.0f, 0.95f, 0.6f}, static_cast<float>(Exp(-(dx * dx + dy * dy) / (size * size))));
@@ -212,53 +216,79 @@ Canvas RingAnimation() {
 
 // ---------------------------------------------------------------- ball scene
 
-// The texture row under the ball's centre on screen at texture column `column`. The camera
-// stands at (c, s, c) x 5600 with c = cos(0.3 a), s = sin(0.3 a): the point of the sphere
-// nearest to it has longitude |0.3 a| folded into 0..pi (column = longitude / pi x 256) and
-// height z / radius = c / sqrt(1 + c^2) (row = z / radius x 150, wrapping at 256). The
-// scene's light rays start at that point, so whatever lies on this track floods the frame.
-double BallCentreRow(double column) {
-  const double c = Cos(column / 256.0 * kPi);
-  return 150.0 * c / std::sqrt(1.0 + c * c);
-}
+// The ball scene's camera stands at (c, s, c) x 5600 with c = cos(0.3 a), s = sin(0.3 a) at
+// scene time a = clock seconds x kBallSpeed. The scene plays from about 61 to 85 s of the
+// clock; at this speed the camera is then near its farthest, c close to -1, so the ball
+// fills the middle of the view with its outline on both sides, and it turns slowly under
+// the camera: about a radian in all, half of it each side of the longitude pi at which the
+// texture's half turn folds back, so the point facing the camera stays within 30 degrees.
+constexpr double kBallSpeed = 0.1434;
+constexpr double kBallSceneFirstSecond = 60.0, kBallSceneLastSecond = 86.0;
+// The corner ornament's 30 frames advance this many per unit of scene time: 7 a clock
+// second, one slow loop in about 4.3 s.
+constexpr double kOrnamentFramesPerSceneSecond = 50.0;
 
-// Distance in texels from (x, y) to the centre track, rows wrapping at 256.
-double BallTrackDistance(double x, double y) {
-  double best = 1e9;
-  for (double column = x - 12; column <= x + 12; column += 0.25) {
-    const double folded = std::abs(column) > 256 ? 512 - std::abs(column) : std::abs(column);  // mirrored halves
-    double dy = std::fmod(y - BallCentreRow(folded) + 512.0, 256.0);
-    if (dy > 128) dy -= 256;
-    best = std::min(best, std::sqrt((column - x) * (column - x) + dy * dy));
+struct SpherePoint {
+  double x, y, z;
+};
+
+// The sphere's points facing the camera over the scene: where its light rays start.
+std::vector<SpherePoint> BallCentreTrack() {
+  std::vector<SpherePoint> track;
+  for (double second = kBallSceneFirstSecond; second <= kBallSceneLastSecond; second += 0.25) {
+    const double a = second * kBallSpeed, c = Cos(0.3 * a), s = Sin(0.3 * a);
+    const double length = std::sqrt(1.0 + c * c);
+    track.push_back({c / length, s / length, c / length});
   }
-  return best;
+  return track;
 }
 
-// Dark veined marble under a mid-bright latitude and longitude grid (a line every 8
-// texels, every fourth a little brighter): the grid's cyan has almost no red, so the rays it
-// feeds never add up to white. The meridians at columns 0 and 256 lie on the mirror seams.
-// Along the track of the ball's centre the grid fades out, so no line ever lights the start
-// of the rays.
+// The angle in radians between a texel's point on the sphere and the nearest point of the
+// track. A texel shows two points, longitude +-column / 256 x pi (the texture covers half a
+// turn, mirrored); its row is z / radius x 150, wrapping at 256, so rows 106..150 show both
+// pole caps: here the one near the camera's path, z < 0 (the other is never seen).
+double BallTrackAngle(const std::vector<SpherePoint>& track, double column, double row) {
+  const double height = (row > 105.0 ? row - 256.0 : row) / 150.0;
+  const double across = std::sqrt(std::max(0.0, 1.0 - height * height));
+  const double longitude = column / 256.0 * kPi;
+  double nearest = -1.0;
+  for (const SpherePoint& p : track)
+    for (const double side : {1.0, -1.0})
+      nearest = std::max(nearest, across * Cos(longitude) * p.x + side * across * Sin(longitude) * p.y + height * p.z);
+  nearest = std::clamp(nearest, -1.0, 1.0);
+  return Atan2(std::sqrt(1.0 - nearest * nearest), nearest);
+}
+
+// The rays carry a pixel's light outwards losing one level a step; a channel of 44..86
+// adds one back. So the ball's body sits in that band and passes the light of the ray
+// centre on unchanged; three large dark islands (under 44) cast dark spokes; and towards
+// the rim a rising share of texels under 44 lets the light run out before the outline, so
+// the ball darkens gradually like a lit sphere and the black around it stays dark. No bright
+// spot lies on the track: the centre texel starts every ray, and a bright one would flood
+// them. Red stays low everywhere: no ray adds up to white.
 Canvas BallTexture() {
+  const std::vector<SpherePoint> track = BallCentreTrack();
   Canvas canvas(256, 256);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
-      const double fx = x / 256.0, fy = y / 256.0;
-      const double warp = TileFractal(fx * 4, fy * 4, 4, 4, 11) * 2.0;
-      const double vein = Square(Square(Square(1.0 - std::abs(Sin((fx * 2 + fy * 3 + warp) * kPi)))));
-      const double detail = TileFractal(fx * 8, fy * 8, 8, 3, 23);
-      Colour c = Mix({0.03f, 0.04f, 0.11f}, {0.09f, 0.07f, 0.2f}, static_cast<float>(detail));
-      c = Mix(c, {0.26f, 0.14f, 0.34f}, static_cast<float>(vein * 0.8));
-      const auto lineAt = [](double t, double period) {
-        const double d = std::abs(std::fmod(t + period / 2, period) - period / 2);
-        return Exp(-d * d / 0.9);
-      };
       const double px = x + 0.5, py = y + 0.5;
-      const double minor = std::max(lineAt(px, 8), lineAt(py, 8));
-      const double major = std::max(lineAt(px, 32), lineAt(py, 32));
-      const double clear = Smooth(1.5, 5.0, BallTrackDistance(px, py));
-      c = Mix(c, {0.16f, 0.75f, 0.85f}, static_cast<float>(minor * 0.9 * clear));
-      c = Mix(c, {0.3f, 0.95f, 1.0f}, static_cast<float>(major * 0.95 * clear));
+      const double angle = BallTrackAngle(track, px, py) * 180.0 / kPi;
+      const double height = (py > 105.0 ? py - 256.0 : py) / 150.0;
+      const double longitude = px / 256.0 * kPi;
+      Colour c = {0.15f, 0.3f, 0.335f};  // green 76, blue 85
+      // Three islands round the middle of the track (longitude pi, height -0.71), 7 degrees
+      // across, 15 to 20 degrees from it: in view all scene long, each casts a dark spoke.
+      bool island = false;
+      for (const auto& [islandLongitude, islandLatitude] :
+           {std::pair{kPi - 0.3, -0.5}, std::pair{kPi - 0.12, -1.1}, std::pair{kPi - 0.42, -0.95}}) {
+        const double across = std::sqrt(std::max(0.0, 1.0 - height * height));
+        const double cosine = across * Cos(islandLatitude) * Cos(longitude - islandLongitude) + height * Sin(islandLatitude);
+        island = island || cosine > Cos(7.0 * kPi / 180.0);
+      }
+      const uint32_t hash = (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u);
+      const double scatter = static_cast<double>((hash * 2654435761u) >> 16 & 0xFFFF) / 65536.0;
+      if (island) c = {0.04f, 0.12f, 0.17f};
+      else if (scatter < Smooth(8.0, 22.0, angle)) c = {0.04f, 0.1f, 0.13f};
       canvas.At(x, y) = c;
     }
   canvas.Clamp();
@@ -374,17 +404,83 @@ Canvas PanelTexture() {
 
 // ---------------------------------------------------------------- rotozoom and end
 
-// An emblem tile: a gold-rimmed "Z" in a glowing ring on a soft checkerboard with a diagonal
-// gradient made of whole periods, so the tile repeats without seams.
+// The emblem's ground: a soft checkerboard with a diagonal gradient made of whole periods,
+// so the tile repeats without seams; `level` at most 0.19 keeps every channel under 44,
+// where the rays only carry light on: they fade over the ground and come from the figure.
+Canvas EmblemGround(float level) {
+  Canvas canvas(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
+      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), level);
+      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
+      canvas.At(x, y) = c;
+    }
+  return canvas;
+}
+
+// The emblem's letter, a bold "Z" centred on the tile.
+Mask EmblemLetter(int size) {
+  Mask letter(256, 256);
+  Lettering bold(kBoldFont);
+  const TextExtent e = bold.Measure("Z", size);
+  bold.DrawCentred(letter, "Z", size, 128, 128 - (e.top + e.bottom) / 2);
+  return letter;
+}
+
+// The texel under the scene's ray centre, frame by frame over the phase's first 13 seconds
+// of clock (it ends after about 12): the corners and the centre as the scene computes them.
+std::vector<std::pair<double, double>> RotozoomCentreTrack() {
+  std::vector<std::pair<double, double>> track;
+  for (int frame = 0; frame < 13 * 60; ++frame) {
+    const double t = frame / 60.0 * 0.6;
+    const double cx = Cos(0.1 * t) * 100 + 1.2 * t + 64, cy = Sin(0.13 * t) * 100 + 1.4 * t + 64;
+    const double leftX = cx + 256 * Cos(t + 4.71), leftY = cy + 256 * Sin(t + 4.71);  // top-left corner
+    const double acrossX = cx + 256 * Cos(t) - leftX, acrossY = cy + 256 * Sin(t) - leftY;
+    const double downX = cx + 256 * Cos(t + 3.14) - leftX, downY = cy + 256 * Sin(t + 3.14) - leftY;
+    const double rayX = std::trunc(Cos(1.3 * t) * 140 + 256) + 1, rayY = std::trunc(Sin(1.1 * t) * 95 + 128) + 1;
+    track.emplace_back(leftX + rayX * acrossX / 256 + rayY * downX / 256, leftY + rayX * acrossY / 256 + rayY * downY / 256);
+  }
+  return track;
+}
+
+// The rotozoom's tile: a thick, bright gold "Z" on a darker ground in a thin gold ring.
+// Under the rays a pixel shows the light gained between it and the ray centre, so a figure
+// reads where its light starts: the letter's face gains about four levels a step (red and
+// green above 218, blue under 87, so no ray of it adds up to white) and starts sharp-edged
+// bands on the black ground, while the faint ring only marks each tile.
+Canvas RotozoomTile() {
+  Canvas canvas = EmblemGround(0.12f);
+  Mask ring(256, 256);
+  DrawRing(ring, 128, 128, 100, 4);
+  PaintGradient(canvas, ring, 0, 0, {0.75f, 0.62f, 0.12f}, {0.72f, 0.5f, 0.1f});
+  PaintGradient(canvas, DilateMask(EmblemLetter(170), 1), 0, 0, {0.98f, 0.88f, 0.22f}, {0.96f, 0.64f, 0.1f});
+  canvas.Clamp();
+  return canvas;
+}
+
+// The ray centre starts every ray with the texel under it, so a bright line there lights
+// the whole picture for as long as it crosses: along the centre's path the tile is kept
+// dark, a notch of 4 texels each side where the path crosses a line.
 Canvas RotozoomTexture() {
-  const Canvas canvas = Emblem();
+  const Canvas emblem = RotozoomTile();
+  const std::vector<std::pair<double, double>> track = RotozoomCentreTrack();
   // The scene's ray centre wanders over the turning tile along a path fixed by the clock;
   // this shift of the tile (searched offline over the scene's first 17 seconds) puts the
-  // emblem's bright lines under it about half as often as the centred tile would.
+  // tile's bright lines under it about half as often as the centred tile would.
   constexpr int kShiftX = 248, kShiftY = 148;
   Canvas shifted(256, 256);
   for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) shifted.At((x + kShiftX) % 256, (y + kShiftY) % 256) = canvas.At(x, y);
+    for (int x = 0; x < 256; ++x) shifted.At((x + kShiftX) % 256, (y + kShiftY) % 256) = emblem.At(x, y);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      double nearest = 1e9;
+      for (const auto& [u, v] : track) {
+        const double du = std::remainder(x + 0.5 - u, 256.0), dv = std::remainder(y + 0.5 - v, 256.0);
+        nearest = std::min(nearest, du * du + dv * dv);
+      }
+      shifted.At(x, y) = Mix(Scale(shifted.At(x, y), 0.15f), shifted.At(x, y), Smooth(2.5, 4.5, std::sqrt(nearest)));
+    }
   return shifted;
 }
 
@@ -474,27 +570,15 @@ Canvas EndLogo() {
 
 }  // namespace
 
+// The icons' emblem: the ring and the letter's outline glow orange and gold around a dark
+// blue face; gold and orange hold little blue, so the icon never turns white.
 Canvas Emblem() {
-  Canvas canvas(256, 256);
-  for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) {
-      const double diagonal = 0.5 + 0.5 * Sin((x + y) / 256.0 * 2 * kPi);
-      // Under 44 in every channel: the rays fade over the ground and come from the emblem.
-      Colour c = Scale(Mix({0.25f, 0.05f, 0.35f}, {0.85f, 0.3f, 0.4f}, static_cast<float>(diagonal)), 0.19f);
-      if (((x / 32) + (y / 32)) % 2 == 0) c = Scale(c, 0.6f);
-      canvas.At(x, y) = c;
-    }
+  Canvas canvas = EmblemGround(0.19f);
   Mask ring(256, 256);
   DrawRing(ring, 128, 128, 92, 10);
   AddMask(canvas, BlurMask(ring, 6), 0, 0, {1.0f, 0.6f, 0.2f}, 0.5f);
   PaintGradient(canvas, ring, 0, 0, {0.9f, 0.68f, 0.3f}, {0.86f, 0.4f, 0.08f});
-  // The letter's face stays dark (under 90, where the rays only carry light on) so that
-  // its bright gold outline and the ring are what the rays stream from; gold and orange
-  // hold little blue, so even a ray along the outline never adds up to white.
-  Mask letter(256, 256);
-  Lettering bold(kBoldFont);
-  const TextExtent e = bold.Measure("Z", 150);
-  bold.DrawCentred(letter, "Z", 150, 128, 128 - (e.top + e.bottom) / 2);
+  const Mask letter = EmblemLetter(150);
   AddMask(canvas, BlurMask(letter, 6), 0, 0, {0.15f, 0.3f, 0.7f}, 0.6f);
   PaintGradient(canvas, letter, 0, 0, {0.26f, 0.3f, 0.35f}, {0.16f, 0.2f, 0.34f});
   PaintGradient(canvas, OutlineMask(letter, 5), 0, 0, {0.86f, 0.76f, 0.4f}, {0.84f, 0.58f, 0.24f});
@@ -538,17 +622,22 @@ bool MakeImages(std::vector<ImageFile>* images, std::string* error) {
 }
 
 std::string BallSettingsText() {
-  return "; ball scene: texture, corner animation (30 frames), logo, then the two speeds\n"
+  const auto FormatSpeed = [](double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f\n", value);
+    return std::string(text);
+  };
+  return std::string("; ball scene: texture, corner animation (30 frames), logo, then the two speeds\n"
          "[boule_text]\n"
          "data/boule/boule_tex.bmp\n"
          "[anim_octet]\n"
          "data/boule/anim_octet.bmp\n"
          "[boule_logo]\n"
-         "data/boule/boule_logo.bmp\n"
-         "[boule_vitesse]\n"
-         "1.0\n"
-         "[anim_speed]\n"
-         "60.0\n";
+         "data/boule/boule_logo.bmp\n") +
+         "[boule_vitesse]\n" +
+         FormatSpeed(kBallSpeed) +
+         "[anim_speed]\n" +
+         FormatSpeed(kOrnamentFramesPerSceneSecond);
 }
 
 }  // namespace assetgen

@@ -23,8 +23,8 @@ struct ImageFile {
 // count falls outside 3,000..6,000, so a font change cannot slow the swarm silently.
 bool MakeImages(std::vector<ImageFile>* images, std::string* error);
 
-// The group's emblem, a gold Z in an orange ring centred on a 256 x 256 tile (the rotozoom
-// texture is this tile shifted); the program's icons are drawn from it.
+// The group's emblem, a gold Z in an orange ring centred on a 256 x 256 tile; the program's
+// icons are drawn from it (the rotozoom texture is a brighter, thicker Z in a thin ring).
 Canvas Emblem();
 
 // The settings file's text (LF line ends, one trailing LF).

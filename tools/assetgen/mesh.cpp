@@ -1,8 +1,8 @@
-// The ridged ring of the 3D scene and the LightWave object encoder.
+// The mushroom of the 3D scene and the LightWave object encoder.
 #include "tools/assetgen/mesh.h"
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/trig.h"
 #include "engine3d/lwo_writer.h"
@@ -11,51 +11,61 @@ namespace assetgen {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kSegments = 96;   // around the ring
-constexpr int kSides = 24;      // around the tube
-constexpr double kRingRadius = 7.2;
-constexpr double kTubeRadius = 2.6;
-constexpr int kLobes = 4;            // ridges on the tube's section...
-constexpr int kTwists = 3;           // ...that wind round it this many times per turn
-constexpr double kLobeDepth = 0.12;  // of the tube radius
+constexpr int kSegments = 48;  // around the axis
 constexpr double kCentreY = 60.0;
-constexpr double kTilt = 0.35;  // radians about the x axis, so the orbit never sees it square on for long
+constexpr double kScale = 0.75;  // the outline below is drawn 1.33 times the size the scene shows
+// The camera looks at the centre and the rays start from what covers it: the stem just under
+// the cap, which faces the camera when it looks level. (At the cap's joint the surface would
+// turn edge-on there and light every ray at once.)
+constexpr double kCentreOnStem = 1.6;
 
-struct Vector {
-  double x, y, z;
-};
-Vector operator+(Vector a, Vector b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vector operator*(Vector a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-
-// A point of the ring before it is tilted and lifted: the ring lies in the xy plane round
-// the z axis; `around` is the angle round the ring, `section` the angle round the tube.
-Vector RingPoint(double around, double section) {
-  const double radius = kTubeRadius * (1 + kLobeDepth * Cos(kLobes * section + kTwists * around));
-  const Vector outward{Cos(around), Sin(around), 0};
-  return outward * (kRingRadius + radius * Cos(section)) + Vector{0, 0, radius * Sin(section)};
-}
+// The outline from the middle of the flat foot up to the top of the cap, as (radius,
+// height above the centre): foot, flared stem, the cap's underside (a bowl that steepens
+// towards the rim: a flat one would turn edge-on to the camera all at once and light every
+// ray together), its rolled rim and the dome. The first and last radius are 0: the two poles.
+constexpr std::pair<double, double> kOutline[] = {
+    {0.0, -8.5},  {1.2, -8.5},  {2.4, -8.5},  {3.3, -8.4},  {3.6, -8.0},  {3.45, -7.3}, {3.2, -6.4},  {3.0, -5.4},
+    {2.85, -4.3}, {2.75, -3.1}, {2.7, -1.9},  {2.75, -0.7}, {2.9, 0.1},   {3.61, 0.18}, {4.32, 0.3},  {5.03, 0.48},
+    {5.74, 0.74}, {6.46, 1.07}, {7.17, 1.51}, {7.88, 2.06}, {8.59, 2.76}, {9.1, 3.4},   {9.35, 3.95}, {9.3, 4.5},
+    {9.0, 5.0},   {8.4, 5.6},   {7.6, 6.15},  {6.6, 6.65},  {5.5, 7.05},  {4.2, 7.4},   {2.85, 7.65}, {1.45, 7.82},
+    {0.0, 7.87}};
+constexpr int kOutlinePoints = static_cast<int>(sizeof kOutline / sizeof kOutline[0]);
 
 }  // namespace
 
-Mesh MakeRing() {
+Mesh MakeMushroom() {
   Mesh mesh;
-  const double c = Cos(kTilt), sn = Sin(kTilt);
-  for (int i = 0; i < kSegments; ++i)
-    for (int j = 0; j < kSides; ++j) {
-      const Vector p = RingPoint(2 * kPi * i / kSegments, 2 * kPi * j / kSides);
-      mesh.points.push_back(static_cast<float>(p.x));
-      mesh.points.push_back(static_cast<float>(p.y * c - p.z * sn + kCentreY));
-      mesh.points.push_back(static_cast<float>(p.y * sn + p.z * c));
+  // The two poles, then a ring of kSegments points for each inner outline point.
+  const auto addPoint = [&mesh](double x, double y, double z) {
+    mesh.points.push_back(static_cast<float>(x * kScale));
+    mesh.points.push_back(static_cast<float>(y * kScale - kCentreOnStem + kCentreY));
+    mesh.points.push_back(static_cast<float>(z * kScale));
+  };
+  // The camera's screen-down row points along +y, so the outline is stood on its head:
+  // heights negated, and taken from the last point so the winding stays outward.
+  const auto outline = [](int j) { return std::pair(kOutline[kOutlinePoints - 1 - j].first, -kOutline[kOutlinePoints - 1 - j].second); };
+  addPoint(0, outline(0).second, 0);
+  addPoint(0, outline(kOutlinePoints - 1).second, 0);
+  for (int j = 1; j < kOutlinePoints - 1; ++j)
+    for (int i = 0; i < kSegments; ++i) {
+      const double angle = 2 * kPi * i / kSegments;
+      addPoint(outline(j).first * Cos(angle), outline(j).second, outline(j).first * Sin(angle));
     }
-  // Two triangles per quad. Going round the ring (i) and then round the tube (j), the
-  // cross product of the two steps points out of the surface, so this order faces outwards.
-  auto index = [](int i, int j) { return static_cast<uint16_t>((i % kSegments) * kSides + (j % kSides)); };
-  for (int i = 0; i < kSegments; ++i)
-    for (int j = 0; j < kSides; ++j) {
+  constexpr uint16_t kFirst = 0, kLast = 1;  // the poles
+  auto index = [](int i, int j) {  // j = 1 .. kOutlinePoints - 2
+    return static_cast<uint16_t>(2 + (j - 1) * kSegments + i % kSegments);
+  };
+  // Stepping along the outline (j) and then round the axis (i), the cross product of the two
+  // steps points out of the surface, so this order faces outwards.
+  for (int i = 0; i < kSegments; ++i) {
+    mesh.faces.insert(mesh.faces.end(), {kFirst, index(i, 1), index(i + 1, 1)});
+    for (int j = 1; j < kOutlinePoints - 2; ++j) {
       const uint16_t p00 = index(i, j), p01 = index(i, j + 1), p10 = index(i + 1, j), p11 = index(i + 1, j + 1);
-      mesh.faces.insert(mesh.faces.end(), {p00, p10, p11});
-      mesh.faces.insert(mesh.faces.end(), {p00, p11, p01});
+      mesh.faces.insert(mesh.faces.end(), {p00, p01, p11});
+      mesh.faces.insert(mesh.faces.end(), {p00, p11, p10});
     }
+    mesh.faces.insert(mesh.faces.end(), {index(i, kOutlinePoints - 2), kLast, index(i + 1, kOutlinePoints - 2)});
+  }
   return mesh;
 }
 
