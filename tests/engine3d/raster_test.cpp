@@ -2,6 +2,9 @@
 #include <pthread.h>
 
 #include <array>
+#include <limits>
+#include <cstring>
+#include <bit>
 #include <numeric>
 #include <random>
 
@@ -137,6 +140,49 @@ TEST(QuickSortFaces, EqualKeysEndWhereThePartitionsLeaveThemAndEveryKeyMovesWith
     for (size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(keys[i], original[indices[i]]) << trial;
   }
   QuickSortFaces(nullptr, nullptr, 0, -1);  // an empty range returns at once, touching nothing
+}
+
+// The fast sorter must leave keys and indices exactly where the quicksort does, equal
+// keys, signed zeros and NaN included, and must not be thrown by the counts it saw before.
+TEST(FaceSorter, EndsInTheQuicksortsOrderWhateverTheKeys) {
+  std::mt19937 random(11);
+  FaceSorter sorter;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const auto check = [&](std::vector<float> keys, const char* what) {
+    std::vector<int32_t> indices(keys.size());
+    for (int32_t& index : indices) index = static_cast<int32_t>(random() % 100000);
+    std::vector<float> expectedKeys = keys;
+    std::vector<int32_t> expectedIndices = indices;
+    const int32_t count = static_cast<int32_t>(keys.size());
+    QuickSortFaces(expectedKeys.data(), expectedIndices.data(), 0, count - 1);
+    sorter.Sort(keys.data(), indices.data(), count);
+    ASSERT_EQ(indices, expectedIndices) << what << ", " << count << " keys";
+    ASSERT_EQ(0, std::memcmp(keys.data(), expectedKeys.data(), keys.size() * sizeof(float))) << what;
+  };
+  for (int trial = 0; trial < 300; ++trial) {
+    const int32_t count = static_cast<int32_t>(random() % (trial % 3 == 0 ? 6000 : 40));
+    // Few distinct values (many ties), a handful of ties among many, all distinct.
+    const uint32_t spread = trial % 4 == 0 ? 3 : trial % 4 == 1 ? 50 : trial % 4 == 2 ? 1000000 : 0;
+    std::vector<float> keys(static_cast<size_t>(count));
+    for (float& key : keys) {
+      key = spread != 0 ? static_cast<float>(random() % spread) - static_cast<float>(spread / 2)
+                        : std::bit_cast<float>(static_cast<uint32_t>(random()) & 0xBF7FFFFFu);  // finite, either sign
+    }
+    check(keys, "random keys");
+    if (count > 2) {
+      keys[random() % count] = 0.0f;
+      keys[random() % count] = -0.0f;  // equal to 0.0 for the quicksort
+      check(keys, "signed zeros");
+      keys[random() % count] = nan;
+      check(keys, "a NaN key");
+    }
+  }
+  check({}, "no keys");
+  check({2.0f}, "one key");
+  std::vector<float> descending(5000);
+  std::iota(descending.rbegin(), descending.rend(), -2500.0f);
+  check(descending, "descending keys");
+  check(std::vector<float>(300, 7.0f), "all keys equal");
 }
 
 std::vector<float> worstKeys(10000);
