@@ -117,6 +117,46 @@ TEST(TextureTriangle, CornersInAnyOrderDrawTheSamePixelsAndNothingOutsideTheFram
   EXPECT_EQ(first.CountNot(kBackground), 0);
 }
 
+// The SIMD spans must draw what the pixel-by-pixel form draws: spans of every length
+// about the vector width, clipped on all sides, texel coordinates leaving 0..254 mid-span
+// and running backwards, and spans ending on the frame's last pixel of an allocation
+// that ends there too (a store past it is a fault under the sanitizers).
+TEST(TextureTriangle, SimdSpansDrawWhatThePlainFormDraws) {
+  std::mt19937 random(23);
+  GuardedFrame simd(kBackground), plain(kBackground);
+  const auto coordinate = [&](int32_t low, int32_t high) {
+    return low + static_cast<int32_t>(random() % static_cast<uint32_t>(high - low + 1));
+  };
+  for (int trial = 0; trial < 4000; ++trial) {
+    const int32_t size = trial % 4 == 0 ? 4 : trial % 4 == 1 ? 20 : trial % 4 == 2 ? 80 : 700;
+    const int32_t cx = coordinate(-40, kFrameWidth + 40), cy = coordinate(-40, kFrameHeight + 40);
+    int32_t c[12];
+    for (int corner = 0; corner < 3; ++corner) {
+      c[corner * 4] = cx + coordinate(-size, size);
+      c[corner * 4 + 1] = cy + coordinate(-size, size);
+      c[corner * 4 + 2] = coordinate(-60, 320);
+      c[corner * 4 + 3] = coordinate(-60, 320);
+    }
+    TextureTriangle(TestTexture(), simd.frame(), c[0], c[1], c[4], c[5], c[8], c[9], c[2], c[3], c[6], c[7], c[10], c[11]);
+    TextureTriangleScalar(TestTexture(), plain.frame(), c[0], c[1], c[4], c[5], c[8], c[9], c[2], c[3], c[6], c[7], c[10],
+                          c[11]);
+    if (trial % 50 == 49) {
+      ASSERT_TRUE(simd.block == plain.block) << "triangles up to " << trial;
+      simd.Clear(kBackground);
+      plain.Clear(kBackground);
+    }
+  }
+  EXPECT_TRUE(simd.GuardsIntact());
+  std::vector<uint32_t> exact(kFramePixels, kBackground), exactPlain = exact;
+  for (const int32_t width : {1, 3, 7, 8, 9, 15, 16, 17, 33}) {
+    const int32_t left = kFrameWidth - 1 - width;
+    TextureTriangle(TestTexture(), exact.data(), left, 250, kFrameWidth - 1 + 4, 250, left, kFrameHeight + 5, 0, 0, 40, 9, 7, 200);
+    TextureTriangleScalar(TestTexture(), exactPlain.data(), left, 250, kFrameWidth - 1 + 4, 250, left, kFrameHeight + 5, 0, 0, 40,
+                          9, 7, 200);
+    ASSERT_EQ(exact, exactPlain) << "spans of " << width + 1 << " pixels ending on the last one";
+  }
+}
+
 // Sorts the keys in place; returns the face indices, which start as 0, 1, 2 ...
 std::vector<int32_t> SortFaces(std::vector<float>& keys) {
   std::vector<int32_t> indices(keys.size());
