@@ -87,10 +87,11 @@ namespace hn = hwy::HWY_NAMESPACE;
 // 0x00RRGGBB, frame stride 512, texture stride 256. Rows above the frame are stepped
 // over in one go, rows below it are not walked; each span is clipped to columns 0..511
 // the same way, so every pixel drawn gets the very texel coordinates a full walk would
-// give it.
+// give it. Inlined: passed to a call, the edges built field by field would be read back
+// whole from the stack, a store-forwarding stall per edge that small triangles feel.
 template <class Span>
-void DrawRows(const uint32_t* texture, uint32_t* frame, int32_t top, int32_t bottom, Edge left, Edge right,
-              const Span& span) {
+HWY_INLINE void DrawRows(const uint32_t* texture, uint32_t* frame, int32_t top, int32_t bottom, Edge left, Edge right,
+                         const Span& span) {
   int32_t y = top;
   if (y < 0) {
     const int32_t skipped = std::min(bottom, 0) - y;
