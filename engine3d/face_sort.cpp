@@ -2,7 +2,7 @@
 #include "engine3d/face_sort.h"
 
 #include <algorithm>
-#include <bit>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -38,12 +38,16 @@ void PartitionRanges(float* keys, int32_t* indices, int32_t lo, int32_t hi, cons
   }
 }
 
+// A float's bits (the browser build's library has no std::bit_cast).
+uint32_t BitsOf(float key) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &key, sizeof bits);
+  return bits;
+}
+
 // A float's bits turned into an unsigned number that orders as the float does, -0.0
 // just below 0.0.
-uint32_t SortableBits(float key) {
-  const uint32_t bits = std::bit_cast<uint32_t>(key);
-  return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
-}
+uint32_t SortableBits(uint32_t bits) { return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u; }
 
 bool IsNaN(uint32_t bits) { return (bits & 0x7FFFFFFFu) > 0x7F800000u; }
 
@@ -58,9 +62,9 @@ bool FaceSorter::RadixOrder(const float* keys, int32_t count) {
   for (std::vector<uint32_t>* numbers : {&sortable_, &sortableSpare_}) numbers->resize(size);
   for (std::vector<int32_t>* from : {&positions_, &positionsSpare_}) from->resize(size);
   for (int32_t k = 0; k < count; ++k) {
-    const uint32_t bits = std::bit_cast<uint32_t>(keys[k]);
+    const uint32_t bits = BitsOf(keys[k]);
     if (IsNaN(bits)) return false;
-    sortable_[k] = SortableBits(keys[k]);
+    sortable_[k] = SortableBits(bits);
     positions_[k] = k;
   }
   // Least significant digit first, 11 + 11 + 10 bits; each pass is stable.
