@@ -18,7 +18,7 @@ bool InsideBand(int32_t x, int32_t y) {
 }  // namespace
 
 void Objet3d::SortFaces() {
-  QuickSortFaces(faceDepth.data(), faceOrder.data(), 0, nbFaces - 1);
+  faceSorter.Sort(faceDepth.data(), faceOrder.data(), nbFaces);
 }
 
 void Objet3d::DrawFace(Vecteur3d camera, uint32_t* frame, int32_t face) {

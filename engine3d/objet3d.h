@@ -5,7 +5,8 @@
 // Life of an object: construct; LoadLWO; CalcNormalesFaces; CalcNormalesPoints;
 // LoadTexture; SetPosition; then Render once per frame; destroy. Every array is a vector
 // owned by the object, empty until its step fills it (nbPoints or nbFaces long from then
-// on); rendering a frame allocates nothing. Loading twice is not supported.
+// on); rendering a frame allocates nothing after the first (whose depth sort sizes its
+// work arrays). Loading twice is not supported.
 //
 // Failures end the process, as the demo has no way back from a broken object: the
 // LightWave reader with the object's exit codes (core/exit_codes.h, see
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine3d/face_sort.h"
 #include "engine3d/vecteur3d.h"
 #include "image/surface.h"
 
@@ -89,5 +91,6 @@ class Objet3d {
   float orientation[9] = {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f};
   std::vector<int32_t> faceOrder;          // per face: face indices in drawing order
   std::vector<float> faceDepth;            // per face: depth key
+  FaceSorter faceSorter;                   // SortFaces' work arrays
   Surface texture;                         // the environment map, 256 wide, >= 255 rows
 };

@@ -23,3 +23,8 @@ constexpr int32_t kTriangleCoordinateLimit = 16383;
 void TextureTriangle(const uint32_t* texture, uint32_t* frame,
                      int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                      int32_t u0, int32_t v0, int32_t u1, int32_t v1, int32_t u2, int32_t v2);
+
+// The same, one pixel at a time: the reference the SIMD form is tested against.
+void TextureTriangleScalar(const uint32_t* texture, uint32_t* frame,
+                           int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                           int32_t u0, int32_t v0, int32_t u1, int32_t v1, int32_t u2, int32_t v2);

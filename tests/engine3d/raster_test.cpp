@@ -2,6 +2,9 @@
 #include <pthread.h>
 
 #include <array>
+#include <limits>
+#include <cstring>
+#include <bit>
 #include <numeric>
 #include <random>
 
@@ -114,6 +117,46 @@ TEST(TextureTriangle, CornersInAnyOrderDrawTheSamePixelsAndNothingOutsideTheFram
   EXPECT_EQ(first.CountNot(kBackground), 0);
 }
 
+// The SIMD spans must draw what the pixel-by-pixel form draws: spans of every length
+// about the vector width, clipped on all sides, texel coordinates leaving 0..254 mid-span
+// and running backwards, and spans ending on the frame's last pixel of an allocation
+// that ends there too (a store past it is a fault under the sanitizers).
+TEST(TextureTriangle, SimdSpansDrawWhatThePlainFormDraws) {
+  std::mt19937 random(23);
+  GuardedFrame simd(kBackground), plain(kBackground);
+  const auto coordinate = [&](int32_t low, int32_t high) {
+    return low + static_cast<int32_t>(random() % static_cast<uint32_t>(high - low + 1));
+  };
+  for (int trial = 0; trial < 4000; ++trial) {
+    const int32_t size = trial % 4 == 0 ? 4 : trial % 4 == 1 ? 20 : trial % 4 == 2 ? 80 : 700;
+    const int32_t cx = coordinate(-40, kFrameWidth + 40), cy = coordinate(-40, kFrameHeight + 40);
+    int32_t c[12];
+    for (int corner = 0; corner < 3; ++corner) {
+      c[corner * 4] = cx + coordinate(-size, size);
+      c[corner * 4 + 1] = cy + coordinate(-size, size);
+      c[corner * 4 + 2] = coordinate(-60, 320);
+      c[corner * 4 + 3] = coordinate(-60, 320);
+    }
+    TextureTriangle(TestTexture(), simd.frame(), c[0], c[1], c[4], c[5], c[8], c[9], c[2], c[3], c[6], c[7], c[10], c[11]);
+    TextureTriangleScalar(TestTexture(), plain.frame(), c[0], c[1], c[4], c[5], c[8], c[9], c[2], c[3], c[6], c[7], c[10],
+                          c[11]);
+    if (trial % 50 == 49) {
+      ASSERT_TRUE(simd.block == plain.block) << "triangles up to " << trial;
+      simd.Clear(kBackground);
+      plain.Clear(kBackground);
+    }
+  }
+  EXPECT_TRUE(simd.GuardsIntact());
+  std::vector<uint32_t> exact(kFramePixels, kBackground), exactPlain = exact;
+  for (const int32_t width : {1, 3, 7, 8, 9, 15, 16, 17, 33}) {
+    const int32_t left = kFrameWidth - 1 - width;
+    TextureTriangle(TestTexture(), exact.data(), left, 250, kFrameWidth - 1 + 4, 250, left, kFrameHeight + 5, 0, 0, 40, 9, 7, 200);
+    TextureTriangleScalar(TestTexture(), exactPlain.data(), left, 250, kFrameWidth - 1 + 4, 250, left, kFrameHeight + 5, 0, 0, 40,
+                          9, 7, 200);
+    ASSERT_EQ(exact, exactPlain) << "spans of " << width + 1 << " pixels ending on the last one";
+  }
+}
+
 // Sorts the keys in place; returns the face indices, which start as 0, 1, 2 ...
 std::vector<int32_t> SortFaces(std::vector<float>& keys) {
   std::vector<int32_t> indices(keys.size());
@@ -137,6 +180,50 @@ TEST(QuickSortFaces, EqualKeysEndWhereThePartitionsLeaveThemAndEveryKeyMovesWith
     for (size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(keys[i], original[indices[i]]) << trial;
   }
   QuickSortFaces(nullptr, nullptr, 0, -1);  // an empty range returns at once, touching nothing
+}
+
+// The fast sorter must leave keys and indices exactly where the quicksort does, equal
+// keys, signed zeros and NaN included, and must not be thrown by the counts it saw before.
+TEST(FaceSorter, EndsInTheQuicksortsOrderWhateverTheKeys) {
+  std::mt19937 random(11);
+  FaceSorter sorter;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const auto check = [&](std::vector<float> keys, const char* what) {
+    std::vector<int32_t> indices(keys.size());
+    for (int32_t& index : indices) index = static_cast<int32_t>(random() % 100000);
+    std::vector<float> expectedKeys = keys;
+    std::vector<int32_t> expectedIndices = indices;
+    const int32_t count = static_cast<int32_t>(keys.size());
+    QuickSortFaces(expectedKeys.data(), expectedIndices.data(), 0, count - 1);
+    sorter.Sort(keys.data(), indices.data(), count);
+    ASSERT_EQ(indices, expectedIndices) << what << ", " << count << " keys";
+    // Bit for bit, so that NaN and the sign of zero count too.
+    ASSERT_TRUE(keys.empty() || std::memcmp(keys.data(), expectedKeys.data(), keys.size() * sizeof(float)) == 0) << what;
+  };
+  for (int trial = 0; trial < 300; ++trial) {
+    const int32_t count = static_cast<int32_t>(random() % (trial % 3 == 0 ? 6000 : 40));
+    // Few distinct values (many ties), a handful of ties among many, all distinct.
+    const uint32_t spread = trial % 4 == 0 ? 3 : trial % 4 == 1 ? 50 : trial % 4 == 2 ? 1000000 : 0;
+    std::vector<float> keys(static_cast<size_t>(count));
+    for (float& key : keys) {
+      key = spread != 0 ? static_cast<float>(random() % spread) - static_cast<float>(spread / 2)
+                        : std::bit_cast<float>(static_cast<uint32_t>(random()) & 0xBF7FFFFFu);  // finite, either sign
+    }
+    check(keys, "random keys");
+    if (count > 2) {
+      keys[random() % count] = 0.0f;
+      keys[random() % count] = -0.0f;  // equal to 0.0 for the quicksort
+      check(keys, "signed zeros");
+      keys[random() % count] = nan;
+      check(keys, "a NaN key");
+    }
+  }
+  check({}, "no keys");
+  check({2.0f}, "one key");
+  std::vector<float> descending(5000);
+  std::iota(descending.rbegin(), descending.rend(), -2500.0f);
+  check(descending, "descending keys");
+  check(std::vector<float>(300, 7.0f), "all keys equal");
 }
 
 std::vector<float> worstKeys(10000);
