@@ -77,32 +77,43 @@ TEST(FlashAnalysis, CountsTransitionsAndSaysWhere) {
 }
 
 TEST(FlashAnalysis, ReportAndPlotFollowTheScenes) {
-  // Two seconds of a calm scene 0, then two seconds of a strobing scene 1.
+  // A second and a half of a calm scene 0, a second and a half of a strobing scene 1, then
+  // two seconds of a calm scene 2. Second 1 opens calm and passes the limit in the strobe;
+  // second 3 opens in scene 2 still over with the strobe's flashes: both are the strobe's.
   const Sequence calm = Strobe(1, Grey(90), Grey(80));
   const Sequence hard = Strobe(8, Grey(255), 0);
+  const int32_t change = 3 * kSequenceRate / 2;
+  const auto sceneOf = [&](int32_t frame) { return frame < change ? 0 : frame < 2 * change ? 1 : 2; };
   FlashAnalyser analyser(FlashGeometry(), kSequenceRate);
-  for (int32_t frame = 0; frame < 4 * kSequenceRate; ++frame)
-    analyser.AddFrame((frame < 2 * kSequenceRate ? calm : hard)(frame).data(), frame < 2 * kSequenceRate ? 0 : 1);
+  for (int32_t frame = 0; frame < 5 * kSequenceRate; ++frame)
+    analyser.AddFrame((sceneOf(frame) == 1 ? hard : calm)(frame).data(), sceneOf(frame));
   const FlashReport& report = analyser.report();
-  ASSERT_EQ(report.sceneStarts, std::vector<int64_t>{2 * kSequenceRate});
-  EXPECT_EQ(report.SecondsOverLimit(), 2);
-  const std::string text = FormatFlashReport(report, {"calm", "hard"});
-  EXPECT_NE(text.find("calm                      2               0"), std::string::npos) << text;
-  EXPECT_NE(text.find("hard                      2               2"), std::string::npos) << text;
-  EXPECT_NE(text.find("FAIL: 2 of 4 seconds over the limit; worst 16"), std::string::npos) << text;
+  ASSERT_EQ(report.sceneStarts, (std::vector<int64_t>{change, 2 * change}));
+  EXPECT_EQ(report.SecondsOverLimit(), 3);
+  const std::string text = FormatFlashReport(report, {"calm", "hard", "after"});
+  EXPECT_NE(text.find("calm                      1               0"), std::string::npos) << text;
+  EXPECT_NE(text.find("hard                      3               3"), std::string::npos) << text;
+  EXPECT_NE(text.find("after                     1               0"), std::string::npos) << text;
+  EXPECT_NE(text.find("FAIL: 3 of 5 seconds over the limit; worst 16"), std::string::npos) << text;
 
   int32_t width = 0;
   int32_t height = 0;
   const std::vector<uint32_t> plot = PlotFlashReport(report, &width, &height);
   ASSERT_EQ(plot.size(), static_cast<size_t>(width) * height);
-  // The bars of seconds 2 and 3 are red (over the limit), those of 0 and 1 are not.
+  // The bars of seconds 1 to 3 are red (over the limit), those of seconds 0 and 4 are not;
+  // the first scene change's line crosses second 1's bar, so one of its columns is blue.
   int32_t redColumns = 0;
+  bool sceneLine = false;
   for (int32_t x = 0; x < width; ++x) {
     bool red = false;
-    for (int32_t y = 0; y < height; ++y) red = red || plot[static_cast<size_t>(y) * width + x] == 0x00FF4030;
+    for (int32_t y = 0; y < height; ++y) {
+      red = red || plot[static_cast<size_t>(y) * width + x] == 0x00FF4030;
+      sceneLine = sceneLine || plot[static_cast<size_t>(y) * width + x] == 0x004080FF;
+    }
     redColumns += red ? 1 : 0;
   }
-  EXPECT_EQ(redColumns, 2 * 3);
+  EXPECT_EQ(redColumns, 3 * 3 - 1);
+  EXPECT_TRUE(sceneLine);
 }
 
 TEST(FlashAnalysis, OddSizesAndTinyDisplaysStayInBounds) {

@@ -98,6 +98,7 @@ void FlashAnalyser::AddFrame(const uint32_t* picture, int32_t scene) {
     report_.seconds[second].scene = scene;
   }
   FlashSecond& now = report_.seconds[second];
+  const bool wasOver = now.OverLimit();
   for (FlashKind kind : {FlashKind::Luminance, FlashKind::Red}) {
     FlashPeak& worst = kind == FlashKind::Luminance ? now.luminance : now.red;
     FlashPeak peak = WorstRegion(kind, worst.transitions + 1);
@@ -105,6 +106,14 @@ void FlashAnalyser::AddFrame(const uint32_t* picture, int32_t scene) {
       peak.frame = frame;
       worst = peak;
     }
+  }
+  // A second is blamed on the scene on screen when it passed the limit: one that opens in a
+  // calm scene and closes in the next scene's flashes belongs to the next scene. A second
+  // that is over from its first frame on, after a second that was over, carries that
+  // second's flashes on, and its scene with them.
+  if (!wasOver && now.OverLimit()) {
+    const bool carried = frame % report_.framesPerSecond == 0 && second > 0 && report_.seconds[second - 1].OverLimit();
+    now.scene = carried ? report_.seconds[second - 1].scene : scene;
   }
 }
 

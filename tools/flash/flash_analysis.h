@@ -47,7 +47,8 @@ struct FlashPeak {
 struct FlashSecond {
   FlashPeak luminance;
   FlashPeak red;
-  int32_t scene = -1;  // the scene of the second's first frame (as given to AddFrame)
+  int32_t scene = -1;  // the scene (as given to AddFrame) whose flashes put the second over
+                       // the limit, or else that of its first frame
   bool OverLimit() const {
     return luminance.transitions > kFlashTransitionLimit || red.transitions > kFlashTransitionLimit;
   }
