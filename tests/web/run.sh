@@ -26,6 +26,7 @@ status=0
 # The native grab of the particles scene (frame 20 at 10 fps) that the page's grab must match.
 (cd "$work" && "$native/tests/web/zelto2k_frames" 10 20 > native.txt) || status=1
 node tests/web/serve_test.mjs || status=1
+node tests/web/speed_run_test.mjs || status=1
 node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" "$native/tests/web/scene_table.mjs" || status=1
 
 echo "Frames of the whole demo at 10 fps, Node.js build (after the page's warm-up) against native:"
