@@ -26,10 +26,12 @@
   // on the clock of .shownAt), .missing (data files the server did not have),
   // .audioState(). .loaded and .total count the bytes fetched before the start; .paused is
   // the viewer's pause as the page asked for it; .gain() the music's gain; .audioContext()
-  // the context; .runs how many times the demo was started.
+  // the context; .runs how many times the demo was started; .display and .renderer how
+  // the picture is drawn (see Display); .warmUpMilliseconds what the warm-up took;
+  // .phases each frame's parts when the page runs with ?profile (see Profile).
   const page = {
     state: 'loading', frames: 0, work: [], orders: [], shownAt: [], missing: [],
-    loaded: 0, total: 0, heard: [], paused: false, runs: 0,
+    loaded: 0, total: 0, heard: [], paused: false, runs: 0, renderer: '',
     audioState: () => (audio ? audio.state : 'none'),
     audioContext: () => audio,
     gain: () => (gain ? gain.gain.value : null),
@@ -178,13 +180,17 @@
   window.addEventListener('pagehide', () => { if (page.state === 'running') post(kClose); });
 
   // ---- Display -------------------------------------------------------------------------------
-  // Through WebGL where the browser has it: the program's 0x00RRGGBB words go up as they are,
-  // one texture upload a frame, and the shader reads them as B, G, R and puts them in
-  // order. Every step keeps the 8-bit values exact: nearest texel, one texel per canvas
-  // pixel. Where WebGL is missing (or the page is opened with ?display=2d) the program
-  // hands R, G, B, A bytes, which go to a 2D canvas with putImageData. page.display says
-  // which it is, as does the canvas's data-display attribute. The page's canvas is the
-  // display mode's size; the page's style scales it, hard-edged.
+  // Through WebGL where the browser draws it on a graphics processor: the program's
+  // 0x00RRGGBB words go up as they are, one texture upload a frame, and the shader reads
+  // them as B, G, R and puts them in order. Every step keeps the 8-bit values exact:
+  // nearest texel, one texel per canvas pixel. Where WebGL is missing, or drawn in
+  // software (SwiftShader, llvmpipe: there the browser copies every WebGL frame back for
+  // its compositor, which costs the page's thread more than the 2D canvas does), the
+  // program hands R, G, B, A bytes, which go to a 2D canvas with putImageData.
+  // ?display=webgl or ?display=2d in the address overrides the choice (WebGL still falls
+  // back where it is missing). page.display says which it is, as does the canvas's
+  // data-display attribute; page.renderer names WebGL's renderer where the browser tells.
+  // The page's canvas is the display mode's size; the page's style scales it, hard-edged.
   const canvas = element('display');
   const kVertexShader = 'attribute vec2 corner; varying vec2 at;' +
     'void main() { at = vec2(corner.x, 1.0 - corner.y); gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0); }';
@@ -192,12 +198,34 @@
     'uniform sampler2D picture; varying vec2 at;' +
     'void main() { gl_FragColor = vec4(texture2D(picture, at).bgr, 1.0); }';
 
+  const kSoftwareRenderer = /SwiftShader|llvmpipe|softpipe|Software|Basic Render/i;
+
+  // The renderer a WebGL context names, or '' where the browser does not tell.
+  function rendererOf(gl) {
+    const names = gl.getExtension('WEBGL_debug_renderer_info');
+    return String((names && gl.getParameter(names.UNMASKED_RENDERER_WEBGL)) || gl.getParameter(gl.RENDERER) || '');
+  }
+
+  // True where WebGL would be drawn in software: tried on a canvas of its own, since a
+  // canvas keeps the first kind of context it gives.
+  function webGlInSoftware() {
+    const probe = document.createElement('canvas');
+    const gl = probe.getContext('webgl2', { failIfMajorPerformanceCaveat: true }) ||
+               probe.getContext('webgl', { failIfMajorPerformanceCaveat: true });
+    if (!gl) return true;
+    page.renderer = rendererOf(gl);
+    const lose = gl.getExtension('WEBGL_lose_context');
+    if (lose) lose.loseContext();
+    return kSoftwareRenderer.test(page.renderer);
+  }
+
   // The WebGL painter, or null where the browser has no WebGL.
   function makeWebGlPainter() {
     const options = { alpha: false, antialias: false, depth: false, stencil: false, premultipliedAlpha: false,
                       preserveDrawingBuffer: false };
     const gl = canvas.getContext('webgl2', options) || canvas.getContext('webgl', options);
     if (!gl) return null;
+    page.renderer = rendererOf(gl);
     const compile = (type, source) => {
       const shader = gl.createShader(type);
       gl.shaderSource(shader, source);
@@ -265,8 +293,9 @@
     };
   }
 
-  const askedFor2d = new URLSearchParams(location.search).get('display') === '2d';
-  const painter = (askedFor2d ? null : makeWebGlPainter()) || makeCanvasPainter();
+  const askedFor = new URLSearchParams(location.search).get('display');
+  const wantsWebGl = askedFor === 'webgl' || (askedFor !== '2d' && !webGlInSoftware());
+  const painter = (wantsWebGl ? makeWebGlPainter() : null) || makeCanvasPainter();
   page.display = painter ? painter.kind : 'none';
   canvas.dataset.display = page.display;
 

@@ -1,12 +1,12 @@
 // The page in headless Chromium: start screen with its loading bar, the particles scene,
 // frame rate, grab, pause, mute, end screen and watching again, the first two scene
 // changes against the sound, the music error of a missing module, and the audio pitfalls
-// of other browsers emulated here, and the 2D canvas where WebGL is missing. With --speed it
+// of other browsers emulated here, and both ways of drawing (WebGL, the 2D canvas). With --speed it
 // plays the whole demo instead and prints each scene's frame rate and frame work (see
 // tests/web/run.sh for its options).
 //
 // Usage: node browser_test.mjs <site folder> <native grab_1.bmp> <scene_table.mjs>
-//        [--speed [--throttle=N] [--profile] [--2d]]
+//        [--speed [--throttle=N] [--profile] [--display=webgl|2d]]
 // scene_table.mjs is the native build's tests/web/scene_table.mjs, written from the scene
 // table: the names and end positions of the scenes.
 // The site is served by platform/web/serve.mjs on a free port; Chromium is Debian's, with a
@@ -24,7 +24,8 @@ const speedRun = process.argv.includes('--speed');
 const throttleOption = process.argv.find((a) => a.startsWith('--throttle='));
 const throttle = throttleOption ? Number(throttleOption.slice('--throttle='.length)) : 1;
 const profiled = process.argv.includes('--profile');
-const display2d = process.argv.includes('--2d');
+const displayOption = process.argv.find((a) => a.startsWith('--display='));
+const displayAsked = displayOption ? displayOption.slice('--display='.length) : '';
 if (!(throttle >= 1)) throw new Error(`--throttle=N wants a slowdown of 1 or more, not ${throttleOption}`);
 
 const kGrabBytes = 393274;
@@ -167,9 +168,10 @@ if (!speedRun) {
     assert.equal(ready.loaded, ready.total);
     assert.ok(ready.total > 4000000, `the wasm, the worklet and the data are counted (${ready.total} bytes)`);
     assert.ok(await page.locator('#start-button').isEnabled());
-    // Chromium here has WebGL (on the CPU, SwiftShader): the page draws through it, and the
+    // Chromium here draws WebGL in software (SwiftShader): the page takes the 2D canvas. The
     // pixel routines ran once before the start.
-    assert.equal(await page.locator('#display').getAttribute('data-display'), 'webgl');
+    assert.match(ready.renderer, /SwiftShader/);
+    assert.equal(await page.locator('#display').getAttribute('data-display'), '2d');
     assert.ok(ready.warmUpMilliseconds > 0, `the warm-up ran (${ready.warmUpMilliseconds} ms)`);
     // What the viewer is about to watch: the still (a real frame), its length, the warning's place.
     assert.equal(await page.locator('#still').evaluate((image) => image.complete && image.naturalWidth), 512);
@@ -416,18 +418,19 @@ if (!speedRun) {
     await calm.close();
   });
 
-  // The 2D canvas where WebGL is missing, or where the page is asked for it: the same picture.
-  test('without WebGL the page draws on a 2D canvas', async (t) => {
+  // Through WebGL where it is asked for (here it is drawn in software, so the page would not
+  // take it by itself), and on the 2D canvas where WebGL is then missing: the same picture.
+  test('the picture through WebGL, and on the 2D canvas where WebGL is missing', async (t) => {
     const setUps = [
-      ['asked for with ?display=2d', '?display=2d', null],
-      ['WebGL missing', '', () => {
+      ['WebGL asked for with ?display=webgl', '?display=webgl', null, 'webgl'],
+      ['WebGL asked for but missing', '?display=webgl', () => {
         const own = HTMLCanvasElement.prototype.getContext;
         HTMLCanvasElement.prototype.getContext = function (type, ...options) {
           return /webgl/.test(type) ? null : own.call(this, type, ...options);
         };
-      }],
+      }, '2d'],
     ];
-    for (const [what, query, setUp] of setUps) {
+    for (const [what, query, setUp, drawnWith] of setUps) {
       const errors = [];
       const page = await browser.context.newPage();
       page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
@@ -435,7 +438,7 @@ if (!speedRun) {
       if (setUp) await page.addInitScript(setUp);
       await page.goto(address + query);
       await readyToStart(page);
-      assert.equal(await page.locator('#display').getAttribute('data-display'), '2d', what);
+      assert.equal(await page.locator('#display').getAttribute('data-display'), drawnWith, what);
       await page.click('#start-button');
       await page.waitForTimeout(3000);
       const order = await page.evaluate(() => window.zeltoPage.orders.at(-1));
@@ -468,7 +471,7 @@ if (!speedRun) {
 } else {
   test(`every scene holds 60 frames a second${throttle > 1 ? ` at ${throttle}x CPU throttling` : ''}`,
        { timeout: 900000 }, async () => {
-    const query = [...(display2d ? ['display=2d'] : []), ...(profiled ? ['profile'] : [])];
+    const query = [...(displayAsked ? [`display=${displayAsked}`] : []), ...(profiled ? ['profile'] : [])];
     const page = await openPage(browser.context, address + (query.length ? '?' + query.join('&') : ''), []);
     await readyToStart(page);
     const devtools = await browser.context.newCDPSession(page);

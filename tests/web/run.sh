@@ -2,12 +2,13 @@
 # The browser build's tests: the local server under bad requests, the page in headless
 # Chromium, then the whole demo at 10 fps on the offline backend under Node.js, frame by
 # frame against the native build.
-# Usage: run.sh <native build folder> <web build folder> [--speed [--throttle=N] [--profile] [--2d]]
+# Usage: run.sh <native build folder> <web build folder>
+#        [--speed [--throttle=N] [--profile] [--display=webgl|2d]]
 # --speed plays the whole demo in Chromium instead and prints each scene's frame rate and
 # frame work as a table, and fails if a scene misses its goals: --throttle=N slows the
 # page's CPU N times (DevTools' CPU throttling), --profile adds each frame's parts (the
-# page's ?profile) and the garbage collector's share, --2d draws on the 2D canvas instead
-# of WebGL.
+# page's ?profile) and the garbage collector's share, --display= asks the page for a way of
+# drawing (its ?display=) instead of the one it picks.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 native=$(realpath "$1")
