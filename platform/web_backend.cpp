@@ -13,9 +13,10 @@
 //   error box             shown on the page, with the page's own line on what went wrong.
 //   display               the rules are the display model's (platform/display_model.h); the
 //                         canvas takes the mode's size. The page draws through WebGL where
-//                         it has it: the picture goes up as a texture of 0x00RRGGBB words
-//                         as they are and a shader puts the channels in order. On the 2D
-//                         canvas (no WebGL) it is converted here to R, G, B, A bytes. Only
+//                         a graphics processor draws it: the picture goes up as a texture
+//                         of 0x00RRGGBB words as they are and a shader puts the channels in
+//                         order. For the 2D canvas (no WebGL, or WebGL drawn in software)
+//                         it is converted here to R, G, B, A bytes. Only
 //                         the 512 x 256 picture travels while the rest of the display image
 //                         is black (always, as the display is built); otherwise the whole
 //                         image does. The page shows it on an animation frame, at most 60
@@ -134,8 +135,8 @@ bool OnlyPictureLit(const DisplayImage& image) {
   return lit == 0;
 }
 
-// Puts width x height pixels of 0x00RRGGBB into `out` as R, G, B, A bytes (A = 255): as
-// little-endian words, 0xFFBBGGRR.
+// Puts `count` pixels of 0x00RRGGBB into `out` as R, G, B, A bytes (A = 255), that is as
+// little-endian words 0xFFBBGGRR; `out` is resized to `count`.
 void ToCanvasBytes(const uint32_t* pixels, size_t count, std::vector<uint32_t>* out) {
   out->resize(count);
   uint32_t* bytes = out->data();
@@ -167,6 +168,7 @@ void Show(const DisplayImage& image) {
   PagePresent(pixels, image.width, height, left, top);
   DeliverPositions();
 }
+
 }  // namespace
 
 // ---- Window and input events -----------------------------------------------------------------

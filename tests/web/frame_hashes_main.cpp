@@ -2,10 +2,10 @@
 // position the scene will read next, and the frame's hash (tests/frame_hash.h).
 //
 // Built natively and with emcc (run under Node.js), and by every compiler CI tries, so that
-// two lists can be compared line by line. Usage: zelto2k_frames [--warm-up] [frames per second [frame of
-// an Enter]], in a folder that holds data/; the Enter writes grab_1.bmp there, for the
-// browser test to compare. With --warm-up first, the pixel routines' warm-up runs before the
-// demo, as on the page; the frames must not change.
+// two lists can be compared line by line. Usage: zelto2k_frames [--warm-up] [frames per
+// second [frame of an Enter]], in a folder that holds data/; the Enter writes grab_1.bmp
+// there, for the browser test to compare. With --warm-up first, the pixel routines'
+// warm-up (app/warm_up.h) runs before the demo, as on the page; the frames must not change.
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
