@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/frame_buffer.h"
 #include "engine3d/texture_triangle.h"
 #include "image/blit_additive.h"
 #include "image/grid_mapper.h"
@@ -16,9 +17,7 @@
 
 namespace {
 
-constexpr int32_t kFrameWidth = 512;
-constexpr int32_t kFrameHeight = 256;
-constexpr int32_t kTextureSide = 256;
+constexpr int32_t kTextureSide = 256;  // the textures of the grid mapper, rotozoom and triangles
 constexpr int32_t kParticles = 512;
 constexpr int32_t kTargets = 64;
 
@@ -53,7 +52,7 @@ void WarmUpGridMapper(const uint32_t* texture, uint32_t* frame) {
 }  // namespace
 
 extern "C" void WarmUpPixelRoutines() {
-  std::vector<uint32_t> frame(static_cast<size_t>(kFrameWidth) * kFrameHeight);
+  std::vector<uint32_t> frame(kFramePixels);
   std::vector<uint32_t> texture(static_cast<size_t>(kTextureSide) * kTextureSide);
   FillPattern(&frame, kFrameWidth);
   FillPattern(&texture, kTextureSide);
