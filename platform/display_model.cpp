@@ -10,9 +10,6 @@
 namespace platform {
 namespace {
 
-constexpr int32_t kPictureWidth = 512;
-constexpr int32_t kPictureHeight = 256;
-
 struct MemorySurface {
   std::vector<uint32_t> pixels;
   int32_t width = 0;

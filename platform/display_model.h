@@ -15,6 +15,10 @@
 
 namespace platform {
 
+// The frame code's picture, as every display image holds it.
+inline constexpr int32_t kPictureWidth = 512;
+inline constexpr int32_t kPictureHeight = 256;
+
 // A full-screen display mode and where the picture sits in it (centred horizontally,
 // 64 rows down in 512 x 384 and centred in 640 x 480). Every mode is 32 bits per pixel.
 struct DisplayMode {

@@ -12,10 +12,16 @@
 //                         is up.
 //   error box             shown on the page, with the page's own line on what went wrong.
 //   display               the rules are the display model's (platform/display_model.h); the
-//                         canvas takes the mode's size. Each display image is converted
-//                         to the canvas's RGBA and waits for the page to show it on an
-//                         animation frame, at most 60 a second: this is where the demo
-//                         gives the browser its thread back, once per frame.
+//                         canvas takes the mode's size. The page draws through WebGL where
+//                         a graphics processor draws it: the picture goes up as a texture
+//                         of 0x00RRGGBB words as they are and a shader puts the channels in
+//                         order. For the 2D canvas (no WebGL, or WebGL drawn in software)
+//                         it is converted here to R, G, B, A bytes. Only
+//                         the 512 x 256 picture travels while the rest of the display image
+//                         is black (always, as the display is built); otherwise the whole
+//                         image does. The page shows it on an animation frame, at most 60
+//                         a second: this is where the demo gives the browser its thread
+//                         back, once per frame.
 //   grabs                 BMP_Save writes grab_N.bmp into the program's memory file
 //                         system; before the next frame is shown the page downloads every
 //                         such file with its exact bytes and removes it.
@@ -45,7 +51,8 @@ constexpr int64_t kMaxModuleBytes = 64 << 20;
 
 struct State {
   WindowHandle handle = 0;
-  std::vector<uint8_t> rgba;
+  bool drawsBytes = false;  // the page's 2D canvas wants R, G, B, A bytes
+  std::vector<uint32_t> rgba;
   bool quitPosted = false;
   int32_t quitCode = 0;
   bool grabPending = false;
@@ -76,8 +83,14 @@ EM_JS(int32_t, PageCanDraw, (), { return Module.zelto.canDraw() ? 1 : 0; });
 EM_JS(void, PageSetMode, (int32_t width, int32_t height), { Module.zelto.setMode(width, height); });
 EM_JS(void, PageDownloadGrabs, (), { Module.zelto.downloadGrabs(); });
 EM_JS(double, PageNow, (), { return performance.now(); });
-EM_ASYNC_JS(void, PagePresent, (const uint8_t* rgba, int32_t width, int32_t height), {
-  await Module.zelto.present(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+// 1 when the page draws on a 2D canvas (R, G, B, A bytes), 0 through WebGL (0x00RRGGBB).
+EM_JS(int32_t, PageDrawsBytes, (), { return Module.zelto.drawsBytes() ? 1 : 0; });
+// The moment the frame code handed over a finished display image (the page's profile).
+EM_JS(void, PageImageReady, (), { Module.zelto.imageReady(); });
+// Shows width x height pixels at `pixels` (stride width) at (left, top) of the canvas, the
+// rest of the canvas black, at the next animation frame; resolves once it is shown.
+EM_ASYNC_JS(void, PagePresent, (const uint32_t* pixels, int32_t width, int32_t height, int32_t left, int32_t top), {
+  await Module.zelto.present(pixels, width, height, left, top);
 });
 EM_ASYNC_JS(int32_t, PageStartAudio, (), { return await Module.zelto.startAudio() ? 1 : 0; });
 EM_ASYNC_JS(int32_t, PageLoadModule, (const uint8_t* bytes, int32_t size), {
@@ -106,26 +119,53 @@ void DeliverPositions() {
       s.callback(0, static_cast<uint32_t>(position >> 16), static_cast<uint32_t>(position & 0xFFFF));
 }
 
-// Shows width x height pixels (0x00RRGGBB, stride `stride`) on the canvas at the next
-// animation frame; the canvas wants R, G, B, A bytes.
-void Show(const uint32_t* pixels, int32_t stride, int32_t width, int32_t height) {
+// True when every pixel of `image` outside its 512 x 256 picture is black and the picture
+// lies wholly inside it with rows of exactly 512 pixels: then the picture alone is shown.
+bool OnlyPictureLit(const DisplayImage& image) {
+  if (image.width != kPictureWidth || image.pictureLeft != 0 || image.pictureTop < 0 ||
+      image.pictureTop > image.height - kPictureHeight)
+    return false;
+  uint32_t lit = 0;
+  const uint32_t* above = image.pixels;
+  const uint32_t* below = image.pixels + static_cast<size_t>(image.pictureTop + kPictureHeight) * kPictureWidth;
+  const size_t aboveCount = static_cast<size_t>(image.pictureTop) * kPictureWidth;
+  const size_t belowCount = static_cast<size_t>(image.height - image.pictureTop - kPictureHeight) * kPictureWidth;
+  for (size_t i = 0; i < aboveCount; ++i) lit |= above[i];
+  for (size_t i = 0; i < belowCount; ++i) lit |= below[i];
+  return lit == 0;
+}
+
+// Puts `count` pixels of 0x00RRGGBB into `out` as R, G, B, A bytes (A = 255), that is as
+// little-endian words 0xFFBBGGRR; `out` is resized to `count`.
+void ToCanvasBytes(const uint32_t* pixels, size_t count, std::vector<uint32_t>* out) {
+  out->resize(count);
+  uint32_t* bytes = out->data();
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t pixel = pixels[i];
+    bytes[i] = 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
+  }
+}
+
+void Show(const DisplayImage& image) {
   State& s = TheState();
+  PageImageReady();
   if (s.grabPending) {
     s.grabPending = false;
     PageDownloadGrabs();
   }
-  s.rgba.resize(static_cast<size_t>(width) * height * 4);
-  uint8_t* out = s.rgba.data();
-  for (int32_t y = 0; y < height; ++y, pixels += stride) {
-    for (int32_t x = 0; x < width; ++x, out += 4) {
-      const uint32_t pixel = pixels[x];
-      out[0] = static_cast<uint8_t>(pixel >> 16);
-      out[1] = static_cast<uint8_t>(pixel >> 8);
-      out[2] = static_cast<uint8_t>(pixel);
-      out[3] = 255;
-    }
+  const bool pictureOnly = OnlyPictureLit(image);
+  const uint32_t* pixels = image.pixels;
+  int32_t height = image.height, left = 0, top = 0;
+  if (pictureOnly) {
+    pixels += static_cast<size_t>(image.pictureTop) * image.width;
+    height = kPictureHeight;
+    top = image.pictureTop;
   }
-  PagePresent(s.rgba.data(), width, height);
+  if (s.drawsBytes) {
+    ToCanvasBytes(pixels, static_cast<size_t>(image.width) * height, &s.rgba);
+    pixels = s.rgba.data();
+  }
+  PagePresent(pixels, image.width, height, left, top);
   DeliverPositions();
 }
 
@@ -234,7 +274,12 @@ void BackendClientOrigin(int32_t* x, int32_t* y) {
   *y = 0;
 }
 
-bool BackendOpenOutput() { return TheState().handle != 0 && PageCanDraw() != 0; }
+bool BackendOpenOutput() {
+  State& s = TheState();
+  if (s.handle == 0 || PageCanDraw() == 0) return false;
+  s.drawsBytes = PageDrawsBytes() != 0;
+  return true;
+}
 
 // The page went full screen on the start click.
 bool BackendTakeScreen(WindowHandle window, bool) { return window != 0 && window == TheState().handle; }
@@ -244,7 +289,7 @@ bool BackendSizeOutput(int32_t width, int32_t height) {
   return true;
 }
 
-void BackendShowImage(const DisplayImage& image) { Show(image.pixels, image.width, image.width, image.height); }
+void BackendShowImage(const DisplayImage& image) { Show(image); }
 
 uint32_t BackendFreshPixel() { return 0; }
 

@@ -26,10 +26,12 @@
   // on the clock of .shownAt), .missing (data files the server did not have),
   // .audioState(). .loaded and .total count the bytes fetched before the start; .paused is
   // the viewer's pause as the page asked for it; .gain() the music's gain; .audioContext()
-  // the context; .runs how many times the demo was started.
+  // the context; .runs how many times the demo was started; .display and .renderer how
+  // the picture is drawn (see Display); .warmUpMilliseconds what the warm-up took;
+  // .phases each frame's parts when the page runs with ?profile (see Profile).
   const page = {
     state: 'loading', frames: 0, work: [], orders: [], shownAt: [], missing: [],
-    loaded: 0, total: 0, heard: [], paused: false, runs: 0,
+    loaded: 0, total: 0, heard: [], paused: false, runs: 0, renderer: '',
     audioState: () => (audio ? audio.state : 'none'),
     audioContext: () => audio,
     gain: () => (gain ? gain.gain.value : null),
@@ -178,9 +180,125 @@
   window.addEventListener('pagehide', () => { if (page.state === 'running') post(kClose); });
 
   // ---- Display -------------------------------------------------------------------------------
+  // Through WebGL where the browser draws it on a graphics processor: the program's
+  // 0x00RRGGBB words go up as they are, one texture upload a frame, and the shader reads
+  // them as B, G, R and puts them in order. Every step keeps the 8-bit values exact:
+  // nearest texel, one texel per canvas pixel. Where WebGL is missing, or drawn in
+  // software (SwiftShader, llvmpipe: there the browser copies every WebGL frame back for
+  // its compositor, which costs the page's thread more than the 2D canvas does), the
+  // program hands R, G, B, A bytes, which go to a 2D canvas with putImageData.
+  // ?display=webgl or ?display=2d in the address overrides the choice (WebGL still falls
+  // back where it is missing). page.display says which it is, as does the canvas's
+  // data-display attribute; page.renderer names WebGL's renderer where the browser tells.
+  // The page's canvas is the display mode's size; the page's style scales it, hard-edged.
   const canvas = element('display');
-  const context = canvas.getContext('2d', { alpha: false });
-  let image = null;
+  const kVertexShader = 'attribute vec2 corner; varying vec2 at;' +
+    'void main() { at = vec2(corner.x, 1.0 - corner.y); gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0); }';
+  const kFragmentShader = '#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\nprecision mediump float;\n#endif\n' +
+    'uniform sampler2D picture; varying vec2 at;' +
+    'void main() { gl_FragColor = vec4(texture2D(picture, at).bgr, 1.0); }';
+
+  const kSoftwareRenderer = /SwiftShader|llvmpipe|softpipe|Software|Basic Render/i;
+
+  // The renderer a WebGL context names, or '' where the browser does not tell.
+  function rendererOf(gl) {
+    const names = gl.getExtension('WEBGL_debug_renderer_info');
+    return String((names && gl.getParameter(names.UNMASKED_RENDERER_WEBGL)) || gl.getParameter(gl.RENDERER) || '');
+  }
+
+  // True where WebGL would be drawn in software: tried on a canvas of its own, since a
+  // canvas keeps the first kind of context it gives.
+  function webGlInSoftware() {
+    const probe = document.createElement('canvas');
+    const gl = probe.getContext('webgl2', { failIfMajorPerformanceCaveat: true }) ||
+               probe.getContext('webgl', { failIfMajorPerformanceCaveat: true });
+    if (!gl) return true;
+    page.renderer = rendererOf(gl);
+    const lose = gl.getExtension('WEBGL_lose_context');
+    if (lose) lose.loseContext();
+    return kSoftwareRenderer.test(page.renderer);
+  }
+
+  // The WebGL painter, or null where the browser has no WebGL.
+  function makeWebGlPainter() {
+    const options = { alpha: false, antialias: false, depth: false, stencil: false, premultipliedAlpha: false,
+                      preserveDrawingBuffer: false };
+    const gl = canvas.getContext('webgl2', options) || canvas.getContext('webgl', options);
+    if (!gl) return null;
+    page.renderer = rendererOf(gl);
+    const compile = (type, source) => {
+      const shader = gl.createShader(type);
+      gl.shaderSource(shader, source);
+      gl.compileShader(shader);
+      return shader;
+    };
+    const program = gl.createProgram();
+    gl.attachShader(program, compile(gl.VERTEX_SHADER, kVertexShader));
+    gl.attachShader(program, compile(gl.FRAGMENT_SHADER, kFragmentShader));
+    gl.linkProgram(program);
+    if (!gl.getProgramParameter(program, gl.LINK_STATUS)) return null;
+    gl.useProgram(program);
+    gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+    gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([0, 0, 1, 0, 0, 1, 1, 1]), gl.STATIC_DRAW);
+    const corner = gl.getAttribLocation(program, 'corner');
+    gl.enableVertexAttribArray(corner);
+    gl.vertexAttribPointer(corner, 2, gl.FLOAT, false, 0, 0);
+    gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
+    for (const [name, value] of [[gl.TEXTURE_MIN_FILTER, gl.NEAREST], [gl.TEXTURE_MAG_FILTER, gl.NEAREST],
+                                 [gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE], [gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE]])
+      gl.texParameteri(gl.TEXTURE_2D, name, value);
+    gl.pixelStorei(gl.UNPACK_ALIGNMENT, 4);
+    gl.clearColor(0, 0, 0, 1);
+    let textureWidth = 0;
+    let textureHeight = 0;
+    return {
+      kind: 'webgl',
+      bytes: false,
+      draw(pixels, width, height, left, top) {
+        if (width !== textureWidth || height !== textureHeight) {
+          gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, width, height, 0, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+          [textureWidth, textureHeight] = [width, height];
+        } else {
+          gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+        }
+        gl.viewport(0, 0, canvas.width, canvas.height);
+        gl.clear(gl.COLOR_BUFFER_BIT);
+        gl.viewport(left, canvas.height - top - height, width, height);
+        gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
+      },
+    };
+  }
+
+  // The 2D canvas painter: the bytes are shown where they lie in the program's memory.
+  function makeCanvasPainter() {
+    const context = canvas.getContext('2d', { alpha: false });
+    if (!context) return null;
+    let image = null;
+    let drawnAt = '';
+    return {
+      kind: '2d',
+      bytes: true,
+      draw(pixels, width, height, left, top) {
+        if (!image || image.data.buffer !== pixels.buffer || image.data.byteOffset !== pixels.byteOffset ||
+            image.width !== width || image.height !== height)
+          image = new ImageData(new Uint8ClampedArray(pixels.buffer, pixels.byteOffset, pixels.length), width, height);
+        const place = `${left} ${top} ${width} ${height} ${canvas.width} ${canvas.height}`;
+        if (place !== drawnAt) {  // the rest of the canvas is black
+          context.fillStyle = '#000';
+          context.fillRect(0, 0, canvas.width, canvas.height);
+          drawnAt = place;
+        }
+        context.putImageData(image, left, top);
+      },
+    };
+  }
+
+  const askedFor = new URLSearchParams(location.search).get('display');
+  const wantsWebGl = askedFor === 'webgl' || (askedFor !== '2d' && !webGlInSoftware());
+  const painter = (wantsWebGl ? makeWebGlPainter() : null) || makeCanvasPainter();
+  page.display = painter ? painter.kind : 'none';
+  canvas.dataset.display = page.display;
+
   const kFrameMilliseconds = 1000 / 60;
   let due = 0;
   let resumedAt = 0;
@@ -194,11 +312,13 @@
     if (done) done();
   };
 
-  function present(rgba, width, height) {
-    page.work.push(performance.now() - resumedAt);
+  function present(address, width, height, left, top) {
+    const now = performance.now();
+    page.work.push(now - resumedAt);
     page.orders.push(deliveredOrder);
-    if (!image || image.width !== width || image.height !== height) image = context.createImageData(width, height);
-    image.data.set(rgba);
+    const memory = running.HEAPU8;
+    const pixels = new Uint8Array(memory.buffer, address, width * height * 4);
+    if (profile) profile.presented(now);
     return new Promise((resolve) => {
       resume = resolve;
       const frame = (time) => {
@@ -206,13 +326,72 @@
         // first animation frame that is (nearly) due, and the schedule keeps no debt.
         if (time < due - 4) { requestAnimationFrame(frame); return; }
         due = time - due > 50 ? time + kFrameMilliseconds : due + kFrameMilliseconds;
-        context.putImageData(image, 0, 0);
+        const drawFrom = performance.now();
+        painter.draw(pixels, width, height, left, top);
+        if (profile) profile.drawn(performance.now() - drawFrom);
         page.frames += 1;
         page.shownAt.push(time);
         channel.port2.postMessage(0);
       };
       requestAnimationFrame(frame);
     });
+  }
+
+  // ---- Profile ---------------------------------------------------------------------------------
+  // With ?profile the page times each frame's parts (page.phases, one entry a frame, in
+  // milliseconds): rewind, from the frame's wake-up to the program standing where it
+  // waited (Asyncify's rewind); scene, from there to the display image handed over (the
+  // scene's drawing and the frame code's copy); picture, from there to the page's present
+  // (the check of the borders and, on the 2D canvas, the conversion to bytes); unwind,
+  // Asyncify's unwind of the program's stack after the present; draw, the upload and draw
+  // on the animation frame; messages, the worklet's messages handled on the page since the
+  // frame before. Without ?profile none of this runs.
+  const profile = new URLSearchParams(location.search).has('profile') ? makeProfile() : null;
+
+  function makeProfile() {
+    const phases = { rewind: [], scene: [], picture: [], unwind: [], draw: [], messages: [] };
+    page.phases = phases;
+    let rewound = 0;
+    let imageReady = 0;
+    let unwindFrom = 0;
+    let presenting = false;  // the next unwind is a frame's (not that of another wait)
+    let messages = 0;
+    return {
+      phases,
+      // Times Asyncify's unwind and rewind in `instance`: its runtime calls them through the
+      // instance's properties, and on the first call each replaces itself there with the
+      // program's own function, which the setter keeps behind the timing.
+      watch(instance) {
+        const around = (name, before, after) => {
+          let original = instance[name];
+          const timed = (...args) => {
+            if (before) before();
+            const result = original(...args);
+            if (after) after();
+            return result;
+          };
+          Object.defineProperty(instance, name, { get: () => timed, set: (own) => { original = own; } });
+        };
+        around('_asyncify_start_unwind', () => { unwindFrom = performance.now(); }, null);
+        around('_asyncify_stop_unwind', null, () => {
+          if (presenting) phases.unwind.push(performance.now() - unwindFrom);
+          presenting = false;
+        });
+        around('_asyncify_stop_rewind', null, () => { rewound = performance.now(); });
+      },
+      imageReady() { imageReady = performance.now(); },
+      presented(now) {
+        const from = Math.max(rewound, resumedAt);
+        phases.rewind.push(from - resumedAt);
+        phases.scene.push(imageReady - from);
+        phases.picture.push(now - imageReady);
+        phases.messages.push(messages);
+        messages = 0;
+        presenting = true;
+      },
+      drawn(milliseconds) { phases.draw.push(milliseconds); },
+      message(milliseconds) { messages += milliseconds; },
+    };
   }
 
   // ---- Audio ---------------------------------------------------------------------------------
@@ -262,7 +441,13 @@
   }
 
   function onWorkletMessage(event) {
-    const message = event.data;
+    if (!profile) { handleWorkletMessage(event.data); return; }
+    const from = performance.now();
+    handleWorkletMessage(event.data);
+    profile.message(performance.now() - from);
+  }
+
+  function handleWorkletMessage(message) {
     if (message.type === 'position') {
       positions.push(message.order * 65536 + message.row);
       page.heard.push({ order: message.order, row: message.row, at: heardAt(message.at), reportedAt: performance.now() });
@@ -392,7 +577,9 @@
     waitMessage,
     showError: (text, caption) => fail(caption, text),
     setDetail: (text) => { detail = text; },
-    canDraw: () => context !== null,
+    canDraw: () => painter !== null,
+    drawsBytes: () => painter.bytes,
+    imageReady: () => { if (profile) profile.imageReady(); },
     setMode: (width, height) => { canvas.width = width; canvas.height = height; },
     downloadGrabs,
     present,
@@ -425,6 +612,12 @@
         instance.FS.mkdirTree('/' + file.name.slice(0, file.name.lastIndexOf('/')));
         instance.FS.writeFile('/' + file.name, file.bytes);
       }
+      // Each pixel routine compiled and run before the start, on a frame of its own, so
+      // the first seconds of the demo do not wait for the compiler.
+      const from = performance.now();
+      instance._WarmUpPixelRoutines();
+      page.warmUpMilliseconds = performance.now() - from;
+      if (profile) profile.watch(instance);
       return instance;
     });
   }

@@ -2,19 +2,27 @@
 // position the scene will read next, and the frame's hash (tests/frame_hash.h).
 //
 // Built natively and with emcc (run under Node.js), and by every compiler CI tries, so that
-// two lists can be compared line by line. Usage: zelto2k_frames [frames per second [frame of
-// an Enter]], in a folder that holds data/; the Enter writes grab_1.bmp there, for the
-// browser test to compare.
+// two lists can be compared line by line. Usage: zelto2k_frames [--warm-up] [frames per
+// second [frame of an Enter]], in a folder that holds data/; the Enter writes grab_1.bmp
+// there, for the browser test to compare. With --warm-up first, the pixel routines'
+// warm-up (app/warm_up.h) runs before the demo, as on the page; the frames must not change.
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/demo.h"
 #include "app/music.h"
+#include "app/warm_up.h"
 #include "platform/offline.h"
 #include "tests/frame_hash.h"
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--warm-up") == 0) {
+    WarmUpPixelRoutines();
+    --argc;
+    ++argv;
+  }
   platform::OfflineSettings settings;
   settings.fpsNumerator = argc > 1 ? std::atoi(argv[1]) : 10;
   settings.frameSink = [](const platform::OfflineFrame& frame) {
