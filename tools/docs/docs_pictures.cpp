@@ -38,7 +38,7 @@ struct SceneShot {
   int32_t from;
 };
 const SceneShot kSceneShots[kSceneCount] = {
-    {ParticlesScene, 5.0, 420, 0},   {ObjectScene, 28.0, 1, 0}, {BallScene, 73.0, 1, 0},
+    {ParticlesScene, 5.0, 420, 0},   {ObjectScene, 55.0, 1, 0}, {BallScene, 73.0, 1, 0},
     {RippledPlaneScene, 54.0, 41, 0}, {ZoomScene, 64.0, 41, 0}, {RotozoomScene, 3.5, 1, 0},
 };
 
