@@ -5,7 +5,7 @@
 // two lists can be compared line by line. Usage: zelto2k_frames [--warm-up] [frames per
 // second [frame of an Enter]], in a folder that holds data/; the Enter writes grab_1.bmp
 // there, for the browser test to compare. With --warm-up first, the pixel routines'
-// warm-up (app/warm_up.h) runs before the demo, as on the page; the frames must not change.
+// warm-up (scenes/warm_up.h) runs before the demo, as on the page; the frames must not change.
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +13,7 @@
 
 #include "app/demo.h"
 #include "app/music.h"
-#include "app/warm_up.h"
+#include "scenes/warm_up.h"
 #include "platform/offline.h"
 #include "tests/frame_hash.h"
 

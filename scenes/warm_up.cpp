@@ -1,5 +1,5 @@
 // The warm-up: each pixel routine once on scratch frames, the demo's state untouched.
-#include "app/warm_up.h"
+#include "scenes/warm_up.h"
 
 #include <algorithm>
 #include <cstdint>
