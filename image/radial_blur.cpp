@@ -148,15 +148,18 @@ using VF = hn::Vec<DF>;
 // remainder part a * remainder / b is below 256 and off by less than 2^-15 in float,
 // while a true fraction is at least 1 / 511 away from a whole number, so adding 2^-12
 // before truncating lands on the exact floor.
+// The two parts are summed as floats, both whole and the sum under 65536, so exact; the
+// sum plus 2^23 then holds the weight in its low mantissa bits, which saves converting
+// with the out-of-range checks that no weight needs.
 template <class D = D32>
 HWY_INLINE hn::Vec<D> RayWeights(hn::Vec<hn::Rebind<float, D>> a, const Divisor& b) {
   const D d;
   const hn::Rebind<float, D> df;
-  const hn::RebindToSigned<D> di;
   const auto wholePart = hn::Mul(a, hn::Set(df, b.whole));
   const auto fraction = hn::Add(hn::Mul(hn::Mul(a, hn::Set(df, b.remainder)), hn::Set(df, b.inverse)),
                               hn::Set(df, 1.0f / 4096.0f));
-  return hn::BitCast(d, hn::Add(hn::ConvertTo(di, wholePart), hn::ConvertTo(di, fraction)));
+  const auto weight = hn::Add(hn::Add(wholePart, hn::Floor(fraction)), hn::Set(df, 8388608.0f));
+  return hn::And(hn::BitCast(d, weight), hn::Set(d, 0xFFFFu));
 }
 
 // QuadrantPixel on whole vectors, with weights w below 65536: each product masked to
@@ -169,15 +172,33 @@ HWY_INLINE V QuadrantPixels(V own, V diagonal, V axial, V w) {
   const hn::Repartition<uint16_t, decltype(d)> d16;
   const auto weight = hn::BitCast(d16, hn::Or(w, hn::ShiftLeft<16>(w)));
   const auto otherWeight = hn::Sub(hn::Zero(d16), weight);  // 65536 - w
-  const auto share = hn::Set(d16, static_cast<uint16_t>(kOwnShareFixed));
   const auto lowByte = hn::Set(d16, 0x00FF);
   const auto limit = hn::Set(d16, 255);
   const auto o = hn::BitCast(d16, own), g = hn::BitCast(d16, diagonal), a = hn::BitCast(d16, axial);
+#if HWY_TARGET == HWY_WASM
+  // WebAssembly has no 16-bit high multiply (Highway builds one from two widening
+  // multiplies and a shuffle). For a level a < 256 and a weight w = 256 wh + wl, the high
+  // half of a * w is (a * wh + (a * wl >> 8)) >> 8, every step within 16 bits.
+  const auto weightHigh = hn::ShiftRight<8>(weight), weightLow = hn::And(weight, lowByte);
+  const auto otherHigh = hn::ShiftRight<8>(otherWeight), otherLow = hn::And(otherWeight, lowByte);
+  const auto shareHigh = hn::Set(d16, static_cast<uint16_t>(kOwnShareFixed >> 8));
+  const auto shareLow = hn::Set(d16, static_cast<uint16_t>(kOwnShareFixed & 0xFF));
+  const auto mulHigh = [&](auto level, auto high, auto low) {
+    return hn::ShiftRight<8>(hn::Add(hn::Mul(level, high), hn::ShiftRight<8>(hn::Mul(level, low))));
+  };
+  const auto blend = [&](auto ownLevel, auto diagonalLevel, auto axialLevel) {
+    return hn::Min(hn::Add(hn::Add(mulHigh(diagonalLevel, weightHigh, weightLow), mulHigh(axialLevel, otherHigh, otherLow)),
+                           mulHigh(ownLevel, shareHigh, shareLow)),
+                   limit);
+  };
+#else
+  const auto share = hn::Set(d16, static_cast<uint16_t>(kOwnShareFixed));
   const auto blend = [&](auto ownLevel, auto diagonalLevel, auto axialLevel) {
     return hn::Min(hn::Add(hn::Add(hn::MulHigh(diagonalLevel, weight), hn::MulHigh(axialLevel, otherWeight)),
                            hn::MulHigh(ownLevel, share)),
                    limit);
   };
+#endif
   const auto even = blend(hn::And(o, lowByte), hn::And(g, lowByte), hn::And(a, lowByte));
   const auto odd = blend(hn::ShiftRight<8>(o), hn::ShiftRight<8>(g), hn::ShiftRight<8>(a));
   return hn::And(hn::BitCast(d, hn::Or(even, hn::ShiftLeft<8>(odd))), hn::Set(d, 0x00FFFFFFu));
@@ -313,10 +334,85 @@ void ShallowColumns(uint32_t* frame, int32_t cx, int32_t cy) {
   }
 }
 
+// The shallow pixels again, for four lanes (WebAssembly, SSE4, NEON), where a gather is
+// four loads and four inserts: blocks of four rows go outwards in squares of four columns,
+// each square loaded as rows, turned into columns in registers, worked a column at a time
+// as above, turned back and stored as rows. The columns past the last whole square, and a
+// block of fewer than four rows, go a column at a time through a small buffer.
+template <int kSignX, int kSignY>
+void ShallowSquares(uint32_t* frame, int32_t cx, int32_t cy) {
+  const hn::FixedTag<uint32_t, 4> d;
+  const hn::Rebind<float, decltype(d)> df;
+  const hn::Repartition<uint64_t, decltype(d)> d64;
+  using V = hn::Vec<decltype(d)>;
+  const int32_t rowCount = kSignY > 0 ? kFrameHeight - 1 - cy : cy;
+  const int32_t columnCount = kSignX > 0 ? kFrameWidth - 1 - cx : cx;
+  constexpr int32_t kRowStep = kSignY * kStride;
+  const auto topLane = hn::FirstN(d, 1);
+  // Four rows become four columns, or back: lane j of vector k becomes lane k of vector j.
+  const auto transpose = [&](V& v0, V& v1, V& v2, V& v3) {
+    const auto low01 = hn::BitCast(d64, hn::InterleaveLower(d, v0, v1));
+    const auto low23 = hn::BitCast(d64, hn::InterleaveLower(d, v2, v3));
+    const auto high01 = hn::BitCast(d64, hn::InterleaveUpper(d, v0, v1));
+    const auto high23 = hn::BitCast(d64, hn::InterleaveUpper(d, v2, v3));
+    v0 = hn::BitCast(d, hn::InterleaveLower(d64, low01, low23));
+    v1 = hn::BitCast(d, hn::InterleaveUpper(d64, low01, low23));
+    v2 = hn::BitCast(d, hn::InterleaveLower(d64, high01, high23));
+    v3 = hn::BitCast(d, hn::InterleaveUpper(d64, high01, high23));
+  };
+  HWY_ALIGN uint32_t buffer[4];
+  for (int32_t top = 1; top <= rowCount && top + 1 <= columnCount; top += 4) {
+    const int32_t rows = std::min(4, rowCount - top + 1);
+    uint32_t* blockCentre = frame + (cy + kSignY * top) * kStride + cx;  // row top, column cx
+    const uint32_t* rowAbove = blockCentre - kRowStep;
+    const auto rowIndex = hn::Add(hn::Iota(df, 0.0f), hn::Set(df, static_cast<float>(top)));
+    // Column i from its own pixels and the finished column before it (`previous`).
+    V previous;
+    const auto step = [&](int32_t i, V own) {
+      const V diagonal = hn::IfThenElse(topLane, hn::Set(d, rowAbove[kSignX * (i - 1)]), hn::ShiftLeftLanes<1>(d, previous));
+      const V w = RayWeights<decltype(d)>(rowIndex, Divisors()[i]);
+      if (i - top >= rows) return previous = QuadrantPixels(own, diagonal, previous, w);
+      // Near the block's start the lower lanes hold steep or diagonal pixels, already final.
+      const size_t shallowRows = static_cast<size_t>(i - top);
+      return previous = hn::IfThenElse(hn::FirstN(d, shallowRows), QuadrantPixels(own, diagonal, previous, w), own);
+    };
+    std::fill(buffer, buffer + 4, 0u);
+    for (int32_t j = 0; j < rows; ++j) buffer[j] = blockCentre[j * kRowStep + kSignX * top];
+    previous = hn::Load(d, buffer);
+    int32_t i = top + 1;
+    for (; rows == 4 && i + 3 <= columnCount; i += 4) {
+      uint32_t* left = blockCentre + (kSignX > 0 ? i : -(i + 3));  // the square's top left pixel
+      V v0 = hn::LoadU(d, left), v1 = hn::LoadU(d, left + kRowStep);
+      V v2 = hn::LoadU(d, left + 2 * kRowStep), v3 = hn::LoadU(d, left + 3 * kRowStep);
+      transpose(v0, v1, v2, v3);
+      if constexpr (kSignX > 0) {
+        v0 = step(i, v0), v1 = step(i + 1, v1), v2 = step(i + 2, v2), v3 = step(i + 3, v3);
+      } else {
+        v3 = step(i, v3), v2 = step(i + 1, v2), v1 = step(i + 2, v1), v0 = step(i + 3, v0);
+      }
+      transpose(v0, v1, v2, v3);
+      hn::StoreU(v0, d, left);
+      hn::StoreU(v1, d, left + kRowStep);
+      hn::StoreU(v2, d, left + 2 * kRowStep);
+      hn::StoreU(v3, d, left + 3 * kRowStep);
+    }
+    for (; i <= columnCount; ++i) {
+      uint32_t* column = blockCentre + kSignX * i;
+      for (int32_t j = 0; j < rows; ++j) buffer[j] = column[j * kRowStep];
+      hn::Store(step(i, hn::Load(d, buffer)), d, buffer);
+      for (int32_t j = 0; j < rows; ++j) column[j * kRowStep] = buffer[j];
+    }
+  }
+}
+
 template <int kSignX, int kSignY>
 void QuadrantPass(uint32_t* frame, int32_t cx, int32_t cy) {
   SteepRows<kSignX, kSignY>(frame, cx, cy);
-  ShallowColumns<kSignX, kSignY>(frame, cx, cy);
+  if constexpr (HWY_MAX_BYTES == 16) {
+    ShallowSquares<kSignX, kSignY>(frame, cx, cy);
+  } else {
+    ShallowColumns<kSignX, kSignY>(frame, cx, cy);
+  }
 }
 #endif  // HWY_TARGET != HWY_SCALAR
 

@@ -13,6 +13,7 @@
 #include "image/radial_blur.h"
 #include "image/rotozoom_row.h"
 #include "image/vertical_smear.h"
+#include "tests/image/blur_centres.h"
 #include "tests/simd_targets.h"
 
 namespace {
@@ -71,16 +72,10 @@ TEST(SimdEqualsScalar, InvertFrameAndVerticalSmear) {
   });
 }
 
-// Centres on every edge and corner, next to them and in the middle, so that every
-// quadrant has rows and columns of every length from none to a whole frame.
 TEST(SimdEqualsScalar, RadialBlurAtEdgeAndRandomCentres) {
   ForEachTarget([] {
     std::mt19937 generator(16);
-    std::vector<std::pair<int32_t, int32_t>> centres;
-    for (int32_t x : {0, 1, 5, 8, 17, 255, 256, 494, 503, 510, 511})
-      for (int32_t y : {0, 1, 16, 128, 238, 255}) centres.push_back({x, y});
-    for (int i = 0; i < 8; ++i) centres.push_back({static_cast<int32_t>(generator() % 512), static_cast<int32_t>(generator() % 256)});
-    for (auto [cx, cy] : centres) {
+    for (auto [cx, cy] : BlurCentres(generator)) {
       const auto blur = [x = cx, y = cy](auto kernel, uint32_t* frame) { kernel(frame, x, y); };
       ASSERT_EQ(Differs(RandomFrame(generator, kFramePixels), RadialBlur, RadialBlurScalar, blur), -1) << cx << "," << cy;
     }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The browser build's tests: its particle pulls against their one-particle loop, the
-# local server under bad requests, the page in headless Chromium, then the whole demo at
+# The browser build's tests: its own SIMD kernels against their scalar forms, the local
+# server under bad requests, the page in headless Chromium, then the whole demo at
 # 10 fps on the offline backend under Node.js, frame by frame against the native build.
 # Usage: run.sh <native build folder> <web build folder>
 #        [--speed [--throttle=N] [--profile] [--display=webgl|2d]]
@@ -26,7 +26,7 @@ status=0
 
 # The native grab of the particles scene (frame 20 at 10 fps) that the page's grab must match.
 (cd "$work" && "$native/tests/web/zelto2k_frames" 10 20 > native.txt) || status=1
-$emscripten_node "$web/node/zelto2k_pull_lanes.js" || status=1
+$emscripten_node "$web/node/zelto2k_simd_lanes.js" || status=1
 node tests/web/serve_test.mjs || status=1
 node tests/web/speed_run_test.mjs || status=1
 node tests/web/browser_test.mjs "$web/site" "$work/grab_1.bmp" "$native/tests/web/scene_table.mjs" || status=1
