@@ -147,10 +147,9 @@ using VF = hn::Vec<DF>;
 // floor(a * 65536 / b) in every lane, exact for whole numbers 0 <= a < 256: the
 // remainder part a * remainder / b is below 256 and off by less than 2^-15 in float,
 // while a true fraction is at least 1 / 511 away from a whole number, so adding 2^-12
-// before truncating lands on the exact floor.
-// The two parts are summed as floats, both whole and the sum under 65536, so exact; the
-// sum plus 2^23 then holds the weight in its low mantissa bits, which saves converting
-// with the out-of-range checks that no weight needs.
+// before flooring lands on the exact floor. The two whole parts are summed as floats
+// (exact, under 65536), and the sum plus 2^23 holds the weight in its low mantissa bits:
+// no conversion to integers, with the range checks that no weight needs.
 template <class D = D32>
 HWY_INLINE hn::Vec<D> RayWeights(hn::Vec<hn::Rebind<float, D>> a, const Divisor& b) {
   const D d;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #if HWY_TARGET == HWY_WASM
 #include <wasm_simd128.h>
@@ -27,6 +28,14 @@ constexpr double kLargestWeight = FLT_MAX;
 // 1e156), so a pass whose points are all finite can leave the skip test to its end: only
 // a fourth power too small for a float weight is then left to catch (PullsInWasmLanes).
 inline bool Finite(float value) { return std::isfinite(value); }
+
+// Equal as stored: -0 and +0 differ, a NaN equals only itself.
+inline bool SameBits(float a, float b) {
+  uint32_t aBits, bBits;
+  std::memcpy(&aBits, &a, sizeof aBits);
+  std::memcpy(&bBits, &b, sizeof bBits);
+  return aBits == bBits;
+}
 
 inline void PullsScalar(int32_t count, const float* x, const float* y, const float* targetXs, const float* targetYs,
                         int32_t targetCount, double* pullX, double* pullY) {
@@ -62,13 +71,15 @@ namespace hn = hwy::HWY_NAMESPACE;
 // This Highway has no double lanes on WebAssembly, so the browser's form is written with
 // the compiler's f64x2 instructions, eight particles a pass in four vectors.
 //
-// Three things keep it short, each exact:
+// Four things keep it short, each exact:
 // - The y difference is taken in float lanes. The float difference of two floats is their
 //   double difference rounded to a float: a double holds that difference exactly unless
 //   one of the two is under 2^-28 of the other, and then both round to the larger.
+// - Targets with the same y (bit for bit) one after another, as a shape's rows give them,
+//   share their y differences and squares.
 // - A pass whose points are all finite adds every pull unmasked and keeps only the least
-//   fourth power of each lane. If that shows a pull that should have been skipped, the
-//   pass is summed again with the test on every pull.
+//   fourth power. If that shows a pull that should have been skipped, the pass is summed
+//   again with the test on every pull.
 // - A masked pull adds +0.0, which leaves a sum as it was: a sum starts at +0.0 and never
 //   becomes -0.0, since only -0.0 + -0.0 gives that.
 
@@ -88,36 +99,42 @@ template <bool kMasked>
 inline bool SumPass(const v128_t (&px)[4], v128_t pyLow, v128_t pyHigh, const float* targetXs,
                     const float* targetYs, int32_t targetCount, v128_t (&sumX)[4], v128_t (&sumY)[4]) {
   const v128_t largest = wasm_f64x2_splat(kLargestWeight), one = wasm_f64x2_splat(1.0);
-  v128_t least[4];
-  for (int k = 0; k < 4; ++k) sumX[k] = sumY[k] = wasm_f64x2_splat(0.0), least[k] = wasm_f64x2_splat(INFINITY);
-  for (int32_t j = 0; j < targetCount; ++j) {
-    const v128_t tx = wasm_f64x2_splat(targetXs[j]);
-    const v128_t ty = wasm_f32x4_splat(targetYs[j]);
+  v128_t least = wasm_f64x2_splat(INFINITY);
+  for (int k = 0; k < 4; ++k) sumX[k] = sumY[k] = wasm_f64x2_splat(0.0);
+  for (int32_t j = 0; j < targetCount;) {
+    // The targets come a row of the shape at a time: the y differences and their squares
+    // serve every target of a run with the same y.
+    const float rowY = targetYs[j];
+    const v128_t ty = wasm_f32x4_splat(rowY);
     const v128_t dyLow = wasm_f32x4_sub(ty, pyLow), dyHigh = wasm_f32x4_sub(ty, pyHigh);
     const v128_t dy[4] = {wasm_f64x2_promote_low_f32x4(dyLow),
                           wasm_f64x2_promote_low_f32x4(wasm_i32x4_shuffle(dyLow, dyLow, 2, 3, 2, 3)),
                           wasm_f64x2_promote_low_f32x4(dyHigh),
                           wasm_f64x2_promote_low_f32x4(wasm_i32x4_shuffle(dyHigh, dyHigh, 2, 3, 2, 3))};
-    for (int k = 0; k < 4; ++k) {
-      const v128_t dx = wasm_f64x2_sub(tx, px[k]);
-      const v128_t squared = wasm_f64x2_add(wasm_f64x2_mul(dx, dx), wasm_f64x2_mul(dy[k], dy[k]));
-      const v128_t fourth = wasm_f64x2_mul(squared, squared);
-      const v128_t weight = ToFloatAndBack(wasm_f64x2_div(one, fourth));
-      if constexpr (kMasked) {
-        const v128_t counts = wasm_f64x2_gt(wasm_f64x2_mul(fourth, largest), one);
-        sumX[k] = wasm_f64x2_add(sumX[k], wasm_v128_and(wasm_f64x2_mul(weight, dx), counts));
-        sumY[k] = wasm_f64x2_add(sumY[k], wasm_v128_and(wasm_f64x2_mul(weight, dy[k]), counts));
-      } else {
-        least[k] = wasm_f64x2_pmin(least[k], fourth);
-        sumX[k] = wasm_f64x2_add(sumX[k], wasm_f64x2_mul(weight, dx));
-        sumY[k] = wasm_f64x2_add(sumY[k], wasm_f64x2_mul(weight, dy[k]));
+    v128_t dySquared[4];
+    for (int k = 0; k < 4; ++k) dySquared[k] = wasm_f64x2_mul(dy[k], dy[k]);
+    do {
+      const v128_t tx = wasm_f64x2_splat(targetXs[j]);
+      for (int k = 0; k < 4; ++k) {
+        const v128_t dx = wasm_f64x2_sub(tx, px[k]);
+        const v128_t squared = wasm_f64x2_add(wasm_f64x2_mul(dx, dx), dySquared[k]);
+        const v128_t fourth = wasm_f64x2_mul(squared, squared);
+        const v128_t weight = ToFloatAndBack(wasm_f64x2_div(one, fourth));
+        if constexpr (kMasked) {
+          const v128_t counts = wasm_f64x2_gt(wasm_f64x2_mul(fourth, largest), one);
+          sumX[k] = wasm_f64x2_add(sumX[k], wasm_v128_and(wasm_f64x2_mul(weight, dx), counts));
+          sumY[k] = wasm_f64x2_add(sumY[k], wasm_v128_and(wasm_f64x2_mul(weight, dy[k]), counts));
+        } else {
+          least = wasm_f64x2_pmin(least, fourth);
+          sumX[k] = wasm_f64x2_add(sumX[k], wasm_f64x2_mul(weight, dx));
+          sumY[k] = wasm_f64x2_add(sumY[k], wasm_f64x2_mul(weight, dy[k]));
+        }
       }
-    }
+      ++j;
+    } while (j < targetCount && SameBits(targetYs[j], rowY));
   }
   if constexpr (kMasked) return true;
-  v128_t allCount = wasm_i64x2_splat(-1);
-  for (int k = 0; k < 4; ++k) allCount = wasm_v128_and(allCount, wasm_f64x2_gt(wasm_f64x2_mul(least[k], largest), one));
-  return wasm_i64x2_all_true(allCount);
+  return wasm_i64x2_all_true(wasm_f64x2_gt(wasm_f64x2_mul(least, largest), one));
 }
 
 void PullsInWasmLanes(int32_t count, const float* x, const float* y, const float* targetXs, const float* targetYs,

@@ -3,6 +3,7 @@
 // which runs the WebAssembly lanes under Node.js.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,15 +14,18 @@
 
 #include "scenes/particle_pull.h"
 
-// Every particle count around the lane, pass and batch sizes; particles on target points
-// (a pull to skip), between them, so far away that their weights round to 0, and at NaN;
-// a target at NaN. Prints each case that differs and returns whether none did.
+// Every particle count around the lane, pass and batch sizes; targets in rows; particles
+// on target points (a pull to skip), between them, so far away that their weights round
+// to 0, and at NaN; a target at NaN. Prints each case that differs and returns whether
+// none did.
 inline bool PullCasesAgree() {
   std::mt19937 generator(41);
   std::uniform_real_distribution<float> across(-20.0f, 540.0f);
+  // Row by row, as a shape's lit pixels come: runs of targets share their y.
   std::vector<float> targetXs(777), targetYs(777);
   for (size_t j = 0; j < targetXs.size(); ++j)
     targetXs[j] = static_cast<float>(generator() % 512), targetYs[j] = static_cast<float>(generator() % 256);
+  std::sort(targetYs.begin(), targetYs.end());
   bool agree = true;
   for (int32_t count : {0, 1, 3, 7, 8, 9, 17, 33, 64, 65, 200}) {
     std::vector<float> x(count), y(count);
