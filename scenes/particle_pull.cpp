@@ -24,9 +24,10 @@ namespace zelto_pull {
 // of, a target point) are skipped, so the sum stays finite.
 constexpr double kLargestWeight = FLT_MAX;
 
-// Between two finite points the fourth power of the distance is never NaN (it stays under
-// 1e156), so a pass whose points are all finite can leave the skip test to its end: only
-// a fourth power too small for a float weight is then left to catch (PullsInWasmLanes).
+// Between two finite points the fourth power of the distance is never NaN (at most
+// infinite, where a y difference overflows its float), so a pass whose points are all
+// finite can leave the skip test to its end: only a fourth power too small for a float
+// weight is then left to catch (PullsInWasmLanes).
 inline bool Finite(float value) { return std::isfinite(value); }
 
 // Equal as stored: -0 and +0 differ, a NaN equals only itself.
